@@ -1,0 +1,67 @@
+# Sourced by the scripts that run Windows programs under Wine.
+#   wine_env_setup BUILD_DIR   - environment and a Wine prefix of the build folder
+#   start_virtual_display      - an Xvfb display of its own, exported as DISPLAY
+#   stop_wine                  - ends the prefix's wineserver and the display
+
+wine_env_setup() {
+  local build
+  build=$(cd "$1" && pwd)
+  export WINEPREFIX="$build/wineprefix"
+  # ja_JP.UTF-8 makes Wine's ANSI code page 932.
+  export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
+  export WINEDEBUG=${WINEDEBUG:--all}
+  export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+}
+
+start_virtual_display() {
+  local fdfile
+  fdfile=$(mktemp)
+  Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$fdfile" >/dev/null 2>&1 &
+  XVFB_PID=$!
+  for _ in $(seq 1 100); do
+    [ -s "$fdfile" ] && break
+    sleep 0.05
+  done
+  export DISPLAY=":$(head -n1 "$fdfile")"
+  rm -f "$fdfile"
+}
+
+# Font names the windows ask for, mapped to the installed IPA fonts.
+write_font_replacements() {
+  local reg
+  reg=$(mktemp --suffix=.reg)
+  {
+    printf 'Windows Registry Editor Version 5.00\r\n\r\n'
+    printf '[HKEY_CURRENT_USER\\Software\\Wine\\Fonts\\Replacements]\r\n'
+    printf '"ＭＳ Ｐゴシック"="IPAPGothic"\r\n'
+    printf '"ＭＳ ゴシック"="IPAGothic"\r\n'
+    printf '"ＭＳ 明朝"="IPAMincho"\r\n'
+    printf '"ＭＳ Ｐ明朝"="IPAPMincho"\r\n'
+    printf '"MS UI Gothic"="IPAPGothic"\r\n'
+    printf '"MS PGothic"="IPAPGothic"\r\n'
+    printf '"MS Gothic"="IPAGothic"\r\n'
+    printf '"MS Mincho"="IPAMincho"\r\n\r\n'
+  } | iconv -f UTF-8 -t UTF-16LE | { printf '\xff\xfe'; cat; } > "$reg"
+  wine regedit /S "$(winepath -w "$reg" 2>/dev/null)" >/dev/null 2>&1
+  rm -f "$reg"
+}
+
+# Makes the prefix once per build folder.
+ensure_wine_prefix() {
+  [ -f "$WINEPREFIX/.quistrel-ready" ] && return 0
+  mkdir -p "$WINEPREFIX"
+  wineboot -i >/dev/null 2>&1 || true
+  wineserver -w
+  write_font_replacements
+  wineserver -w
+  touch "$WINEPREFIX/.quistrel-ready"
+}
+
+stop_wine() {
+  wineserver -k >/dev/null 2>&1 || true
+  if [ -n "${XVFB_PID:-}" ]; then
+    kill "$XVFB_PID" >/dev/null 2>&1 || true
+    wait "$XVFB_PID" 2>/dev/null || true
+    XVFB_PID=
+  fi
+}

@@ -1,0 +1,62 @@
+// The user's settings and the two files they live in: Quistrel.ini (section
+// Main, four integer keys) and FixedString.dat (the fixed strings in the ANSI
+// code page, separated by single zero bytes, no header).
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "core/text_list.h"
+#include "platform/ansi.h"
+
+namespace quistrel {
+
+// A value: assigning a record copies every field, the fixed strings included.
+struct SettingRecord {
+  int16_t ClipBoardLog = 10;  // history length; 0 switches the history off
+  TextList FixedString;
+  int32_t ViewBalloon = 1;  // exactly 1: balloon at the tray icon's first add
+  int32_t ViewHello = 1;    // non-zero: welcome window at start
+  int32_t AutoPaste = 0;    // exactly 1: Ctrl+V after a commit
+
+  friend bool operator==(const SettingRecord&, const SettingRecord&) = default;
+};
+
+inline constexpr char16_t kSettingsFileName[] = u"Quistrel.ini";
+inline constexpr char16_t kFixedStringFileName[] = u"FixedString.dat";
+inline constexpr char16_t kSettingsSection[] = u"Main";
+
+// Where the settings are kept. The Windows implementation uses the profile
+// calls for the INI file and replaces FixedString.dat atomically.
+class SettingsFiles {
+ public:
+  virtual ~SettingsFiles() = default;
+  virtual int32_t ReadInt(std::u16string_view key, int32_t defaultValue) = 0;
+  virtual bool WriteInt(std::u16string_view key, int32_t value) = 0;
+  // The fixed-string file's bytes; nothing when it is missing or unreadable.
+  virtual std::optional<std::string> ReadFixedStrings() = 0;
+  // Replaces the whole file; false leaves the previous file as it was.
+  virtual bool WriteFixedStrings(std::string_view bytes) = 0;
+};
+
+// A hand-edited history length outside 0..32767 is brought into that range.
+int16_t ClampClipBoardLog(int32_t value);
+
+// The fixed strings as stored: each text in the ANSI code page, one zero byte
+// between neighbours. An empty list is zero bytes.
+std::string EncodeFixedStrings(const TextList& list, const AnsiCodePage& codePage);
+// Every piece between zero bytes is one item, empty pieces included; zero
+// bytes give an empty list.
+TextList DecodeFixedStrings(std::string_view bytes, const AnsiCodePage& codePage);
+
+// Reads the four keys (defaults 10, 1, 1, 0) and, when the file holds at least
+// one byte, the fixed strings; a missing or empty file leaves them unchanged.
+void LoadSettings(SettingRecord& setting, SettingsFiles& files, const AnsiCodePage& codePage);
+// Writes the four keys in the order ClipBoardLog, ViewBalloon, ViewHello,
+// AutoPaste, then the fixed strings (an empty list as a zero-length file, so
+// strings the user deleted do not come back). True when everything was written.
+bool SaveSettings(const SettingRecord& setting, SettingsFiles& files, const AnsiCodePage& codePage);
+
+}  // namespace quistrel

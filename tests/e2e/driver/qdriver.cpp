@@ -1,0 +1,332 @@
+// qdriver: the Windows side of the end-to-end harness. Each call does one
+// thing and prints its answer as UTF-8 on standard output; the exit code is 0
+// on success, 1 when the thing looked for is not there, 2 on a usage error.
+//
+//   find CLASS [TIMEOUT_MS]            handle of a top-level window of the class
+//   wait-gone CLASS [TIMEOUT_MS]       waits until no such window exists
+//   info CLASS                         visible, topmost, window and client rectangles
+//   controls CLASS                     every child: id, class, text, rect in client coordinates
+//   close CLASS                        posts WM_CLOSE
+//   post CLASS MSG WPARAM LPARAM       posts a message; MSG may be reg:NAME (registered message)
+//   send CLASS MSG WPARAM LPARAM       sends it and prints the result
+//   broadcast MSG                      posts MSG to every top-level window (reg:NAME allowed)
+//   clip-get                           the clipboard's Unicode text
+//   clip-set TEXT                      puts the text on the clipboard as Unicode
+//   dialog CAPTION [TIMEOUT_MS]        the texts of a dialog (a message box) with that caption
+//   dialog-press CAPTION BUTTON_ID     presses a button of that dialog
+//   list-items CLASS CONTROL_ID        the lines of a list box and its selection
+//   edit-text CLASS CONTROL_ID         the text of a control
+//   keys SPEC...                       keyboard events: down:VK up:VK tap:VK (hex or decimal VK)
+//   foreground CLASS                   brings the window to the foreground
+//   hotkey-grab VK MODIFIERS SECONDS   registers a hot key and keeps it for a while
+#include <windows.h>
+
+#include <cstdio>
+#include <cstring>
+#include <cwchar>
+#include <string>
+#include <vector>
+
+namespace {
+
+void Print(const std::wstring& text) {
+  const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
+                                       nullptr, nullptr);
+  std::string bytes(static_cast<std::size_t>(size), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), bytes.data(), size, nullptr,
+                      nullptr);
+  DWORD wrote = 0;
+  WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), bytes.data(), static_cast<DWORD>(bytes.size()), &wrote, nullptr);
+}
+
+std::wstring FromUtf8(const std::wstring& argument) {
+  // Arguments arrive already in UTF-16 through wmain.
+  return argument;
+}
+
+std::wstring WindowText(HWND window) {
+  const int length = GetWindowTextLengthW(window);
+  std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+  GetWindowTextW(window, text.data(), length + 1);
+  text.resize(wcslen(text.c_str()));
+  return text;
+}
+
+std::wstring ClassOf(HWND window) {
+  wchar_t name[256] = {};
+  GetClassNameW(window, name, 256);
+  return name;
+}
+
+std::wstring Escape(const std::wstring& text) {
+  std::wstring out;
+  for (wchar_t c : text) {
+    if (c == L'\r') out += L"\\r";
+    else if (c == L'\n') out += L"\\n";
+    else if (c == L'\t') out += L"\\t";
+    else if (c == L'\\') out += L"\\\\";
+    else out += c;
+  }
+  return out;
+}
+
+UINT ParseMessage(const std::wstring& spec) {
+  if (spec.rfind(L"reg:", 0) == 0) return RegisterWindowMessageW(spec.substr(4).c_str());
+  return static_cast<UINT>(wcstoul(spec.c_str(), nullptr, 0));
+}
+
+HWND FindTopLevel(const std::wstring& className, DWORD timeoutMs) {
+  const DWORD start = GetTickCount();
+  for (;;) {
+    HWND found = FindWindowW(className.c_str(), nullptr);
+    if (found || GetTickCount() - start >= timeoutMs) return found;
+    Sleep(50);
+  }
+}
+
+struct DialogSearch {
+  std::wstring caption;
+  HWND found = nullptr;
+};
+
+BOOL CALLBACK FindDialog(HWND window, LPARAM param) {
+  auto* search = reinterpret_cast<DialogSearch*>(param);
+  if (ClassOf(window) == L"#32770" && WindowText(window) == search->caption && IsWindowVisible(window)) {
+    search->found = window;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+HWND FindDialogByCaption(const std::wstring& caption, DWORD timeoutMs) {
+  const DWORD start = GetTickCount();
+  for (;;) {
+    DialogSearch search{caption};
+    EnumWindows(FindDialog, reinterpret_cast<LPARAM>(&search));
+    if (search.found || GetTickCount() - start >= timeoutMs) return search.found;
+    Sleep(50);
+  }
+}
+
+std::wstring RectText(const RECT& r) {
+  return std::to_wstring(r.left) + L"," + std::to_wstring(r.top) + L"," + std::to_wstring(r.right - r.left) +
+         L"," + std::to_wstring(r.bottom - r.top);
+}
+
+BOOL CALLBACK PrintChild(HWND child, LPARAM param) {
+  HWND top = reinterpret_cast<HWND>(param);
+  RECT r;
+  GetWindowRect(child, &r);
+  MapWindowPoints(HWND_DESKTOP, GetParent(child), reinterpret_cast<POINT*>(&r), 2);
+  const LONG style = GetWindowLongW(child, GWL_STYLE);
+  wchar_t styleText[32];
+  swprintf(styleText, 32, L"%08lx", static_cast<unsigned long>(style));
+  Print(std::to_wstring(GetDlgCtrlID(child)) + L"\t" + ClassOf(child) + L"\t" + Escape(WindowText(child)) +
+        L"\t" + RectText(r) + L"\t" + styleText + L"\t" + (GetParent(child) == top ? L"top" : L"nested") +
+        L"\t" + (IsWindowEnabled(child) ? L"enabled" : L"disabled") + L"\n");
+  return TRUE;
+}
+
+BOOL CALLBACK PrintDialogText(HWND child, LPARAM) {
+  const std::wstring cls = ClassOf(child);
+  if (cls == L"Static" || cls == L"Button") {
+    const std::wstring text = WindowText(child);
+    if (!text.empty()) Print(cls + L"\t" + std::to_wstring(GetDlgCtrlID(child)) + L"\t" + Escape(text) + L"\n");
+  }
+  return TRUE;
+}
+
+std::wstring ClipboardText() {
+  for (int attempt = 0; attempt < 20; ++attempt) {
+    if (OpenClipboard(nullptr)) {
+      std::wstring text;
+      HANDLE block = GetClipboardData(CF_UNICODETEXT);
+      if (block) {
+        const auto* data = static_cast<const wchar_t*>(GlobalLock(block));
+        if (data) {
+          text.assign(data, wcsnlen(data, GlobalSize(block) / sizeof(wchar_t)));
+          GlobalUnlock(block);
+        }
+      }
+      CloseClipboard();
+      return text;
+    }
+    Sleep(25);
+  }
+  return L"<clipboard busy>";
+}
+
+bool SetClipboard(const std::wstring& text) {
+  HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, (text.size() + 1) * sizeof(wchar_t));
+  if (!memory) return false;
+  std::memcpy(GlobalLock(memory), text.c_str(), (text.size() + 1) * sizeof(wchar_t));
+  GlobalUnlock(memory);
+  for (int attempt = 0; attempt < 20; ++attempt) {
+    if (OpenClipboard(nullptr)) {
+      EmptyClipboard();
+      const bool ok = SetClipboardData(CF_UNICODETEXT, memory) != nullptr;
+      CloseClipboard();
+      if (!ok) GlobalFree(memory);
+      return ok;
+    }
+    Sleep(25);
+  }
+  GlobalFree(memory);
+  return false;
+}
+
+void SendKeys(const std::vector<std::wstring>& specs) {
+  for (const std::wstring& spec : specs) {
+    const auto colon = spec.find(L':');
+    const std::wstring action = spec.substr(0, colon);
+    const WORD vk = static_cast<WORD>(wcstoul(spec.substr(colon + 1).c_str(), nullptr, 0));
+    if (action == L"sleep") {
+      Sleep(vk);
+      continue;
+    }
+    auto send = [vk](bool up) {
+      INPUT input{};
+      input.type = INPUT_KEYBOARD;
+      input.ki.wVk = vk;
+      input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+      if (vk == VK_LWIN || vk == VK_RWIN || (vk >= VK_PRIOR && vk <= VK_DOWN)) input.ki.dwFlags |= KEYEVENTF_EXTENDEDKEY;
+      SendInput(1, &input, sizeof input);
+    };
+    if (action == L"down" || action == L"tap") send(false);
+    if (action == L"up" || action == L"tap") send(true);
+    Sleep(30);
+  }
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+  if (argc < 2) return 2;
+  const std::wstring command = argv[1];
+  auto arg = [&](int i) { return i < argc ? FromUtf8(argv[i]) : std::wstring(); };
+  auto number = [&](int i, DWORD fallback) {
+    return i < argc ? static_cast<DWORD>(wcstoul(argv[i], nullptr, 0)) : fallback;
+  };
+
+  if (command == L"find") {
+    HWND found = FindTopLevel(arg(2), number(3, 0));
+    if (!found) return 1;
+    Print(std::to_wstring(reinterpret_cast<uintptr_t>(found)) + L"\n");
+    return 0;
+  }
+  if (command == L"wait-gone") {
+    const DWORD start = GetTickCount();
+    while (FindWindowW(arg(2).c_str(), nullptr)) {
+      if (GetTickCount() - start >= number(3, 5000)) return 1;
+      Sleep(50);
+    }
+    return 0;
+  }
+  if (command == L"info") {
+    HWND window = FindTopLevel(arg(2), 0);
+    if (!window) return 1;
+    RECT outer, client;
+    GetWindowRect(window, &outer);
+    GetClientRect(window, &client);
+    const LONG exStyle = GetWindowLongW(window, GWL_EXSTYLE);
+    const LONG style = GetWindowLongW(window, GWL_STYLE);
+    wchar_t styles[64];
+    swprintf(styles, 64, L"style=%08lx exstyle=%08lx", static_cast<unsigned long>(style),
+             static_cast<unsigned long>(exStyle));
+    Print(L"visible=" + std::to_wstring(IsWindowVisible(window) ? 1 : 0) + L" topmost=" +
+          std::to_wstring((exStyle & WS_EX_TOPMOST) ? 1 : 0) + L" window=" + RectText(outer) + L" client=" +
+          RectText(client) + L" " + styles + L" caption=" + Escape(WindowText(window)) + L" foreground=" +
+          std::to_wstring(GetForegroundWindow() == window ? 1 : 0) + L"\n");
+    return 0;
+  }
+  if (command == L"controls") {
+    HWND window = FindTopLevel(arg(2), 0);
+    if (!window) return 1;
+    EnumChildWindows(window, PrintChild, reinterpret_cast<LPARAM>(window));
+    return 0;
+  }
+  if (command == L"close") {
+    HWND window = FindTopLevel(arg(2), 0);
+    if (!window) return 1;
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    return 0;
+  }
+  if (command == L"post" || command == L"send") {
+    HWND window = FindTopLevel(arg(2), 0);
+    if (!window) return 1;
+    const UINT message = ParseMessage(arg(3));
+    const WPARAM wParam = static_cast<WPARAM>(wcstoull(arg(4).c_str(), nullptr, 0));
+    const LPARAM lParam = static_cast<LPARAM>(wcstoll(arg(5).c_str(), nullptr, 0));
+    if (command == L"post") {
+      PostMessageW(window, message, wParam, lParam);
+    } else {
+      Print(std::to_wstring(SendMessageW(window, message, wParam, lParam)) + L"\n");
+    }
+    return 0;
+  }
+  if (command == L"broadcast") {
+    PostMessageW(HWND_BROADCAST, ParseMessage(arg(2)), 0, 0);
+    return 0;
+  }
+  if (command == L"clip-get") {
+    Print(ClipboardText());
+    return 0;
+  }
+  if (command == L"clip-set") return SetClipboard(arg(2)) ? 0 : 1;
+  if (command == L"dialog") {
+    HWND dialog = FindDialogByCaption(arg(2), number(3, 0));
+    if (!dialog) return 1;
+    EnumChildWindows(dialog, PrintDialogText, 0);
+    return 0;
+  }
+  if (command == L"dialog-press") {
+    HWND dialog = FindDialogByCaption(arg(2), number(4, 2000));
+    if (!dialog) return 1;
+    PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(number(3, IDOK), BN_CLICKED), 0);
+    return 0;
+  }
+  if (command == L"list-items") {
+    HWND window = FindTopLevel(arg(2), 0);
+    HWND list = window ? GetDlgItem(window, static_cast<int>(number(3, 0))) : nullptr;
+    if (!list) return 1;
+    const LRESULT count = SendMessageW(list, LB_GETCOUNT, 0, 0);
+    Print(L"count=" + std::to_wstring(count) + L" selected=" +
+          std::to_wstring(SendMessageW(list, LB_GETCURSEL, 0, 0)) + L"\n");
+    for (LRESULT i = 0; i < count; ++i) {
+      const LRESULT length = SendMessageW(list, LB_GETTEXTLEN, i, 0);
+      std::wstring text(static_cast<std::size_t>(length < 0 ? 0 : length) + 1, L'\0');
+      if (length >= 0) SendMessageW(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(text.data()));
+      text.resize(wcslen(text.c_str()));
+      Print(Escape(text) + L"\n");
+    }
+    return 0;
+  }
+  if (command == L"edit-text") {
+    HWND window = FindTopLevel(arg(2), 0);
+    HWND control = window ? GetDlgItem(window, static_cast<int>(number(3, 0))) : nullptr;
+    if (!control) return 1;
+    Print(Escape(WindowText(control)));
+    return 0;
+  }
+  if (command == L"keys") {
+    SendKeys(std::vector<std::wstring>(argv + 2, argv + argc));
+    return 0;
+  }
+  if (command == L"foreground") {
+    HWND window = FindTopLevel(arg(2), 0);
+    if (!window) return 1;
+    SetForegroundWindow(window);
+    return 0;
+  }
+  if (command == L"hotkey-grab") {
+    // Holds a hot key so that the program under test finds it taken.
+    const UINT vk = number(2, 'C');
+    const UINT modifiers = number(3, MOD_WIN);
+    if (!RegisterHotKey(nullptr, 1, modifiers, vk)) return 1;
+    Print(L"grabbed\n");
+    Sleep(number(4, 10) * 1000);
+    UnregisterHotKey(nullptr, 1);
+    return 0;
+  }
+  return 2;
+}

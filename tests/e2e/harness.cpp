@@ -1,0 +1,188 @@
+#include "harness.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+#include <thread>
+#include <fcntl.h>
+
+extern char** environ;
+
+namespace e2e {
+
+namespace {
+std::vector<char*> Argv(const std::vector<std::string>& argv) {
+  std::vector<char*> out;
+  for (const auto& a : argv) out.push_back(const_cast<char*>(a.c_str()));
+  out.push_back(nullptr);
+  return out;
+}
+
+pid_t Spawn(const std::vector<std::string>& argv, int stdinFd, int stdoutFd, const fs::path& cwd = {}) {
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  if (stdinFd >= 0) posix_spawn_file_actions_adddup2(&actions, stdinFd, 0);
+  if (stdoutFd >= 0) posix_spawn_file_actions_adddup2(&actions, stdoutFd, 1);
+  if (!cwd.empty()) posix_spawn_file_actions_addchdir_np(&actions, cwd.c_str());
+  pid_t pid = -1;
+  auto args = Argv(argv);
+  const int rc = posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  if (rc != 0) throw std::runtime_error("cannot start " + argv[0]);
+  return pid;
+}
+
+const char* Env(const char* name, const char* fallback) {
+  const char* value = std::getenv(name);
+  return value && *value ? value : fallback;
+}
+}  // namespace
+
+RunResult Run(const std::vector<std::string>& argv, const std::string& input) {
+  // Input and output go through unlinked temporary files, not pipes: Wine
+  // starts helper processes that inherit the descriptors and outlive the call,
+  // so the end of a pipe would never come.
+  char inName[] = "/tmp/quistrel-in-XXXXXX";
+  char outName[] = "/tmp/quistrel-out-XXXXXX";
+  const int in = mkostemp(inName, O_CLOEXEC);
+  const int out = mkostemp(outName, O_CLOEXEC);
+  if (in < 0 || out < 0) throw std::runtime_error("temporary file");
+  unlink(inName);
+  unlink(outName);
+  if (!input.empty() && write(in, input.data(), input.size()) != static_cast<ssize_t>(input.size())) {
+    throw std::runtime_error("temporary file write");
+  }
+  lseek(in, 0, SEEK_SET);
+  const pid_t pid = Spawn(argv, in, out);
+  int status = 0;
+  waitpid(pid, &status, 0);
+  RunResult result;
+  result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  lseek(out, 0, SEEK_SET);
+  char buffer[4096];
+  ssize_t n;
+  while ((n = read(out, buffer, sizeof buffer)) > 0) result.out.append(buffer, static_cast<std::size_t>(n));
+  close(in);
+  close(out);
+  return result;
+}
+
+fs::path Win32BuildDir() { return Env("QUISTREL_WIN32_BUILD_DIR", "build/win32"); }
+
+RunResult Driver(const std::vector<std::string>& args) {
+  std::vector<std::string> argv{"wine", (Win32BuildDir() / "tests" / "qdriver.exe").string()};
+  argv.insert(argv.end(), args.begin(), args.end());
+  return Run(argv);
+}
+
+void XClipSet(const std::string& utf8) {
+  // xclip stays behind as the selection owner until someone else takes it.
+  Run({"xclip", "-selection", "clipboard", "-i"}, utf8);
+}
+
+std::string XClipGet() { return Run({"xclip", "-selection", "clipboard", "-o"}).out; }
+
+void XdoTool(const std::vector<std::string>& args) {
+  std::vector<std::string> argv{"xdotool"};
+  argv.insert(argv.end(), args.begin(), args.end());
+  Run(argv);
+}
+
+fs::path Screenshot(const std::string& name) {
+  const fs::path folder = Env("QUISTREL_SCREENSHOTS", "screenshots");
+  fs::create_directories(folder);
+  const fs::path file = folder / (name + ".png");
+  Run({"import", "-window", "root", file.string()});
+  return file;
+}
+
+bool WaitFor(const std::function<bool()>& condition, std::chrono::milliseconds timeout) {
+  const auto end = std::chrono::steady_clock::now() + timeout;
+  for (;;) {
+    if (condition()) return true;
+    if (std::chrono::steady_clock::now() >= end) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+}
+
+Program::Program() {
+  static int counter = 0;
+  folder_ = fs::temp_directory_path() /
+            ("quistrel-e2e-" + std::to_string(getpid()) + "-" + std::to_string(++counter));
+  fs::remove_all(folder_);
+  fs::create_directories(folder_);
+  fs::copy_file(Win32BuildDir() / "src" / "Quistrel.exe", folder_ / "Quistrel.exe");
+}
+
+Program::~Program() {
+  if (Running()) {
+    EndInOrder();
+    if (Running()) {
+      kill(pid_, SIGKILL);
+      WaitForExit(pid_, std::chrono::seconds(5));
+    }
+  }
+  std::error_code ignored;
+  fs::remove_all(folder_, ignored);
+}
+
+void Program::WriteFile(const std::string& name, const std::string& bytes) const {
+  std::ofstream(folder_ / name, std::ios::binary) << bytes;
+}
+
+std::optional<std::string> Program::ReadFile(const std::string& name) const {
+  std::ifstream in(folder_ / name, std::ios::binary);
+  if (!in) return std::nullopt;
+  std::ostringstream bytes;
+  bytes << in.rdbuf();
+  return bytes.str();
+}
+
+bool Program::Start() {
+  pid_ = Spawn({"wine", (folder_ / "Quistrel.exe").string()}, -1, -1, folder_);
+  return Driver({"find", "Mallowquist.frmMain", "20000"}).exitCode == 0;
+}
+
+pid_t Program::StartAnother() { return Spawn({"wine", (folder_ / "Quistrel.exe").string()}, -1, -1, folder_); }
+
+bool Program::Running() const {
+  if (pid_ <= 0) return false;
+  int status = 0;
+  return waitpid(pid_, &status, WNOHANG) == 0;
+}
+
+bool Program::EndInOrder() {
+  if (Driver({"close", "Mallowquist.frmMain"}).exitCode != 0) return false;
+  const bool ended = WaitForExit(pid_, std::chrono::seconds(20));
+  if (ended) pid_ = -1;
+  return ended;
+}
+
+bool WaitForExit(pid_t pid, std::chrono::milliseconds timeout) {
+  return WaitFor(
+      [pid] {
+        int status = 0;
+        const pid_t rc = waitpid(pid, &status, WNOHANG);
+        return rc == pid || rc < 0;
+      },
+      timeout);
+}
+
+int CountQuistrelProcesses() {
+  const RunResult result = Run({"pgrep", "-f", "Quistrel\\.exe"});
+  int count = 0;
+  std::istringstream lines(result.out);
+  for (std::string line; std::getline(lines, line);) {
+    if (!line.empty()) ++count;
+  }
+  return count;
+}
+
+}  // namespace e2e

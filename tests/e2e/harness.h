@@ -1,0 +1,80 @@
+// The end-to-end harness: starts Quistrel.exe under Wine in a folder of its
+// own, changes the clipboard from outside (xclip), presses keys (xdotool or the
+// Windows-side driver), reads windows and the clipboard back, ends the program
+// in order and inspects the files it wrote. Runs inside scripts/wine-test.sh,
+// which provides the Wine prefix and a virtual display.
+#pragma once
+
+#include <chrono>
+#include <functional>
+#include <sys/types.h>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace e2e {
+
+namespace fs = std::filesystem;
+
+struct RunResult {
+  int exitCode = -1;
+  std::string out;
+};
+
+// Runs a program and waits for it; standard input gets `input`.
+RunResult Run(const std::vector<std::string>& argv, const std::string& input = {});
+
+// The Win32 build folder with Quistrel.exe and qdriver.exe.
+fs::path Win32BuildDir();
+
+// Calls the Windows-side driver (see tests/e2e/driver/qdriver.cpp).
+RunResult Driver(const std::vector<std::string>& args);
+
+// The X clipboard, which Wine shares.
+void XClipSet(const std::string& utf8);
+std::string XClipGet();
+
+// xdotool key names: "super+c", "super+alt+c", "keyup Super_L", ...
+void XdoTool(const std::vector<std::string>& args);
+
+// Saves a screenshot of the whole virtual display as NAME.png in the
+// screenshot folder and returns its path.
+fs::path Screenshot(const std::string& name);
+
+// Waits until the condition holds, checking every 50 ms.
+bool WaitFor(const std::function<bool()>& condition, std::chrono::milliseconds timeout);
+
+// One run of Quistrel.exe in a fresh folder.
+class Program {
+ public:
+  // Prepares the folder (with a copy of the executable) without starting it.
+  Program();
+  ~Program();
+  Program(const Program&) = delete;
+  Program& operator=(const Program&) = delete;
+
+  const fs::path& Folder() const { return folder_; }
+  fs::path File(const std::string& name) const { return folder_ / name; }
+  void WriteFile(const std::string& name, const std::string& bytes) const;
+  std::optional<std::string> ReadFile(const std::string& name) const;
+
+  // Starts the program; true once its main window exists.
+  bool Start();
+  // Starts one more copy from the same folder (it should refuse to run).
+  pid_t StartAnother();
+  // Ends the program as taskkill does (WM_CLOSE) and waits for the process.
+  bool EndInOrder();
+  bool Running() const;
+  pid_t Pid() const { return pid_; }
+
+ private:
+  fs::path folder_;
+  pid_t pid_ = -1;
+};
+
+// Processes whose command line names Quistrel.exe.
+int CountQuistrelProcesses();
+bool WaitForExit(pid_t pid, std::chrono::milliseconds timeout);
+
+}  // namespace e2e

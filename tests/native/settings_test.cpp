@@ -1,0 +1,169 @@
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "core/settings.h"
+
+namespace quistrel {
+namespace {
+
+const AnsiCodePage& Cp932() { return SystemAnsiCodePage(); }
+
+std::string Bytes(std::initializer_list<int> values) {
+  std::string bytes;
+  for (int v : values) bytes.push_back(static_cast<char>(v));
+  return bytes;
+}
+
+TextList ListOf(std::initializer_list<const char16_t*> texts) {
+  TextList list;
+  for (const char16_t* text : texts) list.Append(SharedText(text));
+  return list;
+}
+
+// Settings kept in memory, recording the order of the writes.
+class MemoryFiles : public SettingsFiles {
+ public:
+  int32_t ReadInt(std::u16string_view key, int32_t defaultValue) override {
+    const auto found = ints.find(std::u16string(key));
+    return found == ints.end() ? defaultValue : found->second;
+  }
+  bool WriteInt(std::u16string_view key, int32_t value) override {
+    writes.emplace_back(key);
+    ints[std::u16string(key)] = value;
+    return !failWrites;
+  }
+  std::optional<std::string> ReadFixedStrings() override { return fixed; }
+  bool WriteFixedStrings(std::string_view bytes) override {
+    if (failWrites) return false;
+    fixed = std::string(bytes);
+    return true;
+  }
+
+  std::map<std::u16string, int32_t> ints;
+  std::vector<std::u16string> writes;
+  std::optional<std::string> fixed;
+  bool failWrites = false;
+};
+
+TEST(FixedStringFile, ExamplesEncodeByteForByte) {
+  EXPECT_EQ(EncodeFixedStrings(ListOf({u"abc", u"de"}), Cp932()), Bytes({0x61, 0x62, 0x63, 0, 0x64, 0x65}));
+  EXPECT_EQ(EncodeFixedStrings(ListOf({u"abc"}), Cp932()), "abc");
+  EXPECT_EQ(EncodeFixedStrings(ListOf({u"abc", u"", u"de"}), Cp932()),
+            Bytes({0x61, 0x62, 0x63, 0, 0, 0x64, 0x65}));
+  EXPECT_EQ(EncodeFixedStrings(ListOf({u""}), Cp932()), "");
+  EXPECT_EQ(EncodeFixedStrings(TextList(), Cp932()), "");
+}
+
+TEST(FixedStringFile, DecodingSplitsAtEveryZeroByteKeepingEmptyPieces) {
+  EXPECT_EQ(DecodeFixedStrings(Bytes({0x61, 0x62, 0x63, 0, 0x64, 0x65}), Cp932()), ListOf({u"abc", u"de"}));
+  EXPECT_EQ(DecodeFixedStrings("abc", Cp932()), ListOf({u"abc"}));
+  EXPECT_EQ(DecodeFixedStrings(Bytes({0x61, 0}), Cp932()), ListOf({u"a", u""}));
+  EXPECT_EQ(DecodeFixedStrings(Bytes({0x61, 0, 0, 0x62}), Cp932()), ListOf({u"a", u"", u"b"}));
+  EXPECT_EQ(DecodeFixedStrings("", Cp932()).LastIndex(), -1);
+}
+
+TEST(FixedStringFile, JapaneseTextIsStoredInCodePage932) {
+  const TextList list = ListOf({u"日本語", u"ｶﾅ"});
+  const std::string bytes = EncodeFixedStrings(list, Cp932());
+  EXPECT_EQ(bytes, Bytes({0x93, 0xFA, 0x96, 0x7B, 0x8C, 0xEA, 0, 0xB6, 0xC5}));
+  EXPECT_EQ(DecodeFixedStrings(bytes, Cp932()), list);
+}
+
+TEST(FixedStringFile, CharactersOutsideTheCodePageDoNotSurvive) {
+  const std::string bytes = EncodeFixedStrings(ListOf({u"Müller"}), Cp932());
+  EXPECT_NE(DecodeFixedStrings(bytes, Cp932()).Item(0).str(), u"Müller");
+}
+
+TEST(FixedStringFile, InvalidBytesAndHugeFilesLoadWithoutFailing) {
+  // A lone lead byte at the end and before a separator, and bytes no code
+  // page 932 text contains.
+  const TextList odd = DecodeFixedStrings(Bytes({0x81, 0, 0xFF, 0xFD, 0x41, 0x82}), Cp932());
+  EXPECT_EQ(odd.LastIndex(), 1);
+  EXPECT_EQ(odd.Item(1).str().back(), u'\u30FB');
+
+  std::string huge(8 << 20, 'x');
+  huge[4 << 20] = '\0';
+  const TextList big = DecodeFixedStrings(huge, Cp932());
+  ASSERT_EQ(big.LastIndex(), 1);
+  EXPECT_EQ(big.Item(0).size(), std::size_t{4} << 20);
+}
+
+TEST(Settings, MissingFilesGiveTheDefaults) {
+  MemoryFiles files;
+  SettingRecord setting;
+  setting.FixedString = ListOf({u"kept"});
+  LoadSettings(setting, files, Cp932());
+  EXPECT_EQ(setting.ClipBoardLog, 10);
+  EXPECT_EQ(setting.ViewBalloon, 1);
+  EXPECT_EQ(setting.ViewHello, 1);
+  EXPECT_EQ(setting.AutoPaste, 0);
+  EXPECT_EQ(setting.FixedString, ListOf({u"kept"}));  // a missing file changes nothing
+
+  files.fixed = "";
+  LoadSettings(setting, files, Cp932());
+  EXPECT_EQ(setting.FixedString, ListOf({u"kept"}));  // nor does an empty one
+}
+
+TEST(Settings, ValuesAreReadAndHistoryLengthIsClamped) {
+  MemoryFiles files;
+  files.ints = {{u"ClipBoardLog", 0}, {u"ViewBalloon", 0}, {u"ViewHello", 2}, {u"AutoPaste", 1}};
+  files.fixed = Bytes({0x61, 0, 0x62});
+  SettingRecord setting;
+  LoadSettings(setting, files, Cp932());
+  EXPECT_EQ(setting.ClipBoardLog, 0);
+  EXPECT_EQ(setting.ViewBalloon, 0);
+  EXPECT_EQ(setting.ViewHello, 2);
+  EXPECT_EQ(setting.AutoPaste, 1);
+  EXPECT_EQ(setting.FixedString, ListOf({u"a", u"b"}));
+
+  for (auto [stored, expected] : {std::pair{40000, 32767}, {-5, 0}, {32767, 32767}, {999, 999}, {70000, 32767}}) {
+    files.ints[u"ClipBoardLog"] = stored;
+    LoadSettings(setting, files, Cp932());
+    EXPECT_EQ(setting.ClipBoardLog, expected) << stored;
+  }
+}
+
+TEST(Settings, SaveWritesTheKeysInOrderAndTheFixedStrings) {
+  MemoryFiles files;
+  SettingRecord setting;
+  setting.FixedString = ListOf({u"abc", u"de"});
+  EXPECT_TRUE(SaveSettings(setting, files, Cp932()));
+  EXPECT_EQ(files.writes, (std::vector<std::u16string>{u"ClipBoardLog", u"ViewBalloon", u"ViewHello", u"AutoPaste"}));
+  EXPECT_EQ(files.ints[u"ClipBoardLog"], 10);
+  EXPECT_EQ(files.fixed, Bytes({0x61, 0x62, 0x63, 0, 0x64, 0x65}));
+
+  SettingRecord loaded;
+  LoadSettings(loaded, files, Cp932());
+  EXPECT_EQ(loaded, setting);
+}
+
+TEST(Settings, AnEmptyListEmptiesTheFileSoDeletedStringsStayDeleted) {
+  MemoryFiles files;
+  files.fixed = "old strings";
+  SettingRecord setting;
+  SaveSettings(setting, files, Cp932());
+  EXPECT_EQ(files.fixed, "");
+  SettingRecord loaded;
+  LoadSettings(loaded, files, Cp932());
+  EXPECT_EQ(loaded.FixedString.LastIndex(), -1);
+}
+
+TEST(Settings, AFailedWriteIsReported) {
+  MemoryFiles files;
+  files.failWrites = true;
+  EXPECT_FALSE(SaveSettings(SettingRecord(), files, Cp932()));
+}
+
+TEST(Settings, RecordCopiesAreDeep) {
+  SettingRecord original;
+  original.FixedString = ListOf({u"a"});
+  SettingRecord edit = original;
+  ListInsertFirst(edit.FixedString, u"b");
+  edit.ClipBoardLog = 3;
+  EXPECT_EQ(original.FixedString, ListOf({u"a"}));
+  EXPECT_EQ(original.ClipBoardLog, 10);
+}
+
+}  // namespace
+}  // namespace quistrel

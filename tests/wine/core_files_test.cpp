@@ -1,0 +1,118 @@
+// The settings files written and read with the real profile and file calls.
+#include <gtest/gtest.h>
+
+#include "core/settings_files_win.h"
+#include "platform/ansi.h"
+#include "platform/clipboard.h"
+#include "platform/files.h"
+#include "wine_test_util.h"
+
+namespace quistrel {
+namespace {
+
+using testing::ReadBytes;
+using testing::TempFolder;
+using testing::WriteBytes;
+
+TEST(SystemCodePage, IsCodePage932) {
+  EXPECT_EQ(GetACP(), 932u);
+  EXPECT_EQ(SystemAnsiCodePage().ToAnsi(u"日本"), "\x93\xFA\x96\x7B");
+}
+
+TEST(SettingsFile, WrittenFromDefaultsHoldsExactlyTheSectionAndFourKeys) {
+  TempFolder folder;
+  ProfileSettingsFiles files(folder.Path());
+  ASSERT_TRUE(SaveSettings(SettingRecord(), files, SystemAnsiCodePage()));
+  EXPECT_EQ(ReadBytes(folder / u"Quistrel.ini"),
+            "[Main]\r\nClipBoardLog=10\r\nViewBalloon=1\r\nViewHello=1\r\nAutoPaste=0\r\n");
+  EXPECT_EQ(ReadBytes(folder / u"FixedString.dat"), "");
+}
+
+TEST(SettingsFile, OtherSectionsAndKeysAreKeptAndKeysReadInAnyOrder) {
+  TempFolder folder;
+  WriteBytes(folder / u"Quistrel.ini",
+             "[Other]\r\nx=1\r\n[Main]\r\nAutoPaste=1\r\nExtra=yes\r\nViewHello=0\r\nClipBoardLog=25\r\n");
+  ProfileSettingsFiles files(folder.Path());
+  SettingRecord setting;
+  LoadSettings(setting, files, SystemAnsiCodePage());
+  EXPECT_EQ(setting.ClipBoardLog, 25);
+  EXPECT_EQ(setting.ViewBalloon, 1);
+  EXPECT_EQ(setting.ViewHello, 0);
+  EXPECT_EQ(setting.AutoPaste, 1);
+
+  setting.ClipBoardLog = 7;
+  SaveSettings(setting, files, SystemAnsiCodePage());
+  const std::string ini = ReadBytes(folder / u"Quistrel.ini");
+  EXPECT_NE(ini.find("[Other]\r\nx=1"), std::string::npos) << ini;
+  EXPECT_NE(ini.find("Extra=yes"), std::string::npos) << ini;
+  EXPECT_NE(ini.find("ClipBoardLog=7"), std::string::npos) << ini;
+  EXPECT_LT(ini.find("AutoPaste=1"), ini.find("ViewHello=0")) << ini;
+}
+
+TEST(SettingsFile, NonNumericAndOutOfRangeValuesDoNotFail) {
+  TempFolder folder;
+  WriteBytes(folder / u"Quistrel.ini", "[Main]\r\nClipBoardLog=abc\r\nViewHello=-3\r\n");
+  ProfileSettingsFiles files(folder.Path());
+  SettingRecord setting;
+  LoadSettings(setting, files, SystemAnsiCodePage());
+  EXPECT_EQ(setting.ClipBoardLog, 0);
+  EXPECT_EQ(setting.ViewHello, -3);
+
+  WriteBytes(folder / u"Quistrel.ini", "[Main]\r\nClipBoardLog=5000000\r\n");
+  LoadSettings(setting, files, SystemAnsiCodePage());
+  EXPECT_EQ(setting.ClipBoardLog, 32767);
+}
+
+TEST(FixedStringFile, JapaneseTextSurvivesALoadAndASaveByteForByte) {
+  TempFolder folder;
+  const std::string original = "\x93\xFA\x96\x7B\x8C\xEA" + std::string(1, '\0') + "abc" + std::string(1, '\0');
+  WriteBytes(folder / u"FixedString.dat", original);
+  ProfileSettingsFiles files(folder.Path());
+  SettingRecord setting;
+  LoadSettings(setting, files, SystemAnsiCodePage());
+  ASSERT_EQ(setting.FixedString.LastIndex(), 2);
+  EXPECT_EQ(setting.FixedString.Item(0).str(), u"日本語");
+  SaveSettings(setting, files, SystemAnsiCodePage());
+  EXPECT_EQ(ReadBytes(folder / u"FixedString.dat"), original);
+}
+
+TEST(FixedStringFile, ShorterListReplacesTheWholeFile) {
+  TempFolder folder;
+  WriteBytes(folder / u"FixedString.dat", std::string(10000, 'z'));
+  ASSERT_TRUE(ReplaceFileAtomically(folder / u"FixedString.dat", "ab"));
+  EXPECT_EQ(ReadBytes(folder / u"FixedString.dat"), "ab");
+  EXPECT_FALSE(testing::Exists(folder / u"FixedString.dat.new"));
+}
+
+TEST(FixedStringFile, AFailedReplaceKeepsTheOldFile) {
+  TempFolder folder;
+  WriteBytes(folder / u"FixedString.dat", "precious");
+  // A folder where the temporary file would go makes the write fail.
+  CreateDirectoryW(Wide(folder / u"FixedString.dat.new"), nullptr);
+  EXPECT_FALSE(ReplaceFileAtomically(folder / u"FixedString.dat", "new"));
+  EXPECT_EQ(ReadBytes(folder / u"FixedString.dat"), "precious");
+  RemoveDirectoryW(Wide(folder / u"FixedString.dat.new"));
+}
+
+TEST(FixedStringFile, AFolderInPlaceOfTheFileReadsAsMissing) {
+  TempFolder folder;
+  CreateDirectoryW(Wide(folder / u"FixedString.dat"), nullptr);
+  EXPECT_FALSE(ReadWholeFile(folder / u"FixedString.dat").has_value());
+  RemoveDirectoryW(Wide(folder / u"FixedString.dat"));
+}
+
+TEST(Clipboard, TextOutsideTheAnsiCodePageRoundTrips) {
+  const std::u16string text = u"Müller – naïve ☃ 日本";
+  ASSERT_TRUE(WriteClipboardText(nullptr, text));
+  EXPECT_EQ(ReadClipboardText(nullptr), text);
+}
+
+TEST(Clipboard, BlockWithoutNulIsBoundedByItsSize) {
+  const wchar_t block[3] = {L'a', L'b', L'c'};
+  EXPECT_EQ(TextFromBlock(block, sizeof block), u"abc");
+  EXPECT_EQ(TextFromBlock(block, 4), u"ab");
+  EXPECT_EQ(TextFromBlock(block, 1), u"");
+}
+
+}  // namespace
+}  // namespace quistrel
