@@ -41,6 +41,10 @@ write_font_replacements() {
     printf '"MS PGothic"="IPAPGothic"\r\n'
     printf '"MS Gothic"="IPAGothic"\r\n'
     printf '"MS Mincho"="IPAMincho"\r\n\r\n'
+    # One virtual desktop: Wine draws the window frames and the taskbar with
+    # its notification area, as Windows would, without an X window manager.
+    printf '[HKEY_CURRENT_USER\\Software\\Wine\\Explorer]\r\n"Desktop"="Default"\r\n\r\n'
+    printf '[HKEY_CURRENT_USER\\Software\\Wine\\Explorer\\Desktops]\r\n"Default"="1280x800"\r\n\r\n'
   } | iconv -f UTF-8 -t UTF-16LE | { printf '\xff\xfe'; cat; } > "$reg"
   wine regedit /S "$(winepath -w "$reg" 2>/dev/null)" >/dev/null 2>&1
   rm -f "$reg"

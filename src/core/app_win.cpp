@@ -1,4 +1,5 @@
 #include <windows.h>
+#include <commctrl.h>
 #include <shlobj.h>
 
 #include "core/app.h"
@@ -76,6 +77,8 @@ bool Main() {
     MessageBoxW(nullptr, kAlreadyRunningText, kProgramTitle, MB_OK | MB_ICONINFORMATION);
     return false;
   }
+  const INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES};
+  InitCommonControlsEx(&controls);
   ProgramState& program = Program();
   program.AppFolder = ExecutableFolder();
   program.StartupFolder = WithTrailingBackslash(GetSpecialFolder(nullptr, CSIDL_STARTUP));

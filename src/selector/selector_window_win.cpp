@@ -1,6 +1,7 @@
 #include "selector/selector_window.h"
 
 #include "core/app.h"
+#include "tray/tray_icon.h"
 
 namespace quistrel {
 
@@ -9,6 +10,10 @@ constexpr DWORD kStyle = WS_POPUP | WS_DLGFRAME;
 constexpr DWORD kExStyle = WS_EX_TOOLWINDOW;
 constexpr int kClientWidth = 502;  // 7530 x 1800 twips
 constexpr int kClientHeight = 120;
+constexpr char16_t kBalloonText[] =
+    u"本ソフトの機能が利用可能になりました。\r\n"
+    u"ショートカットキー、またはこのアイコンを左クリックして利用します。\r\n"
+    u"設定を変更するには、このアイコンを右クリックして下さい。";
 }  // namespace
 
 SelectorWindow& SelectorWindow::Instance() {
@@ -30,11 +35,13 @@ void SelectorWindow::Form_Load() {
   AppIconPair& icons = AppIcons();
   if (!icons.Small()) icons.borrowedSmall = reinterpret_cast<HICON>(GetClassLongPtrW(Handle(), GCLP_HICONSM));
   if (!icons.Large()) icons.borrowedLarge = reinterpret_cast<HICON>(GetClassLongPtrW(Handle(), GCLP_HICON));
+  AddTrayIcon(Handle(), icons.Small(), u"Mallowquist", kBalloonText);
 }
 
 void SelectorWindow::Form_Unload() {
   if (unloaded_) return;
   unloaded_ = true;
+  DeleteTrayIcon();
   Shutdown();
 }
 

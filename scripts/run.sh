@@ -1,0 +1,43 @@
+#!/usr/bin/env bash
+# Builds Quistrel.exe and starts it under Wine.
+# With an X display (DISPLAY set) the program runs there until you end it from
+# its tray menu. Without one it runs in a virtual display for a few seconds,
+# leaves a screenshot in build/win32/screenshots/ and ends in order.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+bash scripts/install-deps.sh
+cmake --preset win32 >/dev/null
+cmake --build --preset win32 --target Quistrel qdriver
+
+. scripts/wine-env.sh
+build=$root/build/win32
+wine_env_setup "$build"
+run_folder=$build/run
+mkdir -p "$run_folder"
+cp "$build/src/Quistrel.exe" "$run_folder/"
+
+if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
+  ensure_wine_prefix
+  echo "Starting $run_folder/Quistrel.exe on display $DISPLAY (end it from its tray icon's menu)."
+  cd "$run_folder" && exec wine Quistrel.exe
+fi
+
+start_virtual_display
+trap stop_wine EXIT
+ensure_wine_prefix
+cd "$run_folder"
+wine Quistrel.exe &
+program=$!
+driver() { wine "$build/tests/qdriver.exe" "$@"; }
+driver find Mallowquist.frmMain 20000 >/dev/null || { echo "Quistrel.exe did not start" >&2; exit 1; }
+sleep 2
+shots=$build/screenshots
+mkdir -p "$shots"
+import -window root "$shots/run.png"
+# Leave the way a user would: the welcome window first, then the program.
+driver send Mallowquist.frmHello 0x0111 1 0 >/dev/null 2>&1 || true
+driver close Mallowquist.frmMain >/dev/null || true
+wait "$program" || true
+echo "No display: Quistrel.exe ran in a virtual display; what it showed is in $shots/run.png"
+echo "Its files are in $run_folder"

@@ -1,0 +1,84 @@
+// A top-level window with child controls, shown modeless or modal, with the
+// keyboard behaviour of a dialog box (Tab order, Enter for the default button,
+// Esc for the cancel button) and tooltips. Every window of the program that
+// has controls derives from it.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/handles.h"
+#include "platform/window.h"
+
+namespace quistrel {
+
+// Layouts given in twips convert at 15 twips a pixel (96 dots per inch).
+constexpr int Twips(int twips) { return twips / 15; }
+
+struct FontSpec {
+  std::wstring face;  // empty: the window's default font
+  double points = 9.0;
+  bool bold = false;
+  bool italic = false;
+  bool underline = false;
+};
+
+class Form : public Window {
+ public:
+  // Shows the window without owner; when it is already open it comes forward.
+  void ShowModeless();
+  // Shows the window owned by `owner` and returns once it has been unloaded;
+  // the owner takes no input meanwhile.
+  void ShowModal(HWND owner);
+  void Unload() { Destroy(); }
+  bool IsModal() const { return modal_; }
+
+ protected:
+  // The window's frame and size; called before creation.
+  struct Frame {
+    const wchar_t* className;
+    std::wstring caption;
+    int clientWidth;
+    int clientHeight;
+    DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME;
+    DWORD exStyle = WS_EX_DLGMODALFRAME;
+    bool centreOnOwner = false;
+  };
+  virtual Frame Describe() const = 0;
+  // Creates the controls and fills them (the form's load).
+  virtual void OnLoad() {}
+  // The form's unload, before the window is destroyed.
+  virtual void OnUnload() {}
+  virtual void OnCommand(int id, int code, HWND control);
+  // Enter and Esc: the ids of the default and cancel buttons (0 for none).
+  virtual int DefaultButtonId() const { return IDOK; }
+  virtual int CancelButtonId() const { return IDCANCEL; }
+  LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+  // Adds a child control (to the form, or inside a frame at coordinates
+  // relative to that frame). Controls are created in tab order.
+  HWND AddControl(const wchar_t* className, const std::wstring& text, DWORD style, int x, int y, int width,
+                  int height, int id, HWND frame = nullptr, DWORD exStyle = 0);
+  void SetTooltip(HWND control, const std::wstring& text);
+  // A font owned by the form for as long as the window exists.
+  HFONT MakeFont(const FontSpec& spec);
+  HFONT DefaultFont() const { return defaultFont_; }
+  HWND Item(int id) const { return GetDlgItem(Handle(), id); }
+  std::wstring ItemText(int id) const;
+
+ private:
+  bool EnsureCreated(HWND owner);
+  bool HandleDialogKeys(MSG& msg);
+  bool modal_ = false;
+  int filterId_ = 0;
+  HWND tooltip_ = nullptr;
+  HFONT defaultFont_ = nullptr;
+  std::vector<UniqueFont> fonts_;
+};
+
+// The window's text.
+std::wstring WindowTextOf(HWND window);
+
+}  // namespace quistrel
