@@ -1,0 +1,82 @@
+#include "core/startup_registration.h"
+
+#include "core/program_state.h"
+#include "core/startup_registration_flow.h"
+#include "platform/handles.h"
+#include "shelllink/shell_link.h"
+
+namespace quistrel {
+namespace {
+
+struct FindTraits {
+  using Handle = HANDLE;
+  static Handle Invalid() { return INVALID_HANDLE_VALUE; }
+  static void Close(Handle h) { FindClose(h); }
+};
+using UniqueFind = UniqueHandle<FindTraits>;
+
+constexpr DWORD kNotOrdinary = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_DIRECTORY;
+
+UINT MessageBoxFlags(const StartupBoxContent& content) {
+  UINT flags = content.yesNo ? MB_YESNO : MB_OK;
+  switch (content.icon) {
+    case StartupBoxIcon::Question: return flags | MB_ICONQUESTION;
+    case StartupBoxIcon::Information: return flags | MB_ICONINFORMATION;
+    case StartupBoxIcon::Exclamation: break;
+  }
+  return flags | MB_ICONEXCLAMATION;
+}
+
+class WindowsStartupSystem final : public StartupSystem {
+ public:
+  explicit WindowsStartupSystem(HWND owner) : owner_(owner) {}
+
+  bool OrdinaryFileExists(const std::u16string& path) override {
+    WIN32_FIND_DATAW found;
+    const UniqueFind search(FindFirstFileW(Wide(path), &found));
+    if (!search) return false;
+    bool ordinary = false;
+    do {
+      ordinary = (found.dwFileAttributes & kNotOrdinary) == 0;
+    } while (!ordinary && FindNextFileW(search.Get(), &found));
+    return ordinary;
+  }
+
+  bool WriteLink(const ShellLinkRequest& request) override {
+    return WriteShellLink(request.target, request.linkPath, request.arguments, request.workingDirectory,
+                          request.iconLocation, request.iconIndex, request.hotKey, request.description);
+  }
+
+  bool RemoveFile(const std::u16string& path) override { return DeleteFileW(Wide(path)) != 0; }
+
+  bool ShowBox(StartupBox box) override {
+    const StartupBoxContent& content = StartupBoxContentOf(box);
+    const std::u16string text(content.text);
+    const std::u16string caption(content.caption);
+    return MessageBoxW(owner_, Wide(text), Wide(caption), MessageBoxFlags(content)) == IDYES;
+  }
+
+ private:
+  HWND owner_;
+};
+
+StartupFolders ProgramFolders() { return StartupFolders{Program().AppFolder, Program().StartupFolder}; }
+
+}  // namespace
+
+bool StartupLinkExists() {
+  WindowsStartupSystem system(nullptr);
+  return StartupLinkExists(system, ProgramFolders());
+}
+
+void RegisterStartup(HWND owner) {
+  WindowsStartupSystem system(owner);
+  RegisterStartup(system, ProgramFolders());
+}
+
+void UnregisterStartup(HWND owner) {
+  WindowsStartupSystem system(owner);
+  UnregisterStartup(system, ProgramFolders());
+}
+
+}  // namespace quistrel
