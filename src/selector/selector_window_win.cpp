@@ -1,19 +1,60 @@
 #include "selector/selector_window.h"
 
+#include <algorithm>
+
 #include "core/app.h"
+#include "core/program_state.h"
+#if __has_include("dialogs/about_window.h")
+#include "dialogs/about_window.h"
+#define QUISTREL_HAS_ABOUT 1
+#endif
+#if __has_include("dialogs/setting_dialog.h")
+#include "dialogs/setting_dialog.h"
+#define QUISTREL_HAS_SETTING 1
+#endif
+#include "hook/hook.h"
+#include "platform/clipboard.h"
+#include "selector/selector_ids.h"
 #include "tray/tray_icon.h"
 
 namespace quistrel {
 
 namespace {
-constexpr DWORD kStyle = WS_POPUP | WS_DLGFRAME;
+namespace ids = selector_ids;
+
+constexpr DWORD kStyle = WS_POPUP | WS_DLGFRAME | WS_CLIPCHILDREN;
 constexpr DWORD kExStyle = WS_EX_TOOLWINDOW;
 constexpr int kClientWidth = 502;  // 7530 x 1800 twips
 constexpr int kClientHeight = 120;
+
+// A line of the list shows at most this many characters of its text: enough
+// to fill the line, and drawing stays quick however long the text is.
+constexpr std::size_t kMaxDrawnCharacters = 400;
+
 constexpr char16_t kBalloonText[] =
     u"本ソフトの機能が利用可能になりました。\r\n"
     u"ショートカットキー、またはこのアイコンを左クリックして利用します。\r\n"
     u"設定を変更するには、このアイコンを右クリックして下さい。";
+
+constexpr int FromTwips(int twips) { return twips / 15; }
+
+// One line of a text for the list: line breaks and tabs as spaces.
+std::wstring OneLine(std::u16string_view text) {
+  const std::size_t length = std::min(text.size(), kMaxDrawnCharacters);
+  std::wstring line(length, L' ');
+  for (std::size_t i = 0; i < length; ++i) {
+    const char16_t c = text[i];
+    line[i] = (c == u'\r' || c == u'\n' || c == u'\t') ? L' ' : static_cast<wchar_t>(c);
+  }
+  return line;
+}
+
+void SendPasteKeys() {
+  keybd_event(VK_CONTROL, 0, 0, 0);
+  keybd_event('V', 0, 0, 0);
+  keybd_event('V', 0, KEYEVENTF_KEYUP, 0);
+  keybd_event(VK_CONTROL, 0, KEYEVENTF_KEYUP, 0);
+}
 }  // namespace
 
 SelectorWindow& SelectorWindow::Instance() {
@@ -27,26 +68,311 @@ bool SelectorWindow::Load() {
   if (!Create(kSelectorClassName, L"Mallowquist", kStyle, kExStyle, 0, 0, size.cx, size.cy, nullptr)) {
     return false;
   }
+  CreateControls();
+  BuildTrayMenu();
+  keyFilter_ = AddMessageFilter([this](MSG& msg) { return RouteKeyboard(msg); });
   Form_Load();
   return true;
+}
+
+void SelectorWindow::CreateControls() {
+  NONCLIENTMETRICSW metrics{};
+  metrics.cbSize = sizeof metrics;
+  SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
+  font_.Reset(CreateFontIndirectW(&metrics.lfMessageFont));
+
+  auto add = [this](const wchar_t* cls, const wchar_t* text, DWORD style, DWORD exStyle, int x, int y, int w,
+                    int h, int id) {
+    HWND control = CreateWindowExW(exStyle, cls, text, WS_CHILD | WS_VISIBLE | style, FromTwips(x), FromTwips(y),
+                                   FromTwips(w), FromTwips(h), Handle(),
+                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), AppInstance(), nullptr);
+    SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_.Get()), FALSE);
+    return control;
+  };
+  // Created in tab order: the list, the preview, then the two option buttons.
+  list_ = add(L"LISTBOX", L"",
+              WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY | LBS_OWNERDRAWFIXED | LBS_NODATA | LBS_NOINTEGRALHEIGHT,
+              WS_EX_CLIENTEDGE, 0, 300, 5415, 1500, ids::kListClipBoard);
+  preview_ = add(L"EDIT", L"",
+                 WS_TABSTOP | WS_VSCROLL | WS_HSCROLL | ES_MULTILINE | ES_AUTOVSCROLL | ES_AUTOHSCROLL | ES_NOHIDESEL,
+                 WS_EX_CLIENTEDGE, 5460, 0, 2055, 1800, ids::kTextPreview);
+  SendMessageW(preview_, EM_SETLIMITTEXT, 0, 0);
+  optHistory_ = add(L"BUTTON", L"クリップボード履歴", WS_TABSTOP | WS_GROUP | BS_AUTORADIOBUTTON, 0, 0, 0, 2715,
+                    315, ids::kOptHistory);
+  optFixed_ = add(L"BUTTON", L"固定文字", BS_AUTORADIOBUTTON, 0, 2700, 0, 2715, 315, ids::kOptFixed);
+  SendMessageW(optHistory_, BM_SETCHECK, BST_CHECKED, 0);
+
+  tooltips_.Add(Handle(), optHistory_, L"クリップボード文字を選択します。");
+  tooltips_.Add(Handle(), optFixed_, L"設定した固定文字を選択します。");
+  tooltips_.Add(Handle(), list_, L"選択できるリストです。\u3000ダブルクリックで選択します。");
+  tooltips_.Add(Handle(), preview_, L"選択文字のプレビューです。");
+}
+
+void SelectorWindow::BuildTrayMenu() {
+  trayMenu_.Reset(CreatePopupMenu());
+  AppendMenuW(trayMenu_.Get(), MF_STRING, ids::kMenuOpen, L"開く(&O)");
+  AppendMenuW(trayMenu_.Get(), MF_STRING, ids::kMenuSetting, L"設定(&S)");
+  AppendMenuW(trayMenu_.Get(), MF_STRING, ids::kMenuAbout, L"バージョン情報(&A)");
+  AppendMenuW(trayMenu_.Get(), MF_SEPARATOR, 0, nullptr);
+  AppendMenuW(trayMenu_.Get(), MF_STRING, ids::kMenuEnd, L"終了(&X)");
 }
 
 void SelectorWindow::Form_Load() {
   AppIconPair& icons = AppIcons();
   if (!icons.Small()) icons.borrowedSmall = reinterpret_cast<HICON>(GetClassLongPtrW(Handle(), GCLP_HICONSM));
   if (!icons.Large()) icons.borrowedLarge = reinterpret_cast<HICON>(GetClassLongPtrW(Handle(), GCLP_HICON));
+  SetHookTarget(this);
+  JoinClipboardChain(Handle());
+  StartHook(Handle());
+  RegisterHotKeys(Handle());
   AddTrayIcon(Handle(), icons.Small(), u"Mallowquist", kBalloonText);
 }
 
 void SelectorWindow::Form_Unload() {
   if (unloaded_) return;
   unloaded_ = true;
+  UnregisterHotKeys(Handle());
+  EndHook(Handle());
+  LeaveClipboardChain(Handle());
   DeleteTrayIcon();
+  SetHookTarget(nullptr);
+  RemoveMessageFilter(keyFilter_);
   Shutdown();
 }
 
+const TextList& SelectorWindow::DisplayedList() const {
+  return model_.Kind() == ListKind::FixedStrings ? Program().Setting.FixedString : Program().History;
+}
+
+void SelectorWindow::ViewList() {
+  model_.Fill(DisplayedList());
+  // The list box holds no texts: it knows the number of lines and draws each
+  // from the model's shared texts.
+  SendMessageW(list_, LB_SETCOUNT, static_cast<WPARAM>(model_.Count()), 0);
+  SendMessageW(list_, LB_SETCURSEL, static_cast<WPARAM>(-1), 0);
+  InvalidateRect(list_, nullptr, TRUE);
+}
+
+void SelectorWindow::Show2() {
+  if (Program().SettingDialogOpen) return;
+  ViewList();
+  const std::u16string clipboard = ReadClipboardText(Handle()).value_or(u"");
+  model_.LocateText(clipboard);
+  if (IsWindowVisible(Handle())) return;
+  if (!centred_) {
+    RECT outer;
+    GetWindowRect(Handle(), &outer);
+    const POINT at = CenteredPosition(SIZE{outer.right - outer.left, outer.bottom - outer.top});
+    SetWindowPos(Handle(), nullptr, at.x, at.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    centred_ = true;
+  }
+  ShowWindow(Handle(), SW_SHOW);
+  SetForegroundWindow(Handle());
+  SetWindowPos(Handle(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE);
+  SetFocus(list_);
+}
+
+void SelectorWindow::Hide2(bool coping) {
+  model_.openedByMouse = false;
+  SetWindowPos(Handle(), HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE);
+  ShowWindow(Handle(), SW_HIDE);
+  if (ShouldPaste(coping, Program().Setting.AutoPaste)) {
+    // The hide and the return of the activation take effect first, so the
+    // keys reach the window the user was working in.
+    ProcessPendingMessages();
+    SendPasteKeys();
+  }
+}
+
+void SelectorWindow::SelectLine(int32_t line) {
+  SendMessageW(list_, LB_SETCURSEL, static_cast<WPARAM>(line), 0);
+  lstClipBoard_Click();
+}
+
+void SelectorWindow::SelectDown() {
+  if (SendMessageW(list_, LB_GETCOUNT, 0, 0) <= 0) return;
+  if (model_.SelectDown()) SelectLine(model_.Selection());
+}
+
+void SelectorWindow::SelectUp() {
+  if (SendMessageW(list_, LB_GETCOUNT, 0, 0) <= 0) return;
+  if (model_.SelectUp()) SelectLine(model_.Selection());
+}
+
+void SelectorWindow::lstClipBoard_Click() {
+  const auto line = static_cast<int32_t>(SendMessageW(list_, LB_GETCURSEL, 0, 0));
+  model_.Select(line);
+  if (const auto text = model_.SelectedText()) SetWindowTextW(preview_, Wide(text->str()));
+}
+
+void SelectorWindow::lstClipBoard_DblClick() {
+  model_.openedByMouse = false;
+  uint16_t key = kVkLWin;
+  Form_KeyUp(key, 0);
+}
+
+void SelectorWindow::Commit() {
+  bool committed = true;
+  if (const auto text = model_.SelectedText()) {
+    // A clipboard that stays held by another program keeps its content, and
+    // then no paste follows either.
+    committed = WriteClipboardText(Handle(), text->view());
+  }
+  Hide2(committed);
+}
+
+void SelectorWindow::SwitchList() {
+  const bool toFixed = SendMessageW(optHistory_, BM_GETCHECK, 0, 0) == BST_CHECKED;
+  SendMessageW(optHistory_, BM_SETCHECK, toFixed ? BST_UNCHECKED : BST_CHECKED, 0);
+  SendMessageW(optFixed_, BM_SETCHECK, toFixed ? BST_CHECKED : BST_UNCHECKED, 0);
+  optType_Click();
+}
+
+void SelectorWindow::optType_Click() {
+  model_.SetKind(SendMessageW(optFixed_, BM_GETCHECK, 0, 0) == BST_CHECKED ? ListKind::FixedStrings
+                                                                          : ListKind::History);
+  Show2();
+  if (model_.CurrentIndex() < model_.Count()) {
+    model_.Select(model_.CurrentIndex());
+    SelectLine(model_.CurrentIndex());
+  }
+}
+
+void SelectorWindow::Form_KeyUp(uint16_t& keyCode, int16_t) {
+  const KeyDecision decision = DecideKeyUp(keyCode, model_.openedByMouse);
+  if (decision.consumed) keyCode = 0;
+  switch (decision.action) {
+    case KeyAction::None:
+      break;
+    case KeyAction::SelectUp:
+      SelectUp();
+      break;
+    case KeyAction::SelectDown:
+      SelectDown();
+      break;
+    case KeyAction::SwitchList:
+      SwitchList();
+      break;
+    case KeyAction::Commit:
+      Commit();
+      break;
+    case KeyAction::Cancel:
+      Hide2(false);
+      break;
+  }
+}
+
+void SelectorWindow::NotifyIcon_MouseUp(int16_t button) {
+  if (button == 0) {
+    model_.openedByMouse = true;
+    Show2();
+  } else if (button == 1) {
+    SetForegroundWindow(Handle());
+    POINT at{};
+    GetCursorPos(&at);
+    TrackPopupMenu(trayMenu_.Get(), TPM_RIGHTBUTTON, at.x, at.y, 0, Handle(), nullptr);
+    // Lets the menu close properly when the user clicks elsewhere.
+    PostMessageW(Handle(), WM_NULL, 0, 0);
+  }
+}
+
+bool SelectorWindow::RouteKeyboard(MSG& msg) {
+  if (!IsLoaded() || !IsWindowVisible(Handle())) return false;
+  if (msg.hwnd != Handle() && !IsChild(Handle(), msg.hwnd)) return false;
+  const auto key = static_cast<uint16_t>(msg.wParam);
+  if (msg.message == WM_KEYUP || msg.message == WM_SYSKEYUP) {
+    uint16_t keyCode = key;
+    Form_KeyUp(keyCode, 0);
+    return keyCode == 0;
+  }
+  if (msg.message == WM_KEYDOWN || msg.message == WM_SYSKEYDOWN) {
+    // The keys that act on release must not also move the list or the
+    // option buttons on their own as they go down.
+    return key == VK_UP || key == VK_DOWN || key == VK_LEFT || key == VK_RIGHT || key == VK_TAB;
+  }
+  return false;
+}
+
+void SelectorWindow::OnCommand(int id, int code) {
+  switch (id) {
+    case ids::kOptHistory:
+    case ids::kOptFixed:
+      if (code == BN_CLICKED) optType_Click();
+      break;
+    case ids::kListClipBoard:
+      if (code == LBN_SELCHANGE) lstClipBoard_Click();
+      if (code == LBN_DBLCLK) lstClipBoard_DblClick();
+      break;
+    case ids::kMenuOpen:
+      NotifyIcon_MouseUp(0);
+      break;
+    case ids::kMenuSetting:
+#ifdef QUISTREL_HAS_SETTING
+      ShowSettingDialog(nullptr);
+#endif
+      break;
+    case ids::kMenuAbout:
+#ifdef QUISTREL_HAS_ABOUT
+      ShowAboutWindow(nullptr);
+#endif
+      break;
+    case ids::kMenuEnd:
+      Unload();
+      break;
+    default:
+      break;
+  }
+}
+
+void SelectorWindow::MeasureLine(MEASUREITEMSTRUCT& item) const {
+  HDC dc = GetDC(Handle());
+  HGDIOBJ old = SelectObject(dc, font_.Get());
+  TEXTMETRICW metrics{};
+  GetTextMetricsW(dc, &metrics);
+  SelectObject(dc, old);
+  ReleaseDC(Handle(), dc);
+  item.itemHeight = static_cast<UINT>(metrics.tmHeight + 1);
+}
+
+void SelectorWindow::DrawLine(const DRAWITEMSTRUCT& item) const {
+  if (item.itemID == static_cast<UINT>(-1)) return;
+  const bool selected = (item.itemState & ODS_SELECTED) != 0;
+  FillRect(item.hDC, &item.rcItem, GetSysColorBrush(selected ? COLOR_HIGHLIGHT : COLOR_WINDOW));
+  SetBkMode(item.hDC, TRANSPARENT);
+  SetTextColor(item.hDC, GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
+  HGDIOBJ old = SelectObject(item.hDC, font_.Get());
+  const std::wstring line = OneLine(model_.Line(static_cast<int32_t>(item.itemID)).view());
+  RECT text = item.rcItem;
+  text.left += 2;
+  DrawTextW(item.hDC, line.c_str(), static_cast<int>(line.size()), &text,
+            DT_SINGLELINE | DT_NOPREFIX | DT_VCENTER | DT_END_ELLIPSIS);
+  SelectObject(item.hDC, old);
+  if (item.itemState & ODS_FOCUS) DrawFocusRect(item.hDC, &item.rcItem);
+}
+
+bool SelectorWindow::SelectorVisible() { return IsWindowVisible(Handle()) != FALSE; }
+
+std::optional<std::u16string> SelectorWindow::ClipboardText() { return ReadClipboardText(Handle()); }
+
+void SelectorWindow::AddHistory(std::u16string text) { quistrel::AddHistory(SharedText(std::move(text))); }
+
+void SelectorWindow::SendToNextViewer(uintptr_t nextViewer, uint32_t message, uintptr_t wParam, intptr_t lParam) {
+  SendMessageW(reinterpret_cast<HWND>(nextViewer), message, wParam, lParam);
+}
+
+void SelectorWindow::RestoreTrayIcon() { quistrel::RestoreTrayIcon(Handle()); }
+
 LRESULT SelectorWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
+    case WM_COMMAND:
+      OnCommand(LOWORD(wParam), HIWORD(wParam));
+      return 0;
+    case WM_MEASUREITEM:
+      MeasureLine(*reinterpret_cast<MEASUREITEMSTRUCT*>(lParam));
+      return TRUE;
+    case WM_DRAWITEM:
+      DrawLine(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
+      return TRUE;
     case WM_CLOSE:
       Unload();
       return 0;

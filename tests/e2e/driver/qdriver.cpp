@@ -44,11 +44,15 @@ std::wstring FromUtf8(const std::wstring& argument) {
   return argument;
 }
 
+// WM_GETTEXT itself: GetWindowText does not ask the controls of another process.
 std::wstring WindowText(HWND window) {
-  const int length = GetWindowTextLengthW(window);
+  DWORD_PTR length = 0;
+  SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 5000, &length);
   std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
-  GetWindowTextW(window, text.data(), length + 1);
-  text.resize(wcslen(text.c_str()));
+  DWORD_PTR got = 0;
+  SendMessageTimeoutW(window, WM_GETTEXT, length + 1, reinterpret_cast<LPARAM>(text.data()), SMTO_ABORTIFHUNG, 5000,
+                      &got);
+  text.resize(wcsnlen(text.c_str(), text.size()));
   return text;
 }
 

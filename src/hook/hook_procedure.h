@@ -1,0 +1,47 @@
+// What the selector window's replacement procedure does with the messages it
+// reacts to. Every message is afterwards passed on to the replaced procedure;
+// that part lives in the Win32 glue (hook_win.cpp).
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace quistrel {
+
+inline constexpr uint32_t kWmActivate = 0x0006;
+inline constexpr uint32_t kWmHotKey = 0x0312;
+inline constexpr uint32_t kWmDrawClipboard = 0x0308;
+inline constexpr uint32_t kWmChangeCbChain = 0x030D;
+inline constexpr intptr_t kWmLButtonUp = 0x0202;
+inline constexpr intptr_t kWmRButtonUp = 0x0205;
+
+// The program parts the procedure reaches.
+class HookTarget {
+ public:
+  virtual ~HookTarget() = default;
+  virtual bool SelectorVisible() = 0;
+  virtual void Show2() = 0;
+  virtual void Hide2(bool coping) = 0;
+  virtual void SelectDown() = 0;
+  virtual void SelectUp() = 0;
+  // The clipboard's text; nothing when it offers no text.
+  virtual std::optional<std::u16string> ClipboardText() = 0;
+  virtual void AddHistory(std::u16string text) = 0;
+  virtual void SendToNextViewer(uintptr_t nextViewer, uint32_t message, uintptr_t wParam, intptr_t lParam) = 0;
+  virtual void RestoreTrayIcon() = 0;
+  virtual void NotifyIconMouseUp(int16_t button) = 0;
+};
+
+struct HookState {
+  uintptr_t nextViewer = 0;  // the next window of the clipboard-viewer chain
+  int32_t downKeyId = 0;
+  int32_t upKeyId = 0;
+  uint32_t trayMessage = 0;
+  uint32_t taskbarCreatedMessage = 0;
+};
+
+// Reacts to one message; at most one case applies.
+void HandleHookMessage(HookState& state, HookTarget& target, uint32_t message, uintptr_t wParam, intptr_t lParam);
+
+}  // namespace quistrel

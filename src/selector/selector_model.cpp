@@ -1,0 +1,70 @@
+#include "selector/selector_model.h"
+
+namespace quistrel {
+
+KeyDecision DecideKeyUp(uint16_t virtualKey, bool openedByMouse) {
+  switch (virtualKey) {
+    case kVkC:
+    case kVkMenu:
+    case kVkControl:
+      return {KeyAction::None, false};
+    case kVkTab:
+      return {KeyAction::None, true};
+    case kVkLWin:
+      return openedByMouse ? KeyDecision{KeyAction::None, false} : KeyDecision{KeyAction::Commit, true};
+    case kVkUp:
+      return {KeyAction::SelectUp, true};
+    case kVkDown:
+      return {KeyAction::SelectDown, true};
+    case kVkShift:
+    case kVkRight:
+    case kVkLeft:
+      return {KeyAction::SwitchList, true};
+    default:
+      return {KeyAction::Cancel, true};
+  }
+}
+
+void SelectorModel::Fill(const TextList& displayed) {
+  lines_.clear();
+  lines_.reserve(static_cast<std::size_t>(displayed.Count()));
+  for (int32_t i = 0; i <= displayed.LastIndex(); ++i) lines_.push_back(displayed.Item(i));
+  selection_ = -1;
+}
+
+void SelectorModel::LocateText(std::u16string_view clipboardText) {
+  currentIndex_ = 0;
+  for (std::size_t i = 0; i < lines_.size(); ++i) {
+    if (lines_[i] == clipboardText) {
+      currentIndex_ = static_cast<int32_t>(i);
+      return;
+    }
+  }
+}
+
+bool SelectorModel::SelectDown() {
+  if (lines_.empty()) return false;
+  currentIndex_ = currentIndex_ + 1 > Count() - 1 ? 0 : currentIndex_ + 1;
+  selection_ = currentIndex_;
+  return true;
+}
+
+bool SelectorModel::SelectUp() {
+  if (lines_.empty()) return false;
+  currentIndex_ = currentIndex_ - 1 < 0 ? Count() - 1 : currentIndex_ - 1;
+  selection_ = currentIndex_;
+  return true;
+}
+
+void SelectorModel::Select(int32_t line) { selection_ = (line >= 0 && line < Count()) ? line : -1; }
+
+SharedText SelectorModel::Line(int32_t line) const {
+  return (line >= 0 && line < Count()) ? lines_[static_cast<std::size_t>(line)] : SharedText();
+}
+
+std::optional<SharedText> SelectorModel::SelectedText() const {
+  if (selection_ < 0 || selection_ >= Count()) return std::nullopt;
+  return lines_[static_cast<std::size_t>(selection_)];
+}
+
+}  // namespace quistrel

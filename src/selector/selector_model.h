@@ -1,0 +1,70 @@
+// The selector's state and decisions, apart from its window: which list it
+// shows, the snapshot of that list's texts, the moving selection, and what a
+// released key does.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string_view>
+#include <vector>
+
+#include "core/text_list.h"
+
+namespace quistrel {
+
+enum class ListKind { History, FixedStrings };
+
+enum class KeyAction { None, SelectUp, SelectDown, SwitchList, Commit, Cancel };
+
+struct KeyDecision {
+  KeyAction action = KeyAction::None;
+  bool consumed = false;  // the key code becomes 0: the focused control never sees the release
+};
+
+// Virtual-key codes the selector reacts to on release.
+inline constexpr uint16_t kVkTab = 0x09, kVkShift = 0x10, kVkControl = 0x11, kVkMenu = 0x12,
+                          kVkLeft = 0x25, kVkUp = 0x26, kVkRight = 0x27, kVkDown = 0x28, kVkC = 0x43,
+                          kVkLWin = 0x5B;
+
+// The release of a key while the selector shows. Only the left Windows key
+// commits, and not when the selector was opened with the mouse.
+KeyDecision DecideKeyUp(uint16_t virtualKey, bool openedByMouse);
+
+// Ctrl+V follows a hide only after a commit, with AutoPaste exactly 1.
+constexpr bool ShouldPaste(bool coping, int32_t autoPaste) { return coping && autoPaste == 1; }
+
+class SelectorModel {
+ public:
+  ListKind Kind() const { return kind_; }
+  void SetKind(ListKind kind) { kind_ = kind; }
+
+  // Takes the lines from the displayed list: the texts are shared, not copied,
+  // and what is previewed and committed is always the line the user sees,
+  // even when the list changes meanwhile. No line is selected afterwards.
+  void Fill(const TextList& displayed);
+  // CurrentIndex becomes the first line equal to the clipboard's text, or 0.
+  void LocateText(std::u16string_view clipboardText);
+
+  // Move the selection one line, wrapping at the ends; nothing on an empty
+  // list. True when a line was selected.
+  bool SelectDown();
+  bool SelectUp();
+  // The user picked a line (-1: none).
+  void Select(int32_t line);
+
+  int32_t Count() const { return static_cast<int32_t>(lines_.size()); }
+  int32_t CurrentIndex() const { return currentIndex_; }
+  int32_t Selection() const { return selection_; }
+  SharedText Line(int32_t line) const;
+  std::optional<SharedText> SelectedText() const;
+
+  bool openedByMouse = false;
+
+ private:
+  ListKind kind_ = ListKind::History;
+  std::vector<SharedText> lines_;
+  int32_t currentIndex_ = 0;
+  int32_t selection_ = -1;
+};
+
+}  // namespace quistrel
