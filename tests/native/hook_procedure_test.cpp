@@ -1,0 +1,166 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "hook/hook_procedure.h"
+#include "hook/hot_keys.h"
+
+namespace quistrel {
+namespace {
+
+// Records what the procedure asks of the program, in order.
+class RecordingTarget : public HookTarget {
+ public:
+  bool SelectorVisible() override { return visible; }
+  void Show2() override {
+    calls.push_back("Show2");
+    visible = true;
+  }
+  void Hide2(bool coping) override { calls.push_back(coping ? "Hide2(true)" : "Hide2(false)"); }
+  void SelectDown() override { calls.push_back("SelectDown"); }
+  void SelectUp() override { calls.push_back("SelectUp"); }
+  std::optional<std::u16string> ClipboardText() override { return clipboard; }
+  void AddHistory(std::u16string text) override { added.push_back(std::move(text)); }
+  void SendToNextViewer(uintptr_t next, uint32_t message, uintptr_t wParam, intptr_t lParam) override {
+    forwarded.push_back({next, message, wParam, lParam});
+  }
+  void RestoreTrayIcon() override { calls.push_back("RestoreTrayIcon"); }
+  void NotifyIconMouseUp(int16_t button) override { calls.push_back("MouseUp" + std::to_string(button)); }
+
+  struct Forward {
+    uintptr_t next;
+    uint32_t message;
+    uintptr_t wParam;
+    intptr_t lParam;
+    bool operator==(const Forward&) const = default;
+  };
+  bool visible = false;
+  std::optional<std::u16string> clipboard;
+  std::vector<std::string> calls;
+  std::vector<std::u16string> added;
+  std::vector<Forward> forwarded;
+};
+
+class HookProcedure : public ::testing::Test {
+ protected:
+  HookProcedure() {
+    state.nextViewer = 0x1234;
+    state.downKeyId = WidenAtom(0xC012);
+    state.upKeyId = WidenAtom(0xC013);
+    state.trayMessage = 0xC100;
+    state.taskbarCreatedMessage = 0xC101;
+  }
+  void Send(uint32_t message, uintptr_t wParam = 0, intptr_t lParam = 0) {
+    HandleHookMessage(state, target, message, wParam, lParam);
+  }
+  // wParam as the 32-bit program receives a negative hot-key identifier.
+  static uintptr_t HotKeyParam(int32_t id) { return static_cast<uintptr_t>(static_cast<uint32_t>(id)); }
+
+  HookState state;
+  RecordingTarget target;
+};
+
+TEST(HotKeyAtoms, StringAtomsWidenToNegativeIdentifiersAndBack) {
+  EXPECT_EQ(WidenAtom(0xC012), -16366);
+  EXPECT_EQ(NarrowAtom(WidenAtom(0xC012)), 0xC012);
+  EXPECT_EQ(WidenAtom(0x0005), 5);
+}
+
+TEST(HotKeyAtoms, FailureMessageHasItsThreeLines) {
+  EXPECT_EQ(HotKeyFailureText(u"Win+Alt+C"),
+            u"[Win+Alt+C]キーの設定に失敗しました。\r\n他のソフトによって既に使われている可能性があります。\r\n"
+            u"このキーは使用できません。");
+}
+
+TEST_F(HookProcedure, OnlyADeactivationWithWParamZeroHidesTheSelector) {
+  Send(kWmActivate, 0x10000);  // inactive but minimised
+  Send(kWmActivate, 1);
+  EXPECT_TRUE(target.calls.empty());
+  Send(kWmActivate, 0);
+  EXPECT_EQ(target.calls, (std::vector<std::string>{"Hide2(false)"}));
+}
+
+TEST_F(HookProcedure, HotKeyOpensAHiddenSelectorThenMoves) {
+  Send(kWmHotKey, HotKeyParam(state.downKeyId));
+  Send(kWmHotKey, HotKeyParam(state.downKeyId));
+  Send(kWmHotKey, HotKeyParam(state.upKeyId));
+  Send(kWmHotKey, 7);  // somebody else's identifier moves nothing
+  EXPECT_EQ(target.calls, (std::vector<std::string>{"Show2", "SelectDown", "SelectDown", "SelectUp"}));
+}
+
+TEST_F(HookProcedure, HotKeyOnAnOpenSelectorDoesNotRefillIt) {
+  target.visible = true;
+  Send(kWmHotKey, HotKeyParam(state.upKeyId));
+  EXPECT_EQ(target.calls, (std::vector<std::string>{"SelectUp"}));
+}
+
+TEST_F(HookProcedure, ClipboardTextIsLoggedAndTheNotificationPassedOn) {
+  target.clipboard = u"copied";
+  Send(kWmDrawClipboard, 5, 6);
+  EXPECT_EQ(target.added, (std::vector<std::u16string>{u"copied"}));
+  EXPECT_EQ(target.forwarded, (std::vector<RecordingTarget::Forward>{{0x1234, kWmDrawClipboard, 5, 6}}));
+}
+
+TEST_F(HookProcedure, ClipboardWithoutTextIsStillPassedOn) {
+  Send(kWmDrawClipboard);
+  EXPECT_TRUE(target.added.empty());
+  EXPECT_EQ(target.forwarded.size(), 1u);
+}
+
+TEST_F(HookProcedure, EmptyClipboardTextIsLogged) {
+  target.clipboard = u"";
+  Send(kWmDrawClipboard);
+  EXPECT_EQ(target.added, (std::vector<std::u16string>{u""}));
+}
+
+TEST_F(HookProcedure, WithoutNextViewerNothingIsForwarded) {
+  state.nextViewer = 0;
+  target.clipboard = u"x";
+  Send(kWmDrawClipboard);
+  Send(kWmChangeCbChain, 0x999, 0x888);
+  EXPECT_EQ(target.added.size(), 1u);
+  EXPECT_TRUE(target.forwarded.empty());
+}
+
+TEST_F(HookProcedure, SuccessorLeavingTheChainIsReplacedAndNotForwarded) {
+  Send(kWmChangeCbChain, 0x1234, 0x5678);
+  EXPECT_EQ(state.nextViewer, 0x5678u);
+  EXPECT_TRUE(target.forwarded.empty());
+
+  Send(kWmChangeCbChain, 0x5678, 0);  // the last one: no successor any more
+  EXPECT_EQ(state.nextViewer, 0u);
+  target.clipboard = u"x";
+  Send(kWmDrawClipboard);
+  EXPECT_TRUE(target.forwarded.empty());
+}
+
+TEST_F(HookProcedure, AnotherWindowLeavingTheChainIsForwarded) {
+  Send(kWmChangeCbChain, 0x999, 0x888);
+  EXPECT_EQ(state.nextViewer, 0x1234u);
+  EXPECT_EQ(target.forwarded, (std::vector<RecordingTarget::Forward>{{0x1234, kWmChangeCbChain, 0x999, 0x888}}));
+}
+
+TEST_F(HookProcedure, TrayButtonReleasesReachTheSelectorAndOtherMouseMessagesDoNot) {
+  Send(state.trayMessage, 1, 0x0201);  // button down
+  Send(state.trayMessage, 1, 0x0203);  // double click
+  Send(state.trayMessage, 1, 0x0200);  // movement
+  Send(state.trayMessage, 1, kWmLButtonUp);
+  Send(state.trayMessage, 1, kWmRButtonUp);
+  EXPECT_EQ(target.calls, (std::vector<std::string>{"MouseUp0", "MouseUp1"}));
+}
+
+TEST_F(HookProcedure, ShellRestartRestoresTheTrayIcon) {
+  Send(state.taskbarCreatedMessage);
+  EXPECT_EQ(target.calls, (std::vector<std::string>{"RestoreTrayIcon"}));
+}
+
+TEST_F(HookProcedure, UnregisteredTrayMessagesMatchNothing) {
+  state.trayMessage = 0;
+  state.taskbarCreatedMessage = 0;
+  Send(0, 0, kWmLButtonUp);
+  EXPECT_TRUE(target.calls.empty());
+}
+
+}  // namespace
+}  // namespace quistrel

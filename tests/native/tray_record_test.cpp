@@ -1,0 +1,99 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "tray/tray_record.h"
+
+namespace quistrel {
+namespace {
+
+constexpr uint64_t kWindow = 0x00010042, kIcon = 0x00020077;
+constexpr uint32_t kCallback = 0xC0DE;
+const std::string kTip = "Mallowquist";
+const std::string kBalloon = "line one\r\nline two\r\nline three";
+
+uint32_t Read32(const std::vector<uint8_t>& bytes, std::size_t offset) {
+  return bytes[offset] | bytes[offset + 1] << 8 | bytes[offset + 2] << 16 | static_cast<uint32_t>(bytes[offset + 3]) << 24;
+}
+std::string ReadText(const std::vector<uint8_t>& bytes, std::size_t offset) {
+  return std::string(reinterpret_cast<const char*>(bytes.data() + offset));
+}
+
+TEST(TrayVersions, BalloonsFromWindowsMeAndWindows2000On) {
+  EXPECT_FALSE(BalloonCapableFor(OsVersion{1, 4, 0}));   // Windows 95
+  EXPECT_FALSE(BalloonCapableFor(OsVersion{1, 4, 10}));  // Windows 98
+  EXPECT_TRUE(BalloonCapableFor(OsVersion{1, 4, 90}));   // Windows Me
+  EXPECT_FALSE(BalloonCapableFor(OsVersion{2, 4, 0}));   // NT 4.0
+  EXPECT_TRUE(BalloonCapableFor(OsVersion{2, 5, 0}));    // 2000
+  EXPECT_TRUE(BalloonCapableFor(OsVersion{2, 10, 0}));
+  EXPECT_FALSE(BalloonCapableFor(OsVersion{3, 10, 0}));
+  EXPECT_FALSE(BalloonCapableFor(std::nullopt));  // the version query failed
+}
+
+TEST(TrayRecords, OldShellsGetThe88ByteRecordWithoutBalloon) {
+  const auto bytes = SerializeTrayRecord32(MakeAddRecord(false, 1, kWindow, kIcon, kCallback, kTip, kBalloon));
+  ASSERT_EQ(bytes.size(), 88u);
+  EXPECT_EQ(Read32(bytes, 0), 88u);
+  EXPECT_EQ(Read32(bytes, 4), kWindow);
+  EXPECT_EQ(Read32(bytes, 8), 1u);
+  EXPECT_EQ(Read32(bytes, 12), 7u);
+  EXPECT_EQ(Read32(bytes, 16), kCallback);
+  EXPECT_EQ(Read32(bytes, 20), kIcon);
+  EXPECT_EQ(ReadText(bytes, 24), kTip);
+  for (std::size_t i = 24 + kTip.size(); i < 88; ++i) EXPECT_EQ(bytes[i], 0) << i;
+}
+
+TEST(TrayRecords, Windows2000WithViewBalloonOneCarriesTheBalloon) {
+  const auto bytes = SerializeTrayRecord32(MakeAddRecord(true, 1, kWindow, kIcon, kCallback, kTip, kBalloon));
+  ASSERT_EQ(bytes.size(), 488u);
+  EXPECT_EQ(Read32(bytes, 0), 488u);
+  EXPECT_EQ(Read32(bytes, 12), 0x17u);
+  EXPECT_EQ(ReadText(bytes, 24), kTip);
+  EXPECT_EQ(Read32(bytes, 152), 0u);  // dwState
+  EXPECT_EQ(Read32(bytes, 156), 0u);  // dwStateMask
+  EXPECT_EQ(ReadText(bytes, 160), kBalloon);
+  EXPECT_EQ(Read32(bytes, 416), 0u);  // uTimeout
+  EXPECT_EQ(ReadText(bytes, 420), kTip);
+  EXPECT_EQ(Read32(bytes, 484), 1u);  // NIIF_INFO
+}
+
+TEST(TrayRecords, ViewBalloonOtherThanOneMeansNoBalloon) {
+  for (int32_t view : {0, 2, -1}) {
+    const auto bytes = SerializeTrayRecord32(MakeAddRecord(true, view, kWindow, kIcon, kCallback, kTip, kBalloon));
+    EXPECT_EQ(Read32(bytes, 12), 7u);
+    EXPECT_EQ(ReadText(bytes, 160), "");
+    EXPECT_EQ(ReadText(bytes, 420), "");
+    EXPECT_EQ(Read32(bytes, 484), 0u);
+  }
+}
+
+TEST(TrayRecords, LongTextsAreCutToTheirFieldsAndStayTerminated) {
+  const std::string longTip(300, 't');
+  const auto small = SerializeTrayRecord32(MakeAddRecord(false, 1, kWindow, kIcon, kCallback, longTip, ""));
+  EXPECT_EQ(ReadText(small, 24), std::string(63, 't'));
+  const auto large =
+      SerializeTrayRecord32(MakeAddRecord(true, 1, kWindow, kIcon, kCallback, longTip, std::string(999, 'b')));
+  EXPECT_EQ(ReadText(large, 24), std::string(127, 't'));
+  EXPECT_EQ(ReadText(large, 160), std::string(255, 'b'));
+  EXPECT_EQ(ReadText(large, 420), std::string(63, 't'));
+}
+
+TEST(TrayRecords, AfterAShellRestartTheIconComesBackWithoutBalloon) {
+  const TrayRecord added = MakeAddRecord(true, 1, kWindow, kIcon, kCallback, kTip, kBalloon);
+  const auto bytes = SerializeTrayRecord32(MakeRestoreRecord(added, true, 0x999, kCallback));
+  EXPECT_EQ(Read32(bytes, 0), 488u);
+  EXPECT_EQ(Read32(bytes, 4), 0x999u);
+  EXPECT_EQ(Read32(bytes, 12), 7u);
+  EXPECT_EQ(Read32(bytes, 20), kIcon);
+  EXPECT_EQ(ReadText(bytes, 24), kTip);
+  EXPECT_EQ(ReadText(bytes, 160), "");
+  EXPECT_EQ(ReadText(bytes, 420), "");
+  EXPECT_EQ(Read32(bytes, 484), 0u);
+
+  // Old shells re-add exactly what the first add passed, window included.
+  const TrayRecord old = MakeAddRecord(false, 1, kWindow, kIcon, kCallback, kTip, kBalloon);
+  EXPECT_EQ(SerializeTrayRecord32(MakeRestoreRecord(old, false, 0x999, kCallback)), SerializeTrayRecord32(old));
+}
+
+}  // namespace
+}  // namespace quistrel
