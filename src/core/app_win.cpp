@@ -5,6 +5,7 @@
 #include "core/app.h"
 #include "core/program_state.h"
 #include "core/settings_files_win.h"
+#include "dialogs/hello_window.h"
 #include "platform/clipboard.h"
 #include "platform/window.h"
 #include "selector/selector_window.h"
@@ -102,6 +103,12 @@ void Initialize() {
   // history empty.
   if (const auto text = ReadClipboardText(nullptr); text && !text->empty()) {
     AddHistory(SharedText(*text));
+  }
+
+  // Before the selector window, the hot keys and the tray icon exist.
+  if (program.Setting.ViewHello != 0) {
+    ShowHelloWindow();
+    SaveSettings();
   }
 }
 

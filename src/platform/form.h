@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -45,6 +46,9 @@ class Form : public Window {
     DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME;
     DWORD exStyle = WS_EX_DLGMODALFRAME;
     bool centreOnOwner = false;
+    // false: a window shown without owner gets a hidden one, so that it has
+    // no taskbar button of its own.
+    bool taskbarButton = true;
   };
   virtual Frame Describe() const = 0;
   // Creates the controls and fills them (the form's load).
@@ -65,13 +69,19 @@ class Form : public Window {
   // A font owned by the form for as long as the window exists.
   HFONT MakeFont(const FontSpec& spec);
   HFONT DefaultFont() const { return defaultFont_; }
+  // Puts the controls first in the tab order, in the order given; the others
+  // (labels, frames) follow in their order of creation.
+  void SetTabOrder(std::initializer_list<HWND> controls);
   HWND Item(int id) const { return GetDlgItem(Handle(), id); }
   std::wstring ItemText(int id) const;
 
  private:
   bool EnsureCreated(HWND owner);
   bool HandleDialogKeys(MSG& msg);
+  void RememberFocus();
+  void RestoreFocus();
   bool modal_ = false;
+  HWND lastFocus_ = nullptr;
   int filterId_ = 0;
   HWND tooltip_ = nullptr;
   HFONT defaultFont_ = nullptr;

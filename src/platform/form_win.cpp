@@ -16,9 +16,27 @@ std::wstring WindowTextOf(HWND window) {
 
 std::wstring Form::ItemText(int id) const { return WindowTextOf(Item(id)); }
 
+namespace {
+HWND FirstTabStop(HWND form) {
+  for (HWND child = GetWindow(form, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+    const LONG style = GetWindowLongW(child, GWL_STYLE);
+    if ((style & WS_TABSTOP) && (style & WS_VISIBLE) && !(style & WS_DISABLED)) return child;
+  }
+  return nullptr;
+}
+
+// Never shown: a window it owns gets no taskbar button.
+HWND HiddenOwnerWindow() {
+  static UniqueWindow owner(CreateWindowExW(0, L"Static", L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                                            AppInstance(), nullptr));
+  return owner.Get();
+}
+}  // namespace
+
 bool Form::EnsureCreated(HWND owner) {
   if (IsLoaded()) return true;
   const Frame frame = Describe();
+  if (!owner && !frame.taskbarButton) owner = HiddenOwnerWindow();
   RegisterWindowClass(frame.className);
   const SIZE size = WindowSizeForClient(frame.clientWidth, frame.clientHeight, frame.style, frame.exStyle);
   const POINT at = CenteredPosition(size, frame.centreOnOwner ? owner : nullptr);
@@ -81,6 +99,31 @@ HWND Form::AddControl(const wchar_t* className, const std::wstring& text, DWORD 
   return control;
 }
 
+void Form::SetTabOrder(std::initializer_list<HWND> controls) {
+  HWND after = HWND_TOP;
+  for (HWND control : controls) {
+    SetWindowPos(control, after, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    after = control;
+  }
+}
+
+void Form::RememberFocus() {
+  HWND focus = GetFocus();
+  if (focus && IsChild(Handle(), focus)) lastFocus_ = focus;
+}
+
+void Form::RestoreFocus() {
+  // As a dialog box does: back to the control that had the focus, or at the
+  // first activation to the control the load chose, else the first tab stop.
+  HWND focus = GetFocus();
+  if (lastFocus_ && IsWindow(lastFocus_) && IsChild(Handle(), lastFocus_) && IsWindowEnabled(lastFocus_)) {
+    focus = lastFocus_;
+  } else if (!focus || !IsChild(Handle(), focus)) {
+    focus = FirstTabStop(Handle());
+  }
+  if (focus) SetFocus(focus);
+}
+
 void Form::SetTooltip(HWND control, const std::wstring& text) {
   if (!tooltip_) {
     tooltip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
@@ -119,7 +162,7 @@ bool Form::HandleDialogKeys(MSG& msg) {
     const bool ctrl = GetKeyState(VK_CONTROL) < 0;
     if (msg.wParam == VK_RETURN && ctrl) {
       const LRESULT code = SendMessageW(msg.hwnd, WM_GETDLGCODE, 0, 0);
-      if (code & DLGC_HASSETSEL) {
+      if ((code & DLGC_HASSETSEL) && (GetWindowLongW(msg.hwnd, GWL_STYLE) & ES_MULTILINE)) {
         SendMessageW(msg.hwnd, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(L"\r\n"));
         return true;
       }
@@ -161,6 +204,13 @@ LRESULT Form::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_COMMAND:
       OnCommand(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam));
       return 0;
+    case WM_ACTIVATE:
+      if (LOWORD(wParam) == WA_INACTIVE) {
+        RememberFocus();
+      } else {
+        RestoreFocus();
+      }
+      return 0;
     case WM_CLOSE:
       // The close box and Alt+F4 act as the cancel button would.
       OnCommand(IDCANCEL, BN_CLICKED, nullptr);
@@ -170,6 +220,7 @@ LRESULT Form::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       RemoveMessageFilter(filterId_);
       filterId_ = 0;
       tooltip_ = nullptr;
+      lastFocus_ = nullptr;
       break;
     case WM_NCDESTROY: {
       const LRESULT result = Window::HandleMessage(message, wParam, lParam);

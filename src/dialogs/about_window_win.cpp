@@ -1,0 +1,252 @@
+#include "dialogs/about_window.h"
+
+#include <commctrl.h>
+#include <shellapi.h>
+
+#include "core/app.h"
+#include "dialogs/maker.h"
+#include "platform/handles.h"
+
+namespace quistrel {
+
+namespace {
+constexpr int kClientWidth = 304;
+constexpr int kClientHeight = 192;
+
+constexpr wchar_t kGothic[] = L"ＭＳ Ｐゴシック";
+constexpr wchar_t kMincho[] = L"ＭＳ 明朝";
+
+// Win32 colour order 0x00BBGGRR.
+constexpr COLORREF kLinkBlue = 0xFF0000;
+constexpr COLORREF kLinkRed = 0x0000FF;
+
+// Corner rounding of Shape1.
+constexpr int kShapeCornerDiameter = 12;
+
+constexpr int kLinkX = 92;
+constexpr int kLinkWidth = 141;
+constexpr int kLinkHeight = 17;
+constexpr int kUrlY = 116;
+constexpr int kEmailY = 136;
+
+bool IsLink(int id) { return id == about_ids::kLblURL || id == about_ids::kLblEmail; }
+
+bool PointInClient(HWND window, LPARAM lParam) {
+  RECT client;
+  GetClientRect(window, &client);
+  const POINT at{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+  return PtInRect(&client, at) != FALSE;
+}
+}  // namespace
+
+void ShowAboutWindow(HWND owner) {
+  AboutWindow& window = AboutWindow::Instance();
+  if (owner) {
+    window.ShowModal(owner);
+  } else {
+    window.ShowModeless();
+  }
+}
+
+AboutWindow& AboutWindow::Instance() {
+  static AboutWindow window;
+  return window;
+}
+
+Form::Frame AboutWindow::Describe() const {
+  Frame frame{kAboutClassName, L"Mallowquist - バージョン情報", kClientWidth, kClientHeight};
+  frame.taskbarButton = false;
+  return frame;
+}
+
+void AboutWindow::OnLoad() {
+  SetWindowIcon(Handle());
+  focus_.Reset();
+  pressedLink_ = nullptr;
+  armedLink_ = nullptr;
+  info_ = ReadVersionInfo(versionSource_);
+  titleFont_ = MakeFont(FontSpec{kMincho, 15.75, true});
+  AddControls();
+}
+
+void AboutWindow::AddControls() {
+  using namespace about_ids;
+  // cmdOK leads the tab order.
+  HWND ok = AddControl(L"Button", L"OK", BS_DEFPUSHBUTTON | WS_TABSTOP | WS_GROUP, 116, 160, 81, 29, kCmdOK);
+  SetTooltip(ok, L"この画面を閉じます。");
+
+  const std::u16string version = info_.found ? VersionText(info_.version) : std::u16string();
+  HWND versionLabel = AddControl(L"Static", Wide(version), SS_RIGHT | SS_NOPREFIX, 236, 36, 53, 13, kLblVersion);
+  SendMessageW(versionLabel, WM_SETFONT, reinterpret_cast<WPARAM>(MakeFont(FontSpec{kGothic, 9, false, true})), FALSE);
+
+  HWND copyright = AddControl(L"Static", Wide(info_.legalCopyright), SS_RIGHT | SS_NOPREFIX, 100, 48, 189, 13,
+                              kLblCopyright);
+  SendMessageW(copyright, WM_SETFONT, reinterpret_cast<WPARAM>(MakeFont(FontSpec{kGothic, 9, true})), FALSE);
+
+  AddControl(L"Static", Wide(info_.comments), SS_LEFT | SS_NOPREFIX | WS_BORDER, 12, 72, 281, 37, kLblComment);
+  AddControl(L"Static", L"公開HP", SS_LEFT | SS_NOPREFIX, 12, 116, 45, 17, kLabel1Home);
+  AddControl(L"Static", L"作者へメール", SS_LEFT | SS_NOPREFIX, 12, 136, 77, 17, kLabel1Mail);
+  AddLink(kLblURL, kMakerSite, kUrlY, L"最新版のチェックはこちら。");
+  AddLink(kLblEmail, kMakerMail, kEmailY, L"ご意見ご感想をお聞かせ下さい。");
+}
+
+void AboutWindow::AddLink(int id, const std::u16string& text, int y, const std::wstring& tooltip) {
+  HWND link = AddControl(L"Static", Wide(text), SS_LEFT | SS_NOPREFIX | SS_NOTIFY, kLinkX, y, kLinkWidth,
+                         kLinkHeight, id);
+  SendMessageW(link, WM_SETFONT, reinterpret_cast<WPARAM>(MakeFont(FontSpec{kGothic, 9, false, false, true})),
+               FALSE);
+  SetWindowSubclass(link, &AboutWindow::LinkProc, static_cast<UINT_PTR>(id), reinterpret_cast<DWORD_PTR>(this));
+  SetTooltip(link, tooltip);
+}
+
+void AboutWindow::OnCommand(int id, int code, HWND) {
+  // The links' own notifications are ignored: their clicks are made from the
+  // button messages, so that a press and release count as one click.
+  if (IsLink(id)) return;
+  if (id == IDOK && code == BN_CLICKED) Unload();
+  if (id == IDCANCEL) Unload();  // the close box and Alt+F4
+}
+
+void AboutWindow::HandCursor() { SetCursor(LoadCursorW(nullptr, IDC_HAND)); }
+
+void AboutWindow::SetLinkPressed(HWND link, bool pressed) {
+  if (pressed) {
+    pressedLink_ = link;
+  } else if (pressedLink_ == link) {
+    pressedLink_ = nullptr;
+  }
+  InvalidateRect(link, nullptr, TRUE);
+}
+
+bool AboutWindow::IsLinkPressed(HWND link) const { return link && link == pressedLink_; }
+
+void AboutWindow::OpenLink(int id) const {
+  const std::u16string target = id == about_ids::kLblURL ? MakerWebLink() : MakerMailLink();
+  if (openLink_) {
+    openLink_(target);
+    return;
+  }
+  // No program for the target: nothing happens and nothing is reported.
+  ShellExecuteW(nullptr, nullptr, Wide(target), nullptr, nullptr, SW_SHOW);
+}
+
+LRESULT CALLBACK AboutWindow::LinkProc(HWND link, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR subclassId,
+                                       DWORD_PTR selfData) {
+  auto* self = reinterpret_cast<AboutWindow*>(selfData);
+  switch (message) {
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN:
+    case WM_MBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+    case WM_RBUTTONDBLCLK:
+    case WM_MBUTTONDBLCLK:
+      self->SetLinkPressed(link, true);
+      // A second press of a double click is no new click.
+      self->armedLink_ = message == WM_LBUTTONDOWN ? link : nullptr;
+      SetCapture(link);
+      return 0;
+    case WM_LBUTTONUP:
+    case WM_RBUTTONUP:
+    case WM_MBUTTONUP: {
+      const bool click = message == WM_LBUTTONUP && self->armedLink_ == link && PointInClient(link, lParam);
+      self->armedLink_ = nullptr;
+      self->SetLinkPressed(link, false);
+      if (GetCapture() == link) ReleaseCapture();
+      if (click) self->OpenLink(static_cast<int>(subclassId));
+      return 0;
+    }
+    case WM_CAPTURECHANGED:
+      // Capture taken away mid-press (a message box, Alt+Tab): no red link left behind.
+      if (self->IsLinkPressed(link) && reinterpret_cast<HWND>(lParam) != link) {
+        self->armedLink_ = nullptr;
+        self->SetLinkPressed(link, false);
+      }
+      break;
+    case WM_MOUSEMOVE:
+      HandCursor();
+      break;
+    case WM_SETCURSOR:
+      // Without this the class cursor would flash in before each move.
+      HandCursor();
+      return TRUE;
+    case WM_NCDESTROY:
+      RemoveWindowSubclass(link, &AboutWindow::LinkProc, subclassId);
+      break;
+    default:
+      break;
+  }
+  return DefSubclassProc(link, message, wParam, lParam);
+}
+
+void AboutWindow::DrawTitle(HDC dc) const {
+  HGDIOBJ previousFont = SelectObject(dc, titleFont_);
+  const int previousMode = SetBkMode(dc, TRANSPARENT);
+  const COLORREF previousColour = GetTextColor(dc);
+  const std::wstring title(Wide(info_.productName));
+  // Back to front: lblTitle 0 is the shadow, lblTitle 1 the title over it.
+  RECT shadow = about_layout::kTitleShadow;
+  SetTextColor(dc, GetSysColor(COLOR_ACTIVECAPTION));
+  DrawTextW(dc, title.c_str(), static_cast<int>(title.size()), &shadow, DT_LEFT | DT_NOPREFIX | DT_WORDBREAK);
+  RECT front = about_layout::kTitle;
+  SetTextColor(dc, GetSysColor(COLOR_CAPTIONTEXT));
+  DrawTextW(dc, title.c_str(), static_cast<int>(title.size()), &front, DT_LEFT | DT_NOPREFIX | DT_WORDBREAK);
+  SetTextColor(dc, previousColour);
+  SetBkMode(dc, previousMode);
+  SelectObject(dc, previousFont);
+}
+
+void AboutWindow::Paint(HDC dc) const {
+  DrawAppIcon(dc, about_layout::kIcon.x, about_layout::kIcon.y);
+
+  UniqueBrush desktop(CreateSolidBrush(GetSysColor(COLOR_DESKTOP)));
+  HGDIOBJ previousBrush = SelectObject(dc, desktop.Get());
+  HGDIOBJ previousPen = SelectObject(dc, GetStockObject(NULL_PEN));
+  const RECT& shape = about_layout::kShape1;
+  // Without a pen the fill stops one pixel short on the right and bottom.
+  RoundRect(dc, shape.left, shape.top, shape.right + 1, shape.bottom + 1, kShapeCornerDiameter,
+            kShapeCornerDiameter);
+  SelectObject(dc, previousPen);
+  SelectObject(dc, previousBrush);
+
+  DrawTitle(dc);
+}
+
+LRESULT AboutWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_PAINT: {
+      PAINTSTRUCT paint;
+      HDC dc = BeginPaint(Handle(), &paint);
+      Paint(dc);
+      EndPaint(Handle(), &paint);
+      return 0;
+    }
+    case WM_PRINTCLIENT:
+      Paint(reinterpret_cast<HDC>(wParam));
+      return 0;
+    case WM_CTLCOLORSTATIC: {
+      HWND control = reinterpret_cast<HWND>(lParam);
+      HDC dc = reinterpret_cast<HDC>(wParam);
+      const int id = GetDlgCtrlID(control);
+      if (id == about_ids::kLblVersion) {
+        // Over the rounded shape.
+        SetBkMode(dc, TRANSPARENT);
+        SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
+        return reinterpret_cast<LRESULT>(GetStockObject(NULL_BRUSH));
+      }
+      if (IsLink(id)) {
+        const LRESULT brush = Form::HandleMessage(message, wParam, lParam);
+        SetTextColor(dc, IsLinkPressed(control) ? kLinkRed : kLinkBlue);
+        return brush;
+      }
+      break;
+    }
+    case WM_ACTIVATE:
+      focus_.OnActivate(Handle(), wParam);
+      return 0;
+    default:
+      break;
+  }
+  return Form::HandleMessage(message, wParam, lParam);
+}
+
+}  // namespace quistrel

@@ -1,0 +1,48 @@
+// frmHello: the welcome window shown at start-up while ViewHello is set. It
+// explains the key combinations and offers the settings dialog and the
+// version window before the program starts its work.
+#pragma once
+
+#include <windows.h>
+
+#include "dialogs/dialog_focus_win.h"
+#include "platform/form.h"
+
+namespace quistrel {
+
+inline constexpr wchar_t kHelloClassName[] = L"Mallowquist.frmHello";
+
+// Modal, without owner; returns once the window is closed.
+void ShowHelloWindow();
+
+// Control identifiers, fixed so that tests and drivers can address them.
+namespace hello_ids {
+constexpr int kCommand1 = IDOK;            // "今すぐMallowquistを利用する（設定完了）"
+constexpr int kCmdSettingOpen = 1301;      // cmdSetting 0
+constexpr int kCmdSettingAbout = 1302;     // cmdSetting 1
+constexpr int kChkViewHello = 1303;
+constexpr int kLabel1First = 1310;         // Label1 index i is kLabel1First + i, i = 0..8
+constexpr int kFrame1First = 1320;         // Frame1 index i is kFrame1First + i, i = 0..2
+constexpr int Label1(int index) { return kLabel1First + index; }
+constexpr int Frame1(int index) { return kFrame1First + index; }
+}  // namespace hello_ids
+
+class HelloWindow final : public Form {
+ protected:
+  Frame Describe() const override;
+  void OnLoad() override;
+  void OnCommand(int id, int code, HWND control) override;
+  int CancelButtonId() const override { return 0; }  // Esc does nothing here
+  LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+ private:
+  void AddTexts();
+  void AddActingControls();
+  void DrawEtchedLine(HDC dc) const;
+  void Command1_Click();
+  void OpenSettingDialog();
+  bool ViewHelloChecked() const;
+  FocusKeeper focus_{hello_ids::kCommand1};
+};
+
+}  // namespace quistrel

@@ -1,0 +1,209 @@
+#include "dialogs/hello_window.h"
+
+#include "core/app.h"
+#include "core/program_state.h"
+#include "dialogs/about_window.h"
+#include "dialogs/setting_dialog.h"
+#include "dialogs/welcome_choice.h"
+#include "platform/handles.h"
+
+namespace quistrel {
+
+namespace {
+constexpr int kClientWidth = 509;
+constexpr int kClientHeight = 354;
+
+struct LabelText {
+  int index;
+  int x, y, width, height;
+  const wchar_t* text;
+  int frame = -1;  // Frame1 index the label sits in, -1 for the form
+};
+
+struct FrameText {
+  int index;
+  int x, y, width, height;
+  const wchar_t* caption;
+};
+
+constexpr FrameText kFrames[] = {
+    {0, 4, 52, 165, 73, L"[Win+C]、[↓]"},
+    {1, 172, 52, 165, 73, L"[Win+Alt+C]、[↑]"},
+    {2, 340, 52, 165, 73, L"[Shift]、[←]、[→]"},
+};
+
+constexpr LabelText kLabels[] = {
+    {0, 4, 4, 497, 41,
+     L"Mallowquistをご利用頂き、ありがとうございます。\r\n"
+     L"本ソフトは、クリップボードのテキストを、ショートカットキーを使って簡単に切り替えるソフトです。\r\n"
+     L"キーの組み合わせについては、以下をご覧下さい。"},
+    {3, 4, 16, 157, 53,
+     L"切り替え画面を表示し、リストの選択を一つ下へ進めます。\r\n"
+     L"切り替え画面表示中は、↓キーでも同様です。",
+     0},
+    {4, 4, 16, 157, 53,
+     L"切り替え画面を表示し、リストの選択を一つ上へ進めます。\r\n"
+     L"切り替え画面表示中は、↑キーでも同様です。",
+     1},
+    {5, 4, 16, 157, 41,
+     L"（切り替え画面表示中）\r\n"
+     L"クリップボードのログか、設定した固定文字かを切り替えます。",
+     2},
+    {1, 140, 128, 365, 17, L"※『Win』　とは、Windowsロゴの入ったキーの事です。"},
+    {2, 140, 140, 365, 17, L"※キーの組み合わせについては、Readme.txtにも記述されています。"},
+    {8, 140, 152, 365, 17, L"※マウスでも操作可能です。タスクアイコンをクリックして下さい。"},
+    {6, 4, 172, 501, 53,
+     L"例：クリップボードにコピーしてあった文字を選択\r\n"
+     L"・Win＋Cキーを押します。\r\n"
+     L"・Winキーを押したまま、Cキーを何度か押して、目的の文字を選択します。\r\n"
+     L"・Winキーを離せば、切り替え画面が消えて、目的の文字がクリップボードにコピーされます。"},
+    {7, 4, 232, 497, 41,
+     L"Mallowquistの設定をして下さい。\r\n"
+     L"設定画面では、クリップボードのログを保持しておく数や、固定文字を設定することが出来ます。\r\n"
+     L"設定画面は、今後もタスクアイコンから表示させることが出来ます。"},
+};
+
+// The etched separator between the example and the set-up request.
+constexpr int kLineLeft = 4;
+constexpr int kLineRight = 504;
+constexpr int kLineShadowY = 227;
+constexpr int kLineLightY = 228;
+
+bool IsLabel(HWND control) {
+  const int id = GetDlgCtrlID(control);
+  return id >= hello_ids::Label1(0) && id <= hello_ids::Label1(8);
+}
+
+void DrawHorizontalLine(HDC dc, int left, int right, int y, COLORREF colour) {
+  UniqueGdiObject pen(CreatePen(PS_SOLID, 1, colour));
+  HGDIOBJ previous = SelectObject(dc, pen.Get());
+  MoveToEx(dc, left, y, nullptr);
+  LineTo(dc, right, y);
+  SelectObject(dc, previous);
+}
+}  // namespace
+
+void ShowHelloWindow() {
+  HelloWindow window;
+  window.ShowModal(nullptr);
+}
+
+Form::Frame HelloWindow::Describe() const {
+  Frame frame{kHelloClassName, L"Mallowquist - ようこそ！", kClientWidth, kClientHeight};
+  frame.style = WS_POPUP | WS_CAPTION | DS_MODALFRAME;  // no system menu, so no close box either
+  frame.taskbarButton = false;
+  return frame;
+}
+
+void HelloWindow::OnLoad() {
+  SetWindowIcon(Handle());
+  // Created first, in tab order, so Command1 leads it.
+  AddActingControls();
+  AddTexts();
+}
+
+void HelloWindow::AddActingControls() {
+  using namespace hello_ids;
+  HWND command1 = AddControl(L"Button", L"今すぐMallowquistを利用する（設定完了）",
+                             BS_DEFPUSHBUTTON | WS_TABSTOP | WS_GROUP, 8, 324, 493, 25, kCommand1);
+  SetTooltip(command1, L"設定を完了し、本ソフトを起動します。");
+  HWND setting = AddControl(L"Button", L"設定画面を開く", BS_PUSHBUTTON | WS_TABSTOP, 4, 284, 113, 33,
+                            kCmdSettingOpen);
+  SetTooltip(setting, L"設定画面を開きます。");
+  HWND about = AddControl(L"Button", L"バージョン情報", BS_PUSHBUTTON | WS_TABSTOP, 116, 284, 113, 33,
+                          kCmdSettingAbout);
+  SetTooltip(about, L"バージョン情報を表示します。");
+  HWND check = AddControl(L"Button", L"起動時にこのメッセージを表示する", BS_AUTOCHECKBOX | WS_TABSTOP, 284,
+                          284, 217, 13, kChkViewHello);
+  SetTooltip(check, L"ソフトが起動した時にこのメッセージが表示されるかを設定します。");
+  SendMessageW(check, BM_SETCHECK, BST_CHECKED, 0);
+}
+
+void HelloWindow::AddTexts() {
+  HWND frames[std::size(kFrames)] = {};
+  for (const FrameText& f : kFrames) {
+    frames[f.index] = AddControl(L"Button", f.caption, BS_GROUPBOX, f.x, f.y, f.width, f.height,
+                                 hello_ids::Frame1(f.index));
+  }
+  for (const LabelText& l : kLabels) {
+    AddControl(L"Static", l.text, SS_LEFT | SS_NOPREFIX, l.x, l.y, l.width, l.height, hello_ids::Label1(l.index),
+               l.frame >= 0 ? frames[l.frame] : nullptr);
+  }
+}
+
+bool HelloWindow::ViewHelloChecked() const {
+  return SendMessageW(Item(hello_ids::kChkViewHello), BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+void HelloWindow::Command1_Click() {
+  Program().Setting.ViewHello = ViewHelloForWelcomeBox(ViewHelloChecked());
+  Unload();
+}
+
+void HelloWindow::OpenSettingDialog() {
+  ShowSettingDialog(Handle());
+  if (!IsLoaded()) return;
+  // OK in the settings dialog may have changed the welcome option; cancel
+  // puts back what the setting still says.
+  SendMessageW(Item(hello_ids::kChkViewHello), BM_SETCHECK,
+               WelcomeBoxCheckedFor(Program().Setting.ViewHello) ? BST_CHECKED : BST_UNCHECKED, 0);
+}
+
+void HelloWindow::OnCommand(int id, int code, HWND) {
+  if (code != BN_CLICKED) return;
+  switch (id) {
+    case hello_ids::kCommand1:
+      Command1_Click();
+      break;
+    case hello_ids::kCmdSettingOpen:
+      OpenSettingDialog();
+      break;
+    case hello_ids::kCmdSettingAbout:
+      ShowAboutWindow(Handle());
+      break;
+    case IDCANCEL:
+      // Alt+F4 or a close from outside: ViewHello stays as it was.
+      Unload();
+      break;
+    default:
+      break;
+  }
+}
+
+void HelloWindow::DrawEtchedLine(HDC dc) const {
+  DrawHorizontalLine(dc, kLineLeft, kLineRight, kLineShadowY, GetSysColor(COLOR_BTNSHADOW));
+  DrawHorizontalLine(dc, kLineLeft, kLineRight, kLineLightY, GetSysColor(COLOR_WINDOW));
+}
+
+LRESULT HelloWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_PAINT: {
+      PAINTSTRUCT paint;
+      HDC dc = BeginPaint(Handle(), &paint);
+      DrawEtchedLine(dc);
+      EndPaint(Handle(), &paint);
+      return 0;
+    }
+    case WM_PRINTCLIENT:
+      DrawEtchedLine(reinterpret_cast<HDC>(wParam));
+      return 0;
+    case WM_CTLCOLORSTATIC:
+      // Neighbouring notes overlap by a few pixels; transparent labels keep
+      // each other's descenders.
+      if (IsLabel(reinterpret_cast<HWND>(lParam))) {
+        HDC dc = reinterpret_cast<HDC>(wParam);
+        SetBkMode(dc, TRANSPARENT);
+        SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
+        return reinterpret_cast<LRESULT>(GetStockObject(NULL_BRUSH));
+      }
+      break;
+    case WM_ACTIVATE:
+      focus_.OnActivate(Handle(), wParam);
+      return 0;
+    default:
+      break;
+  }
+  return Form::HandleMessage(message, wParam, lParam);
+}
+
+}  // namespace quistrel

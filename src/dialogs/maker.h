@@ -1,0 +1,18 @@
+// The maker's addresses, shown and opened by the version-information window.
+// Kept here alone so that a change of site or mail box is one edit.
+#pragma once
+
+#include <string>
+
+namespace quistrel {
+
+// The site's top page, as the window shows it.
+inline constexpr char16_t kMakerSite[] = u"https://mallowquist.example.org/";
+inline constexpr char16_t kMakerMail[] = u"mallowquist@example.org";
+
+// What the web link opens: the site's access page naming this program, which
+// counts visits and leads on to the latest release.
+inline std::u16string MakerWebLink() { return std::u16string(kMakerSite) + u"cgi-bin/access.cgi?soft=Quistrel"; }
+inline std::u16string MakerMailLink() { return u"mailto:" + std::u16string(kMakerMail); }
+
+}  // namespace quistrel
