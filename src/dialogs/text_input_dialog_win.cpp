@@ -1,0 +1,60 @@
+#include "dialogs/text_input_dialog.h"
+
+#include "core/app.h"
+#include "core/program_state.h"
+#include "dialogs/text_input.h"
+#include "platform/form.h"
+
+namespace quistrel {
+
+namespace {
+
+using namespace text_input_ids;
+
+class TextInputDialog final : public Form {
+ protected:
+  Frame Describe() const override {
+    Frame frame{kTextInputDialogClassName, L"Mallowquist - 固定文字入力", 333, 173};
+    frame.centreOnOwner = true;
+    frame.taskbarButton = false;
+    return frame;
+  }
+
+  void OnLoad() override {
+    SetWindowIcon(Handle());
+    HWND text = AddControl(L"Edit", L"",
+                           ES_MULTILINE | ES_AUTOVSCROLL | ES_AUTOHSCROLL | WS_VSCROLL | WS_HSCROLL | WS_TABSTOP,
+                           4, 4, 325, 129, kTxtFixedText, nullptr, WS_EX_CLIENTEDGE);
+    // No limit below the system's own: a long fixed string loaded from the
+    // file must stay editable as a whole.
+    SendMessageW(text, EM_SETLIMITTEXT, 0, 0);
+    SetTooltip(text, L"ここに、固定文字を入力して下さい。");
+    HWND cancel = AddControl(L"Button", L"キャンセル", BS_PUSHBUTTON | WS_TABSTOP, 248, 136, 81, 33, kCmdCancel);
+    SetTooltip(cancel, L"この画面を閉じます。");
+    HWND ok = AddControl(L"Button", L"OK", BS_DEFPUSHBUTTON | WS_TABSTOP, 168, 136, 81, 33, kCmdOK);
+    SetTooltip(ok, L"この画面を閉じて、固定文字を設定します。");
+    SetTabOrder({text, cancel, ok});
+
+    SetWindowTextW(text, Wide(BeginTextInput(Program().InputText)));
+  }
+
+  void OnCommand(int id, int code, HWND) override {
+    if (code != BN_CLICKED) return;
+    if (id == kCmdOK) {
+      ConfirmTextInput(Program().InputText, FromWide(ItemText(kTxtFixedText)));
+      Unload();
+    } else if (id == kCmdCancel) {
+      CancelTextInput(Program().InputText);
+      Unload();
+    }
+  }
+};
+
+}  // namespace
+
+void ShowTextInputDialog(HWND owner) {
+  TextInputDialog dialog;
+  dialog.ShowModal(owner);
+}
+
+}  // namespace quistrel
