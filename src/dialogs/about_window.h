@@ -8,7 +8,6 @@
 #include <functional>
 #include <string>
 
-#include "dialogs/dialog_focus_win.h"
 #include "dialogs/version_info_win.h"
 #include "platform/form.h"
 
@@ -78,7 +77,6 @@ class AboutWindow final : public Form {
   HFONT titleFont_ = nullptr;
   HWND pressedLink_ = nullptr;   // shown red while a button is held on it
   HWND armedLink_ = nullptr;     // pressed with the left button: a release over it is a click
-  FocusKeeper focus_{about_ids::kCmdOK};
 };
 
 }  // namespace quistrel

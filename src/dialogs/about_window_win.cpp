@@ -61,7 +61,6 @@ Form::Frame AboutWindow::Describe() const {
 
 void AboutWindow::OnLoad() {
   SetWindowIcon(Handle());
-  focus_.Reset();
   pressedLink_ = nullptr;
   armedLink_ = nullptr;
   info_ = ReadVersionInfo(versionSource_);
@@ -240,9 +239,6 @@ LRESULT AboutWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       }
       break;
     }
-    case WM_ACTIVATE:
-      focus_.OnActivate(Handle(), wParam);
-      return 0;
     default:
       break;
   }

@@ -5,7 +5,6 @@
 
 #include <windows.h>
 
-#include "dialogs/dialog_focus_win.h"
 #include "platform/form.h"
 
 namespace quistrel {
@@ -42,7 +41,6 @@ class HelloWindow final : public Form {
   void Command1_Click();
   void OpenSettingDialog();
   bool ViewHelloChecked() const;
-  FocusKeeper focus_{hello_ids::kCommand1};
 };
 
 }  // namespace quistrel

@@ -197,9 +197,6 @@ LRESULT HelloWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         return reinterpret_cast<LRESULT>(GetStockObject(NULL_BRUSH));
       }
       break;
-    case WM_ACTIVATE:
-      focus_.OnActivate(Handle(), wParam);
-      return 0;
     default:
       break;
   }
