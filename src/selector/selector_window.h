@@ -75,8 +75,10 @@ class SelectorWindow final : public Window, public HookTarget {
   Tooltips tooltips_;
   UniqueFont font_;
   UniqueMenu trayMenu_;
+  HWND previousForeground_ = nullptr;  // active before the selector opened
   int keyFilter_ = 0;
   bool centred_ = false;
+  bool hiding_ = false;
   bool unloaded_ = false;
 };
 

@@ -1,6 +1,7 @@
 #include "selector/selector_window.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "core/app.h"
 #include "core/program_state.h"
@@ -166,6 +167,7 @@ void SelectorWindow::Show2() {
     SetWindowPos(Handle(), nullptr, at.x, at.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     centred_ = true;
   }
+  previousForeground_ = GetForegroundWindow();
   ShowWindow(Handle(), SW_SHOW);
   SetForegroundWindow(Handle());
   SetWindowPos(Handle(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE);
@@ -175,7 +177,21 @@ void SelectorWindow::Show2() {
 void SelectorWindow::Hide2(bool coping) {
   model_.openedByMouse = false;
   SetWindowPos(Handle(), HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE);
+  // Hiding the active selector deactivates it, which calls Hide2 once more
+  // from inside ShowWindow; that nested call only repeats the hide.
+  const bool outermost = !hiding_;
+  const bool wasActive = GetForegroundWindow() == Handle();
+  hiding_ = true;
   ShowWindow(Handle(), SW_HIDE);
+  hiding_ = !outermost;
+  if (!outermost) return;
+  // Hand the activation back to the window the user was working in (the
+  // system's own choice of the next window is not always that one). When
+  // another window took the activation, it keeps it.
+  HWND previous = std::exchange(previousForeground_, nullptr);
+  if (wasActive && previous && previous != Handle() && IsWindow(previous) && IsWindowVisible(previous)) {
+    SetForegroundWindow(previous);
+  }
   if (ShouldPaste(coping, Program().Setting.AutoPaste)) {
     // The hide and the return of the activation take effect first, so the
     // keys reach the window the user was working in.

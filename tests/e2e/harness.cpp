@@ -95,6 +95,12 @@ void XdoTool(const std::vector<std::string>& args) {
   Run(argv);
 }
 
+void FocusWineDesktop() {
+  const RunResult found = Run({"xdotool", "search", "--name", "Wine desktop"});
+  const std::string window = found.out.substr(0, found.out.find('\n'));
+  if (!window.empty()) Run({"xdotool", "windowfocus", "--sync", window});
+}
+
 fs::path Screenshot(const std::string& name) {
   const fs::path folder = Env("QUISTREL_SCREENSHOTS", "screenshots");
   fs::create_directories(folder);

@@ -38,6 +38,10 @@ std::string XClipGet();
 // xdotool key names: "super+c", "super+alt+c", "keyup Super_L", ...
 void XdoTool(const std::vector<std::string>& args);
 
+// Gives the X focus to Wine's virtual desktop, so that keys pressed with
+// xdotool reach the Windows program that is active there.
+void FocusWineDesktop();
+
 // Saves a screenshot of the whole virtual display as NAME.png in the
 // screenshot folder and returns its path.
 fs::path Screenshot(const std::string& name);

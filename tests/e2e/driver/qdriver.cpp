@@ -19,7 +19,12 @@
 //   keys SPEC...                       keyboard events: down:VK up:VK tap:VK (hex or decimal VK)
 //   foreground CLASS                   brings the window to the foreground
 //   hotkey-grab VK MODIFIERS SECONDS   registers a hot key and keeps it for a while
+//   tray-exists CLASS                  whether the shell has an icon (uID 1) of that window
+//   tray-delete CLASS                  takes that icon away, as a shell restart does
+//   active                             class and caption of the foreground window
+//   cursor X Y                         moves the mouse pointer
 #include <windows.h>
+#include <shellapi.h>
 
 #include <cstdio>
 #include <cstring>
@@ -320,6 +325,27 @@ int wmain(int argc, wchar_t** argv) {
     HWND window = FindTopLevel(arg(2), 0);
     if (!window) return 1;
     SetForegroundWindow(window);
+    return 0;
+  }
+  if (command == L"tray-exists" || command == L"tray-delete") {
+    HWND window = FindTopLevel(arg(2), 0);
+    if (!window) return 1;
+    NOTIFYICONDATAW data{};
+    data.cbSize = sizeof data;
+    data.hWnd = window;
+    data.uID = 1;
+    // Modifying nothing succeeds only for an icon the shell knows.
+    const BOOL ok = Shell_NotifyIconW(command == L"tray-exists" ? NIM_MODIFY : NIM_DELETE, &data);
+    Print(ok ? L"yes\n" : L"no\n");
+    return ok ? 0 : 1;
+  }
+  if (command == L"active") {
+    HWND window = GetForegroundWindow();
+    Print(ClassOf(window) + L"\t" + WindowText(window) + L"\n");
+    return window ? 0 : 1;
+  }
+  if (command == L"cursor") {
+    SetCursorPos(static_cast<int>(number(2, 0)), static_cast<int>(number(3, 0)));
     return 0;
   }
   if (command == L"hotkey-grab") {

@@ -1,0 +1,232 @@
+// The main use from outside: texts copied in other programs, Win+C held and
+// tapped, the release of Win putting the chosen text on the clipboard.
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "harness.h"
+
+namespace e2e {
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr char kSelector[] = "Mallowquist.frmMain";
+constexpr char kList[] = "1002";
+constexpr char kPreview[] = "1003";
+
+bool SelectorVisible() { return Driver({"info", kSelector}).out.rfind("visible=1", 0) == 0; }
+std::string Preview() { return Driver({"edit-text", kSelector, kPreview}).out; }
+// "count=N selected=M" of the selector's list.
+std::string ListState() {
+  const std::string out = Driver({"list-items", kSelector, kList}).out;
+  return out.substr(0, out.find('\n'));
+}
+
+void Copy(const std::string& text) {
+  XClipSet(text);
+  // The program hears of it through the clipboard chain.
+  std::this_thread::sleep_for(400ms);
+}
+
+void HoldWinAndTap(const std::string& keys) {
+  XdoTool({"keydown", "super"});
+  XdoTool({"key", keys});
+  WaitFor(SelectorVisible, 5s);
+}
+void ReleaseWin() {
+  XdoTool({"keyup", "super"});
+  WaitFor([] { return !SelectorVisible(); }, 5s);
+}
+
+class Selector : public ::testing::Test {
+ protected:
+  // Nothing of an earlier test is on the clipboard at start, unless given.
+  void StartWith(const std::string& ini, const std::string& fixed = {}, const std::string& clipboard = {}) {
+    XClipSet(clipboard);
+    program.WriteFile("Quistrel.ini", "[Main]\r\nViewHello=0\r\n" + ini);
+    if (!fixed.empty()) program.WriteFile("FixedString.dat", fixed);
+    ASSERT_TRUE(program.Start());
+    FocusWineDesktop();
+  }
+  Program program;
+};
+
+TEST_F(Selector, TheClipboardTextAtStartIsTheFirstEntry) {
+  StartWith("", {}, "on the clipboard before the start");
+  Driver({"post", kSelector, "reg:Mallowquist_NotfyIcon", "1", "0x202"});  // tray icon, left button
+  ASSERT_TRUE(WaitFor(SelectorVisible, 5s));
+  EXPECT_EQ(ListState(), "count=1 selected=-1");
+  Driver({"keys", "tap:0x28"});  // Down
+  EXPECT_EQ(Preview(), "on the clipboard before the start");
+}
+
+TEST_F(Selector, WinCStepsBackThroughTheHistoryAndReleasingWinCommits) {
+  StartWith("");
+  for (const char* text : {"first", "second", "third", "fourth"}) Copy(text);
+  HoldWinAndTap("c");
+  EXPECT_EQ(ListState(), "count=4 selected=1");
+  EXPECT_EQ(Preview(), "third");
+  Screenshot("selector-history");
+  XdoTool({"key", "c"});
+  EXPECT_EQ(Preview(), "second");
+  ReleaseWin();
+  EXPECT_EQ(XClipGet(), "second");
+
+  // The committed text moved to the front: the text before it is now "fourth".
+  HoldWinAndTap("c");
+  EXPECT_EQ(Preview(), "fourth");
+  ReleaseWin();
+  EXPECT_EQ(XClipGet(), "fourth");
+}
+
+TEST_F(Selector, WinAltCPicksTheOldestAndUpDownArrowsMove) {
+  StartWith("");
+  for (const char* text : {"oldest", "middle", "newest"}) Copy(text);
+  HoldWinAndTap("alt+c");
+  EXPECT_EQ(Preview(), "oldest");
+  Driver({"keys", "tap:0x26"});  // Up
+  EXPECT_EQ(Preview(), "middle");
+  Driver({"keys", "tap:0x28", "tap:0x28"});  // Down twice wraps to the top
+  EXPECT_EQ(Preview(), "newest");
+  ReleaseWin();
+  EXPECT_EQ(XClipGet(), "newest");
+}
+
+TEST_F(Selector, ShiftLeftAndRightSwitchBetweenHistoryAndFixedStrings) {
+  StartWith("", std::string("greeting") + '\0' + "signature" + '\0' + "address");
+  Copy("copied");
+  HoldWinAndTap("c");
+  Driver({"keys", "tap:0x10"});  // Shift: to the fixed strings, the first selected
+  EXPECT_EQ(ListState(), "count=3 selected=0");
+  EXPECT_EQ(Preview(), "greeting");
+  Screenshot("selector-fixed-strings");
+  Driver({"keys", "tap:0x25"});  // Left: back to the history
+  EXPECT_EQ(ListState(), "count=1 selected=0");
+  Driver({"keys", "tap:0x27"});  // Right: the fixed strings again
+  XdoTool({"key", "c"});
+  EXPECT_EQ(Preview(), "signature");
+  ReleaseWin();
+  EXPECT_EQ(XClipGet(), "signature");
+
+  // The next opening shows the fixed strings, with the committed one found.
+  HoldWinAndTap("c");
+  EXPECT_EQ(ListState(), "count=3 selected=2");
+  Driver({"keys", "tap:0x1B"});  // Esc
+  ReleaseWin();
+}
+
+TEST_F(Selector, EscTheRightWinKeyAndAClickElsewhereCloseWithoutCommit) {
+  StartWith("");
+  Copy("kept");
+  Copy("current");
+  HoldWinAndTap("c");
+  Driver({"keys", "tap:0x1B"});  // Esc
+  EXPECT_TRUE(WaitFor([] { return !SelectorVisible(); }, 3s));
+  ReleaseWin();
+  EXPECT_EQ(XClipGet(), "current");
+
+  HoldWinAndTap("c");
+  Driver({"keys", "down:0x5C", "up:0x5C"});  // the right Windows key
+  EXPECT_TRUE(WaitFor([] { return !SelectorVisible(); }, 3s));
+  ReleaseWin();
+  EXPECT_EQ(XClipGet(), "current");
+
+  HoldWinAndTap("c");
+  XdoTool({"keyup", "super"});  // gone already? no: Win was released, so it committed
+  EXPECT_EQ(XClipGet(), "kept");
+  HoldWinAndTap("c");
+  XdoTool({"mousemove", "20", "20", "click", "1"});
+  EXPECT_TRUE(WaitFor([] { return !SelectorVisible(); }, 3s));
+  XdoTool({"keyup", "super"});
+  EXPECT_EQ(XClipGet(), "kept");
+}
+
+TEST_F(Selector, OpenedFromTheTrayIconNothingIsSelectedAndReleasingWinCommitsNothing) {
+  StartWith("");
+  Copy("a");
+  Copy("b");
+  Driver({"post", kSelector, "reg:Mallowquist_NotfyIcon", "1", "0x202"});
+  ASSERT_TRUE(WaitFor(SelectorVisible, 5s));
+  EXPECT_EQ(ListState(), "count=2 selected=-1");
+  XdoTool({"keydown", "super"});
+  XdoTool({"key", "c"});
+  EXPECT_EQ(Preview(), "a");
+  XdoTool({"keyup", "super"});
+  std::this_thread::sleep_for(300ms);
+  EXPECT_TRUE(SelectorVisible());
+  EXPECT_EQ(XClipGet(), "b");
+  Driver({"keys", "tap:0x1B"});
+  EXPECT_TRUE(WaitFor([] { return !SelectorVisible(); }, 3s));
+}
+
+TEST_F(Selector, TextOutsideCodePage932RoundTrips) {
+  StartWith("");
+  const std::string foreign = "Müller – naïve ☃ Ελληνικά 日本語";
+  Copy(foreign);
+  Copy("plain");
+  HoldWinAndTap("c");
+  EXPECT_EQ(Preview(), foreign);
+  ReleaseWin();
+  EXPECT_EQ(XClipGet(), foreign);
+}
+
+TEST_F(Selector, AutoPasteOnePastesIntoTheActiveEditor) {
+  StartWith("AutoPaste=1\r\n");
+  Copy("pasted by the selector");
+  Copy("something else");
+  e2e::Run({"sh", "-c", "wine notepad >/dev/null 2>&1 &"});
+  ASSERT_EQ(Driver({"find", "Notepad", "20000"}).exitCode, 0);
+  Driver({"foreground", "Notepad"});
+  std::this_thread::sleep_for(500ms);
+  HoldWinAndTap("c");
+  ReleaseWin();
+  const bool pasted = WaitFor(
+      [] { return Driver({"controls", "Notepad"}).out.find("pasted by the selector") != std::string::npos; }, 5s);
+  EXPECT_TRUE(pasted) << Driver({"controls", "Notepad"}).out;
+  Screenshot("autopaste-notepad");
+  e2e::Run({"sh", "-c", "pkill -f notepad.exe"});
+}
+
+TEST_F(Selector, TrayMenuShowsItsEntriesAndTheEndEntrySavesAndEnds) {
+  StartWith("ClipBoardLog=5\r\n");
+  Driver({"cursor", "1200", "700"});
+  Driver({"post", kSelector, "reg:Mallowquist_NotfyIcon", "1", "0x205"});  // right button
+  std::this_thread::sleep_for(700ms);
+  Screenshot("tray-menu");
+  Driver({"keys", "tap:0x1B"});
+  Driver({"post", kSelector, "0x0111", "105", "0"});  // the end entry
+  EXPECT_TRUE(WaitForExit(program.Pid(), 20s));
+  EXPECT_EQ(program.ReadFile("Quistrel.ini"),
+            "[Main]\r\nViewHello=0\r\nClipBoardLog=5\r\nViewBalloon=1\r\nAutoPaste=0\r\n");
+}
+
+TEST_F(Selector, AShellRestartBringsTheTrayIconBack) {
+  StartWith("");
+  EXPECT_EQ(Driver({"tray-exists", kSelector}).exitCode, 0);
+  Driver({"tray-delete", kSelector});
+  EXPECT_NE(Driver({"tray-exists", kSelector}).exitCode, 0);
+  Driver({"broadcast", "reg:TaskbarCreated"});
+  EXPECT_TRUE(WaitFor([] { return Driver({"tray-exists", kSelector}).exitCode == 0; }, 5s));
+}
+
+TEST(SelectorHotKeys, ATakenHotKeyIsReportedAndTheProgramRunsOn) {
+  Program program;
+  program.WriteFile("Quistrel.ini", "[Main]\r\nViewHello=0\r\n");
+  e2e::Run({"sh", "-c", "wine \"$QUISTREL_WIN32_BUILD_DIR/tests/qdriver.exe\" hotkey-grab 0x43 8 30 >/dev/null 2>&1 &"});
+  std::this_thread::sleep_for(1500ms);
+  ASSERT_TRUE(program.Start());
+  const RunResult box = Driver({"dialog", "Mallowquist", "10000"});
+  ASSERT_EQ(box.exitCode, 0);
+  EXPECT_NE(box.out.find("[Win+C]キーの設定に失敗しました。\\r\\n他のソフトによって既に使われている可能性があります。"
+                         "\\r\\nこのキーは使用できません。"),
+            std::string::npos)
+      << box.out;
+  Screenshot("hotkey-taken");
+  Driver({"dialog-press", "Mallowquist", "1"});
+  EXPECT_TRUE(WaitFor([] { return Driver({"tray-exists", "Mallowquist.frmMain"}).exitCode == 0; }, 10s));
+  e2e::Run({"sh", "-c", "pkill -f 'qdriver.exe hotkey-grab'"});
+}
+
+}  // namespace
+}  // namespace e2e
