@@ -5,14 +5,8 @@
 
 #include "core/app.h"
 #include "core/program_state.h"
-#if __has_include("dialogs/about_window.h")
 #include "dialogs/about_window.h"
-#define QUISTREL_HAS_ABOUT 1
-#endif
-#if __has_include("dialogs/setting_dialog.h")
 #include "dialogs/setting_dialog.h"
-#define QUISTREL_HAS_SETTING 1
-#endif
 #include "hook/hook.h"
 #include "platform/clipboard.h"
 #include "selector/selector_ids.h"
@@ -323,14 +317,10 @@ void SelectorWindow::OnCommand(int id, int code) {
       NotifyIcon_MouseUp(0);
       break;
     case ids::kMenuSetting:
-#ifdef QUISTREL_HAS_SETTING
       ShowSettingDialog(nullptr);
-#endif
       break;
     case ids::kMenuAbout:
-#ifdef QUISTREL_HAS_ABOUT
       ShowAboutWindow(nullptr);
-#endif
       break;
     case ids::kMenuEnd:
       Unload();
