@@ -1,0 +1,100 @@
+// The settings dialog from the tray menu: a fixed string typed into the entry
+// dialog reaches the selector and FixedString.dat.
+#include <gtest/gtest.h>
+
+#include "harness.h"
+
+namespace e2e {
+namespace {
+
+using namespace std::chrono_literals;
+using namespace std::string_literals;
+
+constexpr char kSelector[] = "Mallowquist.frmMain";
+constexpr char kSettings[] = "Mallowquist.frmSetting";
+constexpr char kEntry[] = "Mallowquist.frmTextInput";
+constexpr char kWmCommand[] = "0x0111";
+constexpr char kMenuSetting[] = "102";
+constexpr char kCmdOK[] = "1";
+constexpr char kCmdFixedAdd[] = "1111";
+constexpr char kLstFixedText[] = "1109";
+constexpr char kEntryText[] = "1201";
+
+bool Exists(const char* className) { return Driver({"find", className, "0"}).exitCode == 0; }
+
+std::string ListItems(const char* className, const char* id) { return Driver({"list-items", className, id}).out; }
+
+void OpenSettingsFromTheTrayMenu() { Driver({"post", kSelector, kWmCommand, kMenuSetting, "0"}); }
+
+TEST(Settings, AFixedStringAddedThroughTheTrayMenuIsSavedAtOkAndShownByTheSelector) {
+  Program program;
+  program.WriteFile("Quistrel.ini", "[Main]\r\nViewHello=0\r\n");
+  program.WriteFile("FixedString.dat", "greeting");
+  ASSERT_TRUE(program.Start());
+  FocusWineDesktop();
+
+  OpenSettingsFromTheTrayMenu();
+  const RunResult found = Driver({"find", kSettings, "10000"});
+  ASSERT_EQ(found.exitCode, 0) << "the tray menu's settings entry opened no dialog";
+  EXPECT_NE(Driver({"info", kSettings}).out.find("client=0,0,285,276"), std::string::npos);
+  EXPECT_EQ(ListItems(kSettings, kLstFixedText), "count=1 selected=-1\ngreeting\n");
+  // A second request brings the same window.
+  OpenSettingsFromTheTrayMenu();
+  EXPECT_EQ(Driver({"find", kSettings, "0"}).out, found.out);
+  Screenshot("settings-dialog");
+
+  Driver({"post", kSettings, kWmCommand, kCmdFixedAdd, "0"});
+  ASSERT_EQ(Driver({"find", kEntry, "10000"}).exitCode, 0);
+  // Typed for real: a, b, c, Ctrl+Enter, d, e.
+  Driver({"keys", "tap:0x41", "tap:0x42", "tap:0x43", "down:0x11", "tap:0x0D", "up:0x11", "tap:0x44", "tap:0x45"});
+  EXPECT_TRUE(WaitFor([] { return Driver({"edit-text", kEntry, kEntryText}).out == "abc\\r\\nde"; }, 5s))
+      << Driver({"edit-text", kEntry, kEntryText}).out;
+  Screenshot("text-input-dialog");
+  Driver({"keys", "tap:0x0D"});  // Enter confirms
+  ASSERT_EQ(Driver({"wait-gone", kEntry, "5000"}).exitCode, 0);
+  EXPECT_EQ(ListItems(kSettings, kLstFixedText), "count=2 selected=-1\nabc\\r\\nde\ngreeting\n");
+
+  Driver({"post", kSettings, kWmCommand, kCmdOK, "0"});
+  ASSERT_EQ(Driver({"wait-gone", kSettings, "5000"}).exitCode, 0);
+  // Saved at OK, while the program still runs.
+  EXPECT_TRUE(program.Running());
+  EXPECT_EQ(program.ReadFile("FixedString.dat"), "abc\r\nde\0greeting"s);
+
+  // The selector's fixed strings show the new string first.
+  Driver({"post", kSelector, "reg:Mallowquist_NotfyIcon", "1", "0x202"});  // tray icon, left button
+  ASSERT_TRUE(WaitFor([] { return Driver({"info", kSelector}).out.rfind("visible=1", 0) == 0; }, 5s));
+  Driver({"keys", "tap:0x10"});  // Shift: to the fixed strings
+  EXPECT_TRUE(WaitFor([] { return ListItems(kSelector, "1002").find("count=2 selected=0") == 0; }, 5s));
+  EXPECT_EQ(Driver({"edit-text", kSelector, "1003"}).out, "abc\\r\\nde");  // the preview of line 0
+  Driver({"keys", "tap:0x1B"});  // Esc
+
+  EXPECT_TRUE(program.EndInOrder());
+  EXPECT_EQ(program.ReadFile("FixedString.dat"), "abc\r\nde\0greeting"s);
+}
+
+TEST(Settings, EscDiscardsTheEditsAndLeavesTheFilesAsTheyWere) {
+  Program program;
+  program.WriteFile("Quistrel.ini", "[Main]\r\nViewHello=0\r\nClipBoardLog=20\r\n");
+  ASSERT_TRUE(program.Start());
+  FocusWineDesktop();
+  OpenSettingsFromTheTrayMenu();
+  ASSERT_EQ(Driver({"find", kSettings, "10000"}).exitCode, 0);
+  EXPECT_EQ(Driver({"edit-text", kSettings, "1105"}).out, "20");
+  // Tab, Tab from the start-up button reaches the spin control; Up raises the number.
+  Driver({"keys", "tap:0x09", "tap:0x09", "tap:0x26"});
+  EXPECT_TRUE(WaitFor([] { return Driver({"edit-text", kSettings, "1105"}).out == "21"; }, 5s));
+  Driver({"post", kSettings, kWmCommand, kCmdFixedAdd, "0"});
+  ASSERT_EQ(Driver({"find", kEntry, "10000"}).exitCode, 0);
+  Driver({"keys", "tap:0x58", "tap:0x0D"});  // x, Enter
+  ASSERT_EQ(Driver({"wait-gone", kEntry, "5000"}).exitCode, 0);
+  EXPECT_EQ(ListItems(kSettings, kLstFixedText), "count=1 selected=-1\nx\n");
+  Driver({"keys", "tap:0x1B"});  // Esc
+  ASSERT_EQ(Driver({"wait-gone", kSettings, "5000"}).exitCode, 0);
+  EXPECT_FALSE(program.ReadFile("FixedString.dat").has_value());
+  EXPECT_TRUE(program.EndInOrder());
+  EXPECT_EQ(program.ReadFile("FixedString.dat").value_or("<missing>"), "");
+  EXPECT_NE(program.ReadFile("Quistrel.ini")->find("ClipBoardLog=20"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace e2e
