@@ -102,8 +102,8 @@ void AboutWindow::OnCommand(int id, int code, HWND) {
   // The links' own notifications are ignored: their clicks are made from the
   // button messages, so that a press and release count as one click.
   if (IsLink(id)) return;
+  // IDCANCEL (Esc) is ignored: there is no cancel button.
   if (id == IDOK && code == BN_CLICKED) Unload();
-  if (id == IDCANCEL) Unload();  // the close box and Alt+F4
 }
 
 void AboutWindow::HandCursor() { SetCursor(LoadCursorW(nullptr, IDC_HAND)); }
@@ -197,13 +197,15 @@ void AboutWindow::DrawTitle(HDC dc) const {
 void AboutWindow::Paint(HDC dc) const {
   DrawAppIcon(dc, about_layout::kIcon.x, about_layout::kIcon.y);
 
-  UniqueBrush desktop(CreateSolidBrush(GetSysColor(COLOR_DESKTOP)));
-  HGDIOBJ previousBrush = SelectObject(dc, desktop.Get());
-  HGDIOBJ previousPen = SelectObject(dc, GetStockObject(NULL_PEN));
+  // The outline in the fill colour: a figure without a pen comes out one
+  // pixel short on some systems and not on others.
+  const COLORREF desktopColour = GetSysColor(COLOR_DESKTOP);
+  UniqueBrush fill(CreateSolidBrush(desktopColour));
+  UniqueGdiObject outline(CreatePen(PS_SOLID, 1, desktopColour));
+  HGDIOBJ previousBrush = SelectObject(dc, fill.Get());
+  HGDIOBJ previousPen = SelectObject(dc, outline.Get());
   const RECT& shape = about_layout::kShape1;
-  // Without a pen the fill stops one pixel short on the right and bottom.
-  RoundRect(dc, shape.left, shape.top, shape.right + 1, shape.bottom + 1, kShapeCornerDiameter,
-            kShapeCornerDiameter);
+  RoundRect(dc, shape.left, shape.top, shape.right, shape.bottom, kShapeCornerDiameter, kShapeCornerDiameter);
   SelectObject(dc, previousPen);
   SelectObject(dc, previousBrush);
 
@@ -221,6 +223,9 @@ LRESULT AboutWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     }
     case WM_PRINTCLIENT:
       Paint(reinterpret_cast<HDC>(wParam));
+      return 0;
+    case WM_CLOSE:  // the close box and Alt+F4
+      Unload();
       return 0;
     case WM_CTLCOLORSTATIC: {
       HWND control = reinterpret_cast<HWND>(lParam);

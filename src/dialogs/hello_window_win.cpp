@@ -161,10 +161,6 @@ void HelloWindow::OnCommand(int id, int code, HWND) {
     case hello_ids::kCmdSettingAbout:
       ShowAboutWindow(Handle());
       break;
-    case IDCANCEL:
-      // Alt+F4 or a close from outside: ViewHello stays as it was.
-      Unload();
-      break;
     default:
       break;
   }
@@ -186,6 +182,11 @@ LRESULT HelloWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     }
     case WM_PRINTCLIENT:
       DrawEtchedLine(reinterpret_cast<HDC>(wParam));
+      return 0;
+    case WM_CLOSE:
+      // Alt+F4 or a close from outside: ViewHello stays as it was. (Esc,
+      // which arrives as IDCANCEL, does nothing: there is no cancel button.)
+      Unload();
       return 0;
     case WM_CTLCOLORSTATIC:
       // Neighbouring notes overlap by a few pixels; transparent labels keep
