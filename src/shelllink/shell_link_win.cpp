@@ -1,5 +1,7 @@
 #include <windows.h>
 
+#include <cstring>
+
 #include "platform/ansi.h"
 #include "platform/handles.h"
 #include "shelllink/shell_link.h"
@@ -60,9 +62,15 @@ class Kernel32ShellLinkSystem final : public ShellLinkSystem {
 bool WriteShellLink(std::u16string target, std::u16string linkPath, std::u16string arguments,
                     std::u16string workingDirectory, std::u16string iconLocation, int32_t iconIndex,
                     uint32_t hotKey, std::u16string description) {
-  const ShellLinkRequest request{std::move(target),       std::move(linkPath),     std::move(arguments),
-                                 std::move(workingDirectory), std::move(iconLocation), iconIndex,
-                                 hotKey,                  std::move(description)};
+  ShellLinkRequest request;
+  request.target = std::move(target);
+  request.linkPath = std::move(linkPath);
+  request.arguments = std::move(arguments);
+  request.workingDirectory = std::move(workingDirectory);
+  request.iconLocation = std::move(iconLocation);
+  request.iconIndex = iconIndex;
+  request.hotKey = hotKey;
+  request.description = std::move(description);
   Kernel32ShellLinkSystem system;
   return WriteShellLink(request, system, SystemAnsiCodePage());
 }
