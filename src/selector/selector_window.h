@@ -59,6 +59,7 @@ class SelectorWindow final : public Window, public HookTarget {
   void SwitchList();
   void optType_Click();
   void lstClipBoard_Click();
+  void UpdatePreview();
   void lstClipBoard_DblClick();
   void SelectLine(int32_t line);
   void OnCommand(int id, int code);
@@ -79,6 +80,7 @@ class SelectorWindow final : public Window, public HookTarget {
   int keyFilter_ = 0;
   bool centred_ = false;
   bool hiding_ = false;
+  bool previewPending_ = false;
   bool unloaded_ = false;
 };
 

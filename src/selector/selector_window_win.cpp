@@ -31,6 +31,8 @@ constexpr char16_t kBalloonText[] =
     u"ショートカットキー、またはこのアイコンを左クリックして利用します。\r\n"
     u"設定を変更するには、このアイコンを右クリックして下さい。";
 
+constexpr UINT kUpdatePreviewMessage = WM_APP + 1;
+
 constexpr int FromTwips(int twips) { return twips / 15; }
 
 // One line of a text for the list: line breaks and tabs as spaces.
@@ -162,9 +164,10 @@ void SelectorWindow::Show2() {
     centred_ = true;
   }
   previousForeground_ = GetForegroundWindow();
-  ShowWindow(Handle(), SW_SHOW);
+  // Shown and made topmost in one step: each window operation costs time
+  // the user waits for.
+  SetWindowPos(Handle(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_SHOWWINDOW | SWP_NOACTIVATE);
   SetForegroundWindow(Handle());
-  SetWindowPos(Handle(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE);
   SetFocus(list_);
 }
 
@@ -212,6 +215,17 @@ void SelectorWindow::SelectUp() {
 void SelectorWindow::lstClipBoard_Click() {
   const auto line = static_cast<int32_t>(SendMessageW(list_, LB_GETCURSEL, 0, 0));
   model_.Select(line);
+  // Laying out a long text in the preview takes a while; the list answers the
+  // key at once and the preview follows with the next message. Quick steps
+  // through the list lay out only the text the selection stops at.
+  if (!previewPending_) {
+    previewPending_ = true;
+    PostMessageW(Handle(), kUpdatePreviewMessage, 0, 0);
+  }
+}
+
+void SelectorWindow::UpdatePreview() {
+  previewPending_ = false;
   if (const auto text = model_.SelectedText()) SetWindowTextW(preview_, Wide(text->str()));
 }
 
@@ -372,6 +386,9 @@ LRESULT SelectorWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam
   switch (message) {
     case WM_COMMAND:
       OnCommand(LOWORD(wParam), HIWORD(wParam));
+      return 0;
+    case kUpdatePreviewMessage:
+      UpdatePreview();
       return 0;
     case WM_MEASUREITEM:
       MeasureLine(*reinterpret_cast<MEASUREITEMSTRUCT*>(lParam));

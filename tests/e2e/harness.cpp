@@ -153,7 +153,14 @@ std::optional<std::string> Program::ReadFile(const std::string& name) const {
 
 bool Program::Start() {
   pid_ = Spawn({"wine", (folder_ / "Quistrel.exe").string()}, -1, -1, folder_);
-  return Driver({"find", "Mallowquist.frmMain", "20000"}).exitCode == 0;
+  // Started means: the main window exists, or the welcome window that comes
+  // before it at a first start.
+  return WaitFor(
+      [] {
+        return Driver({"find", "Mallowquist.frmMain", "0"}).exitCode == 0 ||
+               Driver({"find", "Mallowquist.frmHello", "0"}).exitCode == 0;
+      },
+      std::chrono::seconds(30));
 }
 
 pid_t Program::StartAnother() { return Spawn({"wine", (folder_ / "Quistrel.exe").string()}, -1, -1, folder_); }

@@ -63,7 +63,8 @@ class Program {
   void WriteFile(const std::string& name, const std::string& bytes) const;
   std::optional<std::string> ReadFile(const std::string& name) const;
 
-  // Starts the program; true once its main window exists.
+  // Starts the program; true once its main window (or the welcome window
+  // that precedes it) exists.
   bool Start();
   // Starts one more copy from the same folder (it should refuse to run).
   pid_t StartAnother();

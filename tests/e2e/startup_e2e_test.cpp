@@ -15,7 +15,8 @@ const std::string kIniFromDefaults =
 // can go on.
 void PassWelcomeWindowIfShown() {
   if (Driver({"find", "Mallowquist.frmHello", "0"}).exitCode == 0) {
-    Driver({"send", "Mallowquist.frmHello", "0x0111", "1", "0"});
+    Driver({"post", "Mallowquist.frmHello", "0x0111", "1", "0"});
+    Driver({"find", "Mallowquist.frmMain", "20000"});
   }
 }
 

@@ -1,0 +1,143 @@
+// Times the opening of the selector under a large history: from the Win+C key
+// press to the selector being visible with its list filled. Runs beside a
+// running Quistrel.exe (started with ClipBoardLog=999), fills its history
+// through the clipboard first, then opens and cancels the selector repeatedly.
+//
+//   bench_open_selector.exe [OPENINGS] [ENTRIES] [KIB_PER_ENTRY]
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr wchar_t kSelectorClass[] = L"Mallowquist.frmMain";
+constexpr int kListId = 1002;
+
+bool PutOnClipboard(const std::wstring& text) {
+  HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, (text.size() + 1) * sizeof(wchar_t));
+  if (!memory) return false;
+  std::memcpy(GlobalLock(memory), text.c_str(), (text.size() + 1) * sizeof(wchar_t));
+  GlobalUnlock(memory);
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    if (OpenClipboard(nullptr)) {
+      EmptyClipboard();
+      const bool ok = SetClipboardData(CF_UNICODETEXT, memory) != nullptr;
+      CloseClipboard();
+      if (!ok) GlobalFree(memory);
+      return ok;
+    }
+    Sleep(5);
+  }
+  GlobalFree(memory);
+  return false;
+}
+
+void Key(WORD vk, bool up) {
+  INPUT input{};
+  input.type = INPUT_KEYBOARD;
+  input.ki.wVk = vk;
+  input.ki.dwFlags = (up ? KEYEVENTF_KEYUP : 0) | (vk == VK_LWIN ? KEYEVENTF_EXTENDEDKEY : 0);
+  SendInput(1, &input, sizeof input);
+}
+
+double Milliseconds(LARGE_INTEGER from, LARGE_INTEGER to) {
+  static LARGE_INTEGER frequency = [] {
+    LARGE_INTEGER f;
+    QueryPerformanceFrequency(&f);
+    return f;
+  }();
+  return 1000.0 * static_cast<double>(to.QuadPart - from.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
+
+LRESULT ListCount(HWND list) {
+  DWORD_PTR count = 0;
+  SendMessageTimeoutW(list, LB_GETCOUNT, 0, 0, SMTO_ABORTIFHUNG, 2000, &count);
+  return static_cast<LRESULT>(count);
+}
+
+double Percentile(std::vector<double> values, double fraction) {
+  std::sort(values.begin(), values.end());
+  const std::size_t index = static_cast<std::size_t>(fraction * static_cast<double>(values.size() - 1) + 0.5);
+  return values[std::min(index, values.size() - 1)];
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const int openings = argc > 1 ? std::atoi(argv[1]) : 40;
+  const int entries = argc > 2 ? std::atoi(argv[2]) : 999;
+  const int kib = argc > 3 ? std::atoi(argv[3]) : 100;
+
+  HWND selector = FindWindowW(kSelectorClass, nullptr);
+  HWND list = selector ? GetDlgItem(selector, kListId) : nullptr;
+  if (!list) {
+    std::fprintf(stderr, "Quistrel.exe is not running\n");
+    return 1;
+  }
+  DWORD pid = 0;
+  GetWindowThreadProcessId(selector, &pid);
+  std::printf("pid %lu\n", static_cast<unsigned long>(pid));
+
+  // Distinct texts of kib KiB each (UTF-16), differing in their first characters.
+  const std::size_t length = static_cast<std::size_t>(kib) * 1024 / sizeof(wchar_t);
+  for (int i = 0; i < entries; ++i) {
+    std::wstring text(length, L'a' + (i % 26));
+    const std::wstring prefix = L"entry " + std::to_wstring(i) + L" ";
+    text.replace(0, prefix.size(), prefix);
+    if (!PutOnClipboard(text)) {
+      std::fprintf(stderr, "clipboard busy at entry %d\n", i);
+      return 1;
+    }
+    // Let the program log it before the next one comes.
+    DWORD_PTR ignored;
+    SendMessageTimeoutW(selector, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 5000, &ignored);
+  }
+  std::printf("history filled: %d entries of %d KiB (%.1f MiB of text)\n", entries, kib,
+              entries * static_cast<double>(length * sizeof(wchar_t)) / (1024.0 * 1024.0));
+  std::fflush(stdout);
+
+  std::vector<double> times;
+  std::vector<double> visibleTimes;
+  for (int i = 0; i < openings; ++i) {
+    LARGE_INTEGER start, now;
+    QueryPerformanceCounter(&start);
+    Key(VK_LWIN, false);
+    Key('C', false);
+    Key('C', true);
+    bool seen = false;
+    for (;;) {
+      if (!seen && IsWindowVisible(selector)) {
+        seen = true;
+        QueryPerformanceCounter(&now);
+        visibleTimes.push_back(Milliseconds(start, now));
+      }
+      if (seen && ListCount(list) == entries) break;
+      QueryPerformanceCounter(&now);
+      if (Milliseconds(start, now) > 5000) {
+        std::fprintf(stderr, "the selector did not open (opening %d)\n", i);
+        Key(VK_LWIN, true);
+        return 1;
+      }
+    }
+    QueryPerformanceCounter(&now);
+    times.push_back(Milliseconds(start, now));
+    // Esc closes without a commit; then Win is let go.
+    Key(VK_ESCAPE, false);
+    Key(VK_ESCAPE, true);
+    Key(VK_LWIN, true);
+    for (int wait = 0; wait < 200 && IsWindowVisible(selector); ++wait) Sleep(5);
+    Sleep(50);
+  }
+
+  std::printf("openings: %d\n", openings);
+  std::printf("median: %.2f ms\n", Percentile(times, 0.5));
+  std::printf("95th percentile: %.2f ms\n", Percentile(times, 0.95));
+  std::printf("window shown (list not yet checked): median %.2f ms\n", Percentile(visibleTimes, 0.5));
+  std::printf("fastest: %.2f ms, slowest: %.2f ms\n", Percentile(times, 0.0), Percentile(times, 1.0));
+
+  return 0;
+}
