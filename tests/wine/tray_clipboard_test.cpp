@@ -1,0 +1,92 @@
+// The records handed to the shell, and the clipboard when another program
+// holds it, with the real Win32 calls.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstring>
+#include <thread>
+
+#include "platform/clipboard.h"
+#include "tray/tray_icon.h"
+
+namespace quistrel {
+namespace {
+
+TEST(TrayIconData, TheShellGetsExactlyTheBytesOfTheRecord) {
+  if (sizeof(void*) != 4) GTEST_SKIP() << "the byte layout is the 32-bit program's";
+  for (bool capable : {false, true}) {
+    const TrayRecord record =
+        MakeAddRecord(capable, 1, 0x10042, 0x20077, 0xC0DE, "Mallowquist", "one\r\ntwo\r\nthree");
+    const NOTIFYICONDATAA data = ToNotifyIconData(record);
+    const std::vector<uint8_t> expected = SerializeTrayRecord32(record);
+    ASSERT_EQ(data.cbSize, expected.size());
+    EXPECT_EQ(std::memcmp(&data, expected.data(), expected.size()), 0) << "balloon-capable " << capable;
+  }
+}
+
+// A window of another thread, as another program would hold the clipboard.
+HWND MakeHolderWindow() {
+  return CreateWindowExW(0, L"STATIC", L"holder", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+}
+
+// Holds the clipboard open from another thread until told to let go.
+class ClipboardHolder {
+ public:
+  ClipboardHolder() {
+    thread_ = std::thread([this] {
+      HWND window = MakeHolderWindow();
+      opened_ = OpenClipboard(window) != FALSE;
+      ready_ = true;
+      while (!release_) Sleep(5);
+      if (opened_) CloseClipboard();
+      DestroyWindow(window);
+    });
+    while (!ready_) Sleep(1);
+  }
+  ~ClipboardHolder() {
+    release_ = true;
+    thread_.join();
+  }
+  bool Holding() const { return opened_; }
+
+ private:
+  std::thread thread_;
+  std::atomic<bool> ready_{false}, release_{false}, opened_{false};
+};
+
+TEST(HeldClipboard, AWriteGivesUpQuicklyAndChangesNothing) {
+  ASSERT_TRUE(WriteClipboardText(nullptr, u"before"));
+  {
+    ClipboardHolder holder;
+    ASSERT_TRUE(holder.Holding());
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(WriteClipboardText(nullptr, u"after"));
+    EXPECT_FALSE(ReadClipboardText(nullptr).has_value());
+    const auto spent = std::chrono::steady_clock::now() - start;
+    EXPECT_LT(spent, std::chrono::milliseconds(500));
+  }
+  EXPECT_EQ(ReadClipboardText(nullptr), u"before");
+}
+
+TEST(HeldClipboard, AWriteSucceedsOnceTheOtherProgramLetsGoInTime) {
+  std::atomic<bool> letGo{false};
+  std::atomic<bool> holding{false};
+  std::thread holder([&] {
+    HWND window = MakeHolderWindow();
+    OpenClipboard(window);
+    holding = true;
+    Sleep(15);
+    CloseClipboard();
+    letGo = true;
+    DestroyWindow(window);
+  });
+  while (!holding) Sleep(1);
+  Sleep(2);
+  EXPECT_TRUE(WriteClipboardText(nullptr, u"written after a retry"));
+  holder.join();
+  EXPECT_EQ(ReadClipboardText(nullptr), u"written after a retry");
+}
+
+}  // namespace
+}  // namespace quistrel
