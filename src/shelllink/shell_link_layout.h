@@ -44,8 +44,8 @@ inline constexpr uint32_t kDirectoryAttribute = 0x10u;
 class ShellLinkSystem {
  public:
   virtual ~ShellLinkSystem() = default;
-  // The short form of an existing path; nothing when the system gives none
-  // (the path does not exist) or it does not fit the 256-byte buffer.
+  // The short form of an existing path, however long; nothing when the
+  // system gives none (the path does not exist).
   virtual std::optional<std::string> ShortPathName(const std::string& path) = 0;
   virtual uint32_t DriveType(const std::string& root) = 0;
   // kInvalidFileAttributes when they cannot be read.

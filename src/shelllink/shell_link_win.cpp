@@ -16,11 +16,18 @@ constexpr DWORD kVolumeLabelBufferSize = 255;
 class Kernel32ShellLinkSystem final : public ShellLinkSystem {
  public:
   std::optional<std::string> ShortPathName(const std::string& path) override {
-    char buffer[kShortPathBufferSize] = {};
-    const DWORD length = GetShortPathNameA(path.c_str(), buffer, kShortPathBufferSize);
-    // A result as large as the buffer is the size the short form would need.
-    if (length == 0 || length >= kShortPathBufferSize) return std::nullopt;
-    return std::string(buffer, length);
+    std::string buffer(kShortPathBufferSize, '\0');
+    DWORD length = GetShortPathNameA(path.c_str(), buffer.data(), kShortPathBufferSize);
+    // A result larger than the buffer is the size the short form needs: deep
+    // paths are asked for again with a buffer of that size.
+    if (length >= kShortPathBufferSize) {
+      buffer.assign(length + 1, '\0');
+      length = GetShortPathNameA(path.c_str(), buffer.data(), static_cast<DWORD>(buffer.size()));
+      if (length >= buffer.size()) return std::nullopt;
+    }
+    if (length == 0) return std::nullopt;
+    buffer.resize(length);
+    return buffer;
   }
 
   uint32_t DriveType(const std::string& root) override { return GetDriveTypeA(root.c_str()); }

@@ -241,3 +241,44 @@ TEST_F(ShellLinkFiles, LinkInAMissingFolderFails) {
 
 }  // namespace
 }  // namespace quistrel
+
+namespace quistrel {
+namespace {
+
+// A target whose short form needs more than 256 bytes: the writer asks again
+// with a buffer of the size the system names.
+TEST(DeepShellLinkTarget, ShortFormLongerThan256BytesIsWritten) {
+  testing::TempFolder folder;
+  // Names in 8.3 form have a short form as long as themselves: 259
+  // characters in all, the most an ANSI path can hold.
+  std::u16string path = u"C:\\QDEEP\\";
+  CreateDirectoryW(Wide(path), nullptr);
+  std::vector<std::u16string> created{path};
+  for (char16_t letter = u'A'; letter <= u'Z'; ++letter) {
+    path += u"DEEPDIR" + std::u16string(1, letter) + u"\\";
+    CreateDirectoryW(Wide(path), nullptr);
+    created.push_back(path);
+  }
+  path += u"ABC\\";
+  CreateDirectoryW(Wide(path), nullptr);
+  created.push_back(path);
+  const std::u16string target = path + u"Quistrel.exe";
+  ASSERT_EQ(target.size(), 259u);
+  ASSERT_TRUE(testing::WriteBytes(target, "MZ"));
+  const std::string ansiTarget = SystemAnsiCodePage().ToAnsi(target);
+  char small[256];
+  const DWORD needed = GetShortPathNameA(ansiTarget.c_str(), small, 256);
+  ASSERT_GT(needed, 256u) << "the folder chain is not deep enough for this test";
+
+  const std::u16string link = folder / u"deep.lnk";
+  EXPECT_TRUE(WriteShellLink(target, link, u"", u"", u"", 0, 0, u""));
+  const std::string bytes = testing::ReadBytes(link);
+  EXPECT_NE(bytes.find(ansiTarget + '\0'), std::string::npos);
+
+  DeleteFileW(Wide(target));
+  DeleteFileW(Wide(link));
+  for (auto it = created.rbegin(); it != created.rend(); ++it) RemoveDirectoryW(Wide(*it));
+}
+
+}  // namespace
+}  // namespace quistrel
