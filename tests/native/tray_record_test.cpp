@@ -30,6 +30,29 @@ TEST(TrayVersions, BalloonsFromWindowsMeAndWindows2000On) {
   EXPECT_FALSE(BalloonCapableFor(std::nullopt));  // the version query failed
 }
 
+TEST(TrayRecords, EachWindowsVersionGetsItsRecord) {
+  struct Case {
+    const char* name;
+    std::optional<OsVersion> version;
+    std::size_t size;
+    uint32_t flags;
+  };
+  const Case cases[] = {
+      {"Windows 98", OsVersion{1, 4, 10}, 88, 7},
+      {"Windows NT 4.0", OsVersion{2, 4, 0}, 88, 7},
+      {"Windows 2000", OsVersion{2, 5, 0}, 488, 0x17},
+      {"failed version query", std::nullopt, 88, 7},
+  };
+  for (const Case& c : cases) {
+    const auto bytes = SerializeTrayRecord32(
+        MakeAddRecord(BalloonCapableFor(c.version), 1, kWindow, kIcon, kCallback, kTip, kBalloon));
+    EXPECT_EQ(bytes.size(), c.size) << c.name;
+    EXPECT_EQ(Read32(bytes, 0), c.size) << c.name;
+    EXPECT_EQ(Read32(bytes, 12), c.flags) << c.name;
+    EXPECT_EQ(ReadText(bytes, 24), kTip) << c.name;
+  }
+}
+
 TEST(TrayRecords, OldShellsGetThe88ByteRecordWithoutBalloon) {
   const auto bytes = SerializeTrayRecord32(MakeAddRecord(false, 1, kWindow, kIcon, kCallback, kTip, kBalloon));
   ASSERT_EQ(bytes.size(), 88u);
