@@ -90,7 +90,8 @@ void AboutWindow::AddControls() {
 }
 
 void AboutWindow::AddLink(int id, const std::u16string& text, int y, const std::wstring& tooltip) {
-  HWND link = AddControl(L"Static", Wide(text), SS_LEFT | SS_NOPREFIX | SS_NOTIFY, kLinkX, y, kLinkWidth,
+  // One line: a link broken over two lines would be cut off by the label.
+  HWND link = AddControl(L"Static", Wide(text), SS_LEFTNOWORDWRAP | SS_NOPREFIX | SS_NOTIFY, kLinkX, y, kLinkWidth,
                          kLinkHeight, id);
   SendMessageW(link, WM_SETFONT, reinterpret_cast<WPARAM>(MakeFont(FontSpec{kGothic, 9, false, false, true})),
                FALSE);

@@ -6,9 +6,11 @@
 
 namespace quistrel {
 
-// The site's top page, as the window shows it.
-inline constexpr char16_t kMakerSite[] = u"https://mallowquist.example.org/";
-inline constexpr char16_t kMakerMail[] = u"mallowquist@example.org";
+// The site's top page, as the window shows it. Both addresses fit the
+// 141-pixel link labels on one line; the reserved .test domain never
+// reaches anyone else's site or mail box.
+inline constexpr char16_t kMakerSite[] = u"https://mallowquist.test/";
+inline constexpr char16_t kMakerMail[] = u"author@mallowquist.test";
 
 // What the web link opens: the site's access page naming this program, which
 // counts visits and leads on to the latest release.
