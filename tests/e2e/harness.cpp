@@ -188,12 +188,15 @@ bool WaitForExit(pid_t pid, std::chrono::milliseconds timeout) {
       timeout);
 }
 
-int CountQuistrelProcesses() {
-  const RunResult result = Run({"pgrep", "-f", "Quistrel\\.exe"});
+int Program::CountProcesses() const {
+  // Living processes started from this folder (other test runs may have
+  // their own copies running at the same time).
+  const RunResult result = Run({"ps", "-eo", "stat=,args="});
+  const std::string exe = (folder_ / "Quistrel.exe").string();
   int count = 0;
   std::istringstream lines(result.out);
   for (std::string line; std::getline(lines, line);) {
-    if (!line.empty()) ++count;
+    if (line.find(exe) != std::string::npos && line.find('Z') != 0) ++count;
   }
   return count;
 }

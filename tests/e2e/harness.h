@@ -71,6 +71,8 @@ class Program {
   // Ends the program as taskkill does (WM_CLOSE) and waits for the process.
   bool EndInOrder();
   bool Running() const;
+  // Running processes of the executable in this folder.
+  int CountProcesses() const;
   pid_t Pid() const { return pid_; }
 
  private:
@@ -78,8 +80,6 @@ class Program {
   pid_t pid_ = -1;
 };
 
-// Processes whose command line names Quistrel.exe.
-int CountQuistrelProcesses();
 bool WaitForExit(pid_t pid, std::chrono::milliseconds timeout);
 
 }  // namespace e2e

@@ -56,7 +56,7 @@ TEST(Startup, ASecondStartSaysAlreadyRunningAndLeavesOneProcess) {
   Driver({"dialog-press", "Mallowquist", "1"});
   EXPECT_TRUE(WaitForExit(second, 10s));
   EXPECT_TRUE(program.Running());
-  EXPECT_EQ(CountQuistrelProcesses(), 1);
+  EXPECT_EQ(program.CountProcesses(), 1);
   EXPECT_TRUE(program.EndInOrder());
 }
 
