@@ -64,7 +64,7 @@ void AboutWindow::OnLoad() {
   pressedLink_ = nullptr;
   armedLink_ = nullptr;
   info_ = ReadVersionInfo(versionSource_);
-  titleFont_ = MakeFont(FontSpec{kMincho, 15.75, true});
+  titleFont_ = MakeFont(FontSpec{.face = kMincho, .points = 15.75, .bold = true});
   AddControls();
 }
 
@@ -76,11 +76,11 @@ void AboutWindow::AddControls() {
 
   const std::u16string version = info_.found ? VersionText(info_.version) : std::u16string();
   HWND versionLabel = AddControl(L"Static", Wide(version), SS_RIGHT | SS_NOPREFIX, 236, 36, 53, 13, kLblVersion);
-  SendMessageW(versionLabel, WM_SETFONT, reinterpret_cast<WPARAM>(MakeFont(FontSpec{kGothic, 9, false, true})), FALSE);
+  SendMessageW(versionLabel, WM_SETFONT, reinterpret_cast<WPARAM>(MakeFont(FontSpec{.face = kGothic, .points = 9, .italic = true})), FALSE);
 
   HWND copyright = AddControl(L"Static", Wide(info_.legalCopyright), SS_RIGHT | SS_NOPREFIX, 100, 48, 189, 13,
                               kLblCopyright);
-  SendMessageW(copyright, WM_SETFONT, reinterpret_cast<WPARAM>(MakeFont(FontSpec{kGothic, 9, true})), FALSE);
+  SendMessageW(copyright, WM_SETFONT, reinterpret_cast<WPARAM>(MakeFont(FontSpec{.face = kGothic, .points = 9, .bold = true})), FALSE);
 
   AddControl(L"Static", Wide(info_.comments), SS_LEFT | SS_NOPREFIX | WS_BORDER, 12, 72, 281, 37, kLblComment);
   AddControl(L"Static", L"公開HP", SS_LEFT | SS_NOPREFIX, 12, 116, 45, 17, kLabel1Home);
@@ -93,7 +93,7 @@ void AboutWindow::AddLink(int id, const std::u16string& text, int y, const std::
   // One line: a link broken over two lines would be cut off by the label.
   HWND link = AddControl(L"Static", Wide(text), SS_LEFTNOWORDWRAP | SS_NOPREFIX | SS_NOTIFY, kLinkX, y, kLinkWidth,
                          kLinkHeight, id);
-  SendMessageW(link, WM_SETFONT, reinterpret_cast<WPARAM>(MakeFont(FontSpec{kGothic, 9, false, false, true})),
+  SendMessageW(link, WM_SETFONT, reinterpret_cast<WPARAM>(MakeFont(FontSpec{.face = kGothic, .points = 9, .underline = true})),
                FALSE);
   SetWindowSubclass(link, &AboutWindow::LinkProc, static_cast<UINT_PTR>(id), reinterpret_cast<DWORD_PTR>(this));
   SetTooltip(link, tooltip);
