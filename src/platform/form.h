@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/handles.h"
+#include "platform/tooltip.h"
 #include "platform/window.h"
 
 namespace quistrel {
@@ -83,7 +84,7 @@ class Form : public Window {
   bool modal_ = false;
   HWND lastFocus_ = nullptr;
   int filterId_ = 0;
-  HWND tooltip_ = nullptr;
+  Tooltips tooltips_;
   HFONT defaultFont_ = nullptr;
   std::vector<UniqueFont> fonts_;
 };

@@ -124,21 +124,7 @@ void Form::RestoreFocus() {
   if (focus) SetFocus(focus);
 }
 
-void Form::SetTooltip(HWND control, const std::wstring& text) {
-  if (!tooltip_) {
-    tooltip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
-                               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, Handle(), nullptr,
-                               AppInstance(), nullptr);
-    SendMessageW(tooltip_, TTM_SETMAXTIPWIDTH, 0, 400);
-  }
-  TTTOOLINFOW info{};
-  info.cbSize = sizeof info;
-  info.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
-  info.hwnd = Handle();
-  info.uId = reinterpret_cast<UINT_PTR>(control);
-  info.lpszText = const_cast<wchar_t*>(text.c_str());
-  SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&info));
-}
+void Form::SetTooltip(HWND control, const std::wstring& text) { tooltips_.Add(Handle(), control, text); }
 
 HFONT Form::MakeFont(const FontSpec& spec) {
   LOGFONTW font{};
@@ -219,7 +205,7 @@ LRESULT Form::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       OnUnload();
       RemoveMessageFilter(filterId_);
       filterId_ = 0;
-      tooltip_ = nullptr;
+      tooltips_.Forget();
       lastFocus_ = nullptr;
       break;
     case WM_NCDESTROY: {
