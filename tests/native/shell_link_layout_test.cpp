@@ -250,7 +250,7 @@ TEST(PathItems, UnreadableComponentIsAFolderWithAllAttributeBits) {
   request.target = u"C:\\locked\\inner\\a.exe";
   system.attributes["C:\\locked\\inner\\a.exe"] = 0x20;
   const std::vector<PathItem> items =
-      BuildPathItems(request.target, u"C:\\locked\\inner\\a.exe", 3, 99, system, Cp932());
+      BuildPathItems(request.target, u"C:\\locked\\inner\\a.exe", 3, 99, system, Cp932()).value();
   ASSERT_EQ(items.size(), 4u);
   EXPECT_EQ(items[1].type, kFolderItem);
   EXPECT_EQ(items[1].attributes, 0xFFFF);
@@ -264,7 +264,7 @@ TEST(PathItems, ShortFormWithFewerComponentsLeavesTheMissingShortNamesEmpty) {
   FakeSystem system;
   system.attributes["C:\\a"] = 0x10;
   system.attributes["C:\\a\\b"] = 0x10;
-  const std::vector<PathItem> items = BuildPathItems(u"C:\\a\\b\\c.exe", u"C:\\A", 3, 1, system, Cp932());
+  const std::vector<PathItem> items = BuildPathItems(u"C:\\a\\b\\c.exe", u"C:\\A", 3, 1, system, Cp932()).value();
   ASSERT_EQ(items.size(), 4u);
   EXPECT_EQ(items[1].shortName, "A");
   EXPECT_EQ(items[2].longName, "b");
@@ -272,13 +272,14 @@ TEST(PathItems, ShortFormWithFewerComponentsLeavesTheMissingShortNamesEmpty) {
   EXPECT_EQ(items[3].shortName, "");
 }
 
-TEST(PathItems, AttributesAboveSixteenBitsKeepTheLowBits) {
+TEST(PathItems, AttributesTheFieldCannotHoldAreRefusedNotCut) {
   FakeSystem system;
   system.attributes["C:\\a.exe"] = 0x00480020;  // archive with recall-on-access and pinned
-  const std::vector<PathItem> items = BuildPathItems(u"C:\\a.exe", u"C:\\a.exe", 3, 1, system, Cp932());
-  ASSERT_EQ(items.size(), 2u);
-  EXPECT_EQ(items[1].attributes, 0x0020);
-  EXPECT_EQ(items[1].type, kFileItem);
+  EXPECT_FALSE(BuildPathItems(u"C:\\a.exe", u"C:\\a.exe", 3, 1, system, Cp932()).has_value());
+  system.attributes["C:\\a.exe"] = 0x8020;
+  EXPECT_FALSE(BuildPathItems(u"C:\\a.exe", u"C:\\a.exe", 3, 1, system, Cp932()).has_value());
+  system.attributes["C:\\a.exe"] = 0x7FFF;
+  EXPECT_EQ(BuildPathItems(u"C:\\a.exe", u"C:\\a.exe", 3, 1, system, Cp932()).value()[1].attributes, 0x7FFF);
 }
 
 TEST(PathItems, JapaneseNamesSplitOnlyAtRealBackslashes) {
@@ -288,7 +289,7 @@ TEST(PathItems, JapaneseNamesSplitOnlyAtRealBackslashes) {
   system.attributes["C:\\\x95\x5C\x8E\xA6"] = 0x10;
   system.attributes["C:\\\x95\x5C\x8E\xA6\\\x83\x5C.exe"] = 0x20;
   const std::vector<PathItem> items =
-      BuildPathItems(u"C:\\表示\\ソ.exe", u"C:\\表示\\ソ.exe", 3, 7, system, Cp932());
+      BuildPathItems(u"C:\\表示\\ソ.exe", u"C:\\表示\\ソ.exe", 3, 7, system, Cp932()).value();
   ASSERT_EQ(items.size(), 3u);
   EXPECT_EQ(items[1].longName, "\x95\x5C\x8E\xA6");
   EXPECT_EQ(items[1].type, kFolderItem);
