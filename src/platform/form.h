@@ -68,7 +68,7 @@ class Form : public Window {
                   int height, int id, HWND frame = nullptr, DWORD exStyle = 0);
   void SetTooltip(HWND control, const std::wstring& text);
   // A font owned by the form for as long as the window exists.
-  HFONT MakeFont(const FontSpec& spec);
+  HFONT MakeFont(const FontSpec& wanted);
   HFONT DefaultFont() const { return defaultFont_; }
   // Puts the controls first in the tab order, in the order given; the others
   // (labels, frames) follow in their order of creation.

@@ -126,17 +126,17 @@ void Form::RestoreFocus() {
 
 void Form::SetTooltip(HWND control, const std::wstring& text) { tooltips_.Add(Handle(), control, text); }
 
-HFONT Form::MakeFont(const FontSpec& spec) {
+HFONT Form::MakeFont(const FontSpec& wanted) {
   LOGFONTW font{};
   HDC screen = GetDC(nullptr);
-  font.lfHeight = -static_cast<LONG>(std::lround(spec.points * GetDeviceCaps(screen, LOGPIXELSY) / 72.0));
+  font.lfHeight = -static_cast<LONG>(std::lround(wanted.points * GetDeviceCaps(screen, LOGPIXELSY) / 72.0));
   ReleaseDC(nullptr, screen);
-  font.lfWeight = spec.bold ? FW_BOLD : FW_NORMAL;
-  font.lfItalic = spec.italic;
-  font.lfUnderline = spec.underline;
+  font.lfWeight = wanted.bold ? FW_BOLD : FW_NORMAL;
+  font.lfItalic = wanted.italic;
+  font.lfUnderline = wanted.underline;
   font.lfCharSet = DEFAULT_CHARSET;
   font.lfQuality = DEFAULT_QUALITY;
-  wcsncpy(font.lfFaceName, spec.face.c_str(), LF_FACESIZE - 1);
+  wcsncpy(font.lfFaceName, wanted.face.c_str(), LF_FACESIZE - 1);
   fonts_.emplace_back(CreateFontIndirectW(&font));
   return fonts_.back().Get();
 }

@@ -16,7 +16,7 @@
 //   dialog-press CAPTION BUTTON_ID     presses a button of that dialog
 //   list-items CLASS CONTROL_ID        the lines of a list box and its selection
 //   edit-text CLASS CONTROL_ID         the text of a control
-//   keys SPEC...                       keyboard events: down:VK up:VK tap:VK (hex or decimal VK)
+//   keys STEP...                        keyboard events: down:VK up:VK tap:VK (hex or decimal VK)
 //   foreground CLASS                   brings the window to the foreground
 //   hotkey-grab VK MODIFIERS SECONDS   registers a hot key and keeps it for a while
 //   tray-exists CLASS                  whether the shell has an icon (uID 1) of that window
@@ -79,9 +79,9 @@ std::wstring Escape(const std::wstring& text) {
   return out;
 }
 
-UINT ParseMessage(const std::wstring& spec) {
-  if (spec.rfind(L"reg:", 0) == 0) return RegisterWindowMessageW(spec.substr(4).c_str());
-  return static_cast<UINT>(wcstoul(spec.c_str(), nullptr, 0));
+UINT ParseMessage(const std::wstring& name) {
+  if (name.rfind(L"reg:", 0) == 0) return RegisterWindowMessageW(name.substr(4).c_str());
+  return static_cast<UINT>(wcstoul(name.c_str(), nullptr, 0));
 }
 
 HWND FindTopLevel(const std::wstring& className, DWORD timeoutMs) {
@@ -184,11 +184,11 @@ bool SetClipboard(const std::wstring& text) {
   return false;
 }
 
-void SendKeys(const std::vector<std::wstring>& specs) {
-  for (const std::wstring& spec : specs) {
-    const auto colon = spec.find(L':');
-    const std::wstring action = spec.substr(0, colon);
-    const WORD vk = static_cast<WORD>(wcstoul(spec.substr(colon + 1).c_str(), nullptr, 0));
+void SendKeys(const std::vector<std::wstring>& steps) {
+  for (const std::wstring& step : steps) {
+    const auto colon = step.find(L':');
+    const std::wstring action = step.substr(0, colon);
+    const WORD vk = static_cast<WORD>(wcstoul(step.substr(colon + 1).c_str(), nullptr, 0));
     if (action == L"sleep") {
       Sleep(vk);
       continue;
