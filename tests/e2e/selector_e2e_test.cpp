@@ -177,10 +177,18 @@ TEST_F(Selector, AutoPasteOnePastesIntoTheActiveEditor) {
   Copy("something else");
   e2e::Run({"sh", "-c", "wine notepad >/dev/null 2>&1 &"});
   ASSERT_EQ(Driver({"find", "Notepad", "20000"}).exitCode, 0);
-  Driver({"foreground", "Notepad"});
-  std::this_thread::sleep_for(500ms);
+  // The editor is the window the user works in when the selector opens.
+  ASSERT_TRUE(WaitFor(
+      [] {
+        Driver({"foreground", "Notepad"});
+        return Driver({"active"}).out.rfind("Notepad", 0) == 0;
+      },
+      10s));
+  FocusWineDesktop();
   HoldWinAndTap("c");
+  ASSERT_TRUE(SelectorVisible());
   ReleaseWin();
+  EXPECT_EQ(XClipGet(), "pasted by the selector");
   const bool pasted = WaitFor(
       [] { return Driver({"controls", "Notepad"}).out.find("pasted by the selector") != std::string::npos; }, 5s);
   EXPECT_TRUE(pasted) << Driver({"controls", "Notepad"}).out;
