@@ -46,6 +46,23 @@ std::wstring OneLine(std::u16string_view text) {
   return line;
 }
 
+// The other program activates its window on its own thread; the paste keys
+// must not arrive before its focus is back in place. Bounded, so a program
+// that does not answer costs at most a moment.
+void WaitUntilActive(HWND window) {
+  constexpr DWORD kLimitMs = 250;
+  const DWORD thread = GetWindowThreadProcessId(window, nullptr);
+  const DWORD start = GetTickCount();
+  for (;;) {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    if (GetGUIThreadInfo(thread, &info) && info.hwndActive == window && info.hwndFocus) return;
+    if (GetTickCount() - start >= kLimitMs) return;
+    Sleep(5);
+    ProcessPendingMessages();
+  }
+}
+
 void SendPasteKeys() {
   keybd_event(VK_CONTROL, 0, 0, 0);
   keybd_event('V', 0, 0, 0);
@@ -186,13 +203,14 @@ void SelectorWindow::Hide2(bool coping) {
   // system's own choice of the next window is not always that one). When
   // another window took the activation, it keeps it.
   HWND previous = std::exchange(previousForeground_, nullptr);
-  if (wasActive && previous && previous != Handle() && IsWindow(previous) && IsWindowVisible(previous)) {
-    SetForegroundWindow(previous);
-  }
+  const bool handBack =
+      wasActive && previous && previous != Handle() && IsWindow(previous) && IsWindowVisible(previous);
+  if (handBack) SetForegroundWindow(previous);
   if (ShouldPaste(coping, Program().Setting.AutoPaste)) {
     // The hide and the return of the activation take effect first, so the
     // keys reach the window the user was working in.
     ProcessPendingMessages();
+    if (handBack) WaitUntilActive(previous);
     SendPasteKeys();
   }
 }

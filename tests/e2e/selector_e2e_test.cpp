@@ -191,7 +191,7 @@ TEST_F(Selector, AutoPasteOnePastesIntoTheActiveEditor) {
   EXPECT_EQ(XClipGet(), "pasted by the selector");
   const bool pasted = WaitFor(
       [] { return Driver({"controls", "Notepad"}).out.find("pasted by the selector") != std::string::npos; }, 5s);
-  EXPECT_TRUE(pasted) << Driver({"controls", "Notepad"}).out;
+  EXPECT_TRUE(pasted) << Driver({"controls", "Notepad"}).out << "active: " << Driver({"active"}).out;
   Screenshot("autopaste-notepad");
   e2e::Run({"sh", "-c", "pkill -f notepad.exe"});
 }
