@@ -1,15 +1,12 @@
 #include <gtest/gtest.h>
 
+#include "test_values.h"
 #include "selector/selector_model.h"
 
 namespace quistrel {
 namespace {
 
-TextList ListOf(std::initializer_list<const char16_t*> texts) {
-  TextList list;
-  for (const char16_t* text : texts) list.Append(SharedText(text));
-  return list;
-}
+using testing::ListOf;
 
 TEST(SelectorKeys, EveryReleasedKeyHasItsEffect) {
   struct Row {

@@ -2,24 +2,15 @@
 
 #include <map>
 
+#include "test_values.h"
 #include "core/settings.h"
 
 namespace quistrel {
 namespace {
 
-const AnsiCodePage& Cp932() { return SystemAnsiCodePage(); }
-
-std::string Bytes(std::initializer_list<int> values) {
-  std::string bytes;
-  for (int v : values) bytes.push_back(static_cast<char>(v));
-  return bytes;
-}
-
-TextList ListOf(std::initializer_list<const char16_t*> texts) {
-  TextList list;
-  for (const char16_t* text : texts) list.Append(SharedText(text));
-  return list;
-}
+using testing::Bytes;
+using testing::Cp932;
+using testing::ListOf;
 
 // Settings kept in memory, recording the order of the writes.
 class MemoryFiles : public SettingsFiles {

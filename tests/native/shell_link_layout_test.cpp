@@ -4,18 +4,15 @@
 
 #include <map>
 
+#include "test_values.h"
 #include "shelllink/shell_link_layout.h"
 
 namespace quistrel {
 namespace {
 
-const AnsiCodePage& Cp932() { return SystemAnsiCodePage(); }
+using testing::Bytes;
+using testing::Cp932;
 
-std::string Bytes(std::initializer_list<int> values) {
-  std::string bytes;
-  for (int v : values) bytes.push_back(static_cast<char>(v));
-  return bytes;
-}
 std::string Zeros(std::size_t count) { return std::string(count, '\0'); }
 std::string U16(uint32_t v) { return Bytes({static_cast<int>(v & 0xFF), static_cast<int>((v >> 8) & 0xFF)}); }
 std::string U32(uint32_t v) { return U16(v & 0xFFFF) + U16(v >> 16); }

@@ -2,16 +2,13 @@
 
 #include <initializer_list>
 
+#include "test_values.h"
 #include "core/text_list.h"
 
 namespace quistrel {
 namespace {
 
-TextList ListOf(std::initializer_list<const char16_t*> texts) {
-  TextList list;
-  for (const char16_t* text : texts) list.Append(SharedText(text));
-  return list;
-}
+using testing::ListOf;
 
 std::vector<std::u16string> Items(const TextList& list) {
   std::vector<std::u16string> items;
