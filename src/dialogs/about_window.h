@@ -57,12 +57,12 @@ class AboutWindow final : public Form {
   void OnLoad() override;
   void OnCommand(int id, int code, HWND control) override;
   int CancelButtonId() const override { return 0; }  // Esc does nothing here
+  void OnPaint(HDC dc) override;
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
  private:
   void AddControls();
   void AddLink(int id, const std::u16string& text, int y, const std::wstring& tooltip);
-  void Paint(HDC dc) const;
   void DrawTitle(HDC dc) const;
   void OpenLink(int id) const;
   static LRESULT CALLBACK LinkProc(HWND link, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR subclassId,

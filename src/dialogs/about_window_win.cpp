@@ -195,7 +195,7 @@ void AboutWindow::DrawTitle(HDC dc) const {
   SelectObject(dc, previousFont);
 }
 
-void AboutWindow::Paint(HDC dc) const {
+void AboutWindow::OnPaint(HDC dc) {
   DrawAppIcon(dc, about_layout::kIcon.x, about_layout::kIcon.y);
 
   // The outline in the fill colour: a figure without a pen comes out one
@@ -215,16 +215,6 @@ void AboutWindow::Paint(HDC dc) const {
 
 LRESULT AboutWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
-    case WM_PAINT: {
-      PAINTSTRUCT paint;
-      HDC dc = BeginPaint(Handle(), &paint);
-      Paint(dc);
-      EndPaint(Handle(), &paint);
-      return 0;
-    }
-    case WM_PRINTCLIENT:
-      Paint(reinterpret_cast<HDC>(wParam));
-      return 0;
     case WM_CLOSE:  // the close box and Alt+F4
       Unload();
       return 0;

@@ -32,6 +32,7 @@ class HelloWindow final : public Form {
   void OnLoad() override;
   void OnCommand(int id, int code, HWND control) override;
   int CancelButtonId() const override { return 0; }  // Esc does nothing here
+  void OnPaint(HDC dc) override { DrawEtchedLine(dc); }
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
  private:

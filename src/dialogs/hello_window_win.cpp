@@ -173,16 +173,6 @@ void HelloWindow::DrawEtchedLine(HDC dc) const {
 
 LRESULT HelloWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
-    case WM_PAINT: {
-      PAINTSTRUCT paint;
-      HDC dc = BeginPaint(Handle(), &paint);
-      DrawEtchedLine(dc);
-      EndPaint(Handle(), &paint);
-      return 0;
-    }
-    case WM_PRINTCLIENT:
-      DrawEtchedLine(reinterpret_cast<HDC>(wParam));
-      return 0;
     case WM_CLOSE:
       // Alt+F4 or a close from outside: ViewHello stays as it was. (Esc,
       // which arrives as IDCANCEL, does nothing: there is no cancel button.)

@@ -57,6 +57,9 @@ class Form : public Window {
   // The form's unload, before the window is destroyed.
   virtual void OnUnload() {}
   virtual void OnCommand(int id, int code, HWND control);
+  // Draws what the form shows beside its controls; called for WM_PAINT and
+  // WM_PRINTCLIENT, so the drawing survives repaints and can be captured.
+  virtual void OnPaint(HDC) {}
   // Enter and Esc: the ids of the default and cancel buttons (0 for none).
   virtual int DefaultButtonId() const { return IDOK; }
   virtual int CancelButtonId() const { return IDCANCEL; }
