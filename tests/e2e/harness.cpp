@@ -157,8 +157,8 @@ bool Program::Start() {
   // before it at a first start.
   return WaitFor(
       [] {
-        return Driver({"find", "Mallowquist.frmMain", "0"}).exitCode == 0 ||
-               Driver({"find", "Mallowquist.frmHello", "0"}).exitCode == 0;
+        return Driver({"find", kSelector, "0"}).exitCode == 0 ||
+               Driver({"find", kHello, "0"}).exitCode == 0;
       },
       std::chrono::seconds(30));
 }
@@ -172,7 +172,7 @@ bool Program::Running() const {
 }
 
 bool Program::EndInOrder() {
-  if (Driver({"close", "Mallowquist.frmMain"}).exitCode != 0) return false;
+  if (Driver({"close", kSelector}).exitCode != 0) return false;
   const bool ended = WaitForExit(pid_, std::chrono::seconds(20));
   if (ended) pid_ = -1;
   return ended;

@@ -17,6 +17,13 @@ namespace e2e {
 
 namespace fs = std::filesystem;
 
+// The program's fixed window class names.
+inline constexpr char kSelector[] = "Mallowquist.frmMain";
+inline constexpr char kSettings[] = "Mallowquist.frmSetting";
+inline constexpr char kEntry[] = "Mallowquist.frmTextInput";
+inline constexpr char kHello[] = "Mallowquist.frmHello";
+inline constexpr char kAbout[] = "Mallowquist.frmAbout";
+
 struct RunResult {
   int exitCode = -1;
   std::string out;

@@ -11,7 +11,6 @@ namespace {
 
 using namespace std::chrono_literals;
 
-constexpr char kSelector[] = "Mallowquist.frmMain";
 constexpr char kList[] = "1002";
 constexpr char kPreview[] = "1003";
 
@@ -232,7 +231,7 @@ TEST(SelectorHotKeys, ATakenHotKeyIsReportedAndTheProgramRunsOn) {
       << box.out;
   Screenshot("hotkey-taken");
   Driver({"dialog-press", "Mallowquist", "1"});
-  EXPECT_TRUE(WaitFor([] { return Driver({"tray-exists", "Mallowquist.frmMain"}).exitCode == 0; }, 10s));
+  EXPECT_TRUE(WaitFor([] { return Driver({"tray-exists", kSelector}).exitCode == 0; }, 10s));
   e2e::Run({"sh", "-c", "pkill -f 'qdriver.exe hotkey-grab'"});
 }
 

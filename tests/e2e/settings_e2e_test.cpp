@@ -10,17 +10,12 @@ namespace {
 using namespace std::chrono_literals;
 using namespace std::string_literals;
 
-constexpr char kSelector[] = "Mallowquist.frmMain";
-constexpr char kSettings[] = "Mallowquist.frmSetting";
-constexpr char kEntry[] = "Mallowquist.frmTextInput";
 constexpr char kWmCommand[] = "0x0111";
 constexpr char kMenuSetting[] = "102";
 constexpr char kCmdOK[] = "1";
 constexpr char kCmdFixedAdd[] = "1111";
 constexpr char kLstFixedText[] = "1109";
 constexpr char kEntryText[] = "1201";
-
-bool Exists(const char* className) { return Driver({"find", className, "0"}).exitCode == 0; }
 
 std::string ListItems(const char* className, const char* id) { return Driver({"list-items", className, id}).out; }
 

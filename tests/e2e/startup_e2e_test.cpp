@@ -14,9 +14,9 @@ const std::string kIniFromDefaults =
 // The welcome window, when the program shows it, is confirmed away so start-up
 // can go on.
 void PassWelcomeWindowIfShown() {
-  if (Driver({"find", "Mallowquist.frmHello", "0"}).exitCode == 0) {
-    Driver({"post", "Mallowquist.frmHello", "0x0111", "1", "0"});
-    Driver({"find", "Mallowquist.frmMain", "20000"});
+  if (Driver({"find", kHello, "0"}).exitCode == 0) {
+    Driver({"post", kHello, "0x0111", "1", "0"});
+    Driver({"find", kSelector, "20000"});
   }
 }
 
@@ -64,8 +64,8 @@ TEST(Startup, EndOfTheWindowsSessionSavesTheSettings) {
   Program program;
   program.WriteFile("Quistrel.ini", "[Main]\r\nViewHello=0\r\n");
   ASSERT_TRUE(program.Start());
-  Driver({"send", "Mallowquist.frmMain", "0x0011", "0", "0"});  // WM_QUERYENDSESSION
-  Driver({"send", "Mallowquist.frmMain", "0x0016", "1", "0"});  // WM_ENDSESSION
+  Driver({"send", kSelector, "0x0011", "0", "0"});  // WM_QUERYENDSESSION
+  Driver({"send", kSelector, "0x0016", "1", "0"});  // WM_ENDSESSION
   EXPECT_EQ(program.ReadFile("Quistrel.ini"),
             "[Main]\r\nViewHello=0\r\nClipBoardLog=10\r\nViewBalloon=1\r\nAutoPaste=0\r\n");
   EXPECT_EQ(program.ReadFile("FixedString.dat"), "");

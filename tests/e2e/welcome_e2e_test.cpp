@@ -11,9 +11,6 @@ namespace {
 
 using namespace std::chrono_literals;
 
-constexpr char kSelector[] = "Mallowquist.frmMain";
-constexpr char kHello[] = "Mallowquist.frmHello";
-constexpr char kAbout[] = "Mallowquist.frmAbout";
 constexpr char kWmCommand[] = "0x0111";
 constexpr char kCmdSettingAbout[] = "1302";  // the welcome window's version button
 constexpr char kMenuAbout[] = "103";
