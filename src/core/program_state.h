@@ -1,4 +1,6 @@
-// The state that lives for the whole run and that several windows share.
+// The program's state for the whole run: its folders, the clipboard history
+// and the settings. One object of it is made at start-up and handed to the
+// parts that need it.
 #pragma once
 
 #include <string>
@@ -14,17 +16,9 @@ struct ProgramState {
   TextList History;              // newest first; memory only
   SettingRecord Setting;
   bool SettingDialogOpen = false;  // the selector stays closed while it is true
-  std::u16string InputText;        // hands a fixed string to the entry dialog and back
+
+  // Records a copied text under the history rule, at the configured length.
+  void AddToHistory(SharedText text) { History.AddHistory(std::move(text), Setting.ClipBoardLog); }
 };
-
-ProgramState& Program();
-
-// The history operations on the program's history and settings.
-void AddHistory(SharedText text);
-SharedText HistoryItem(int32_t index);
-int32_t HistoryLastIndex();
-
-// Makes a folder path end in exactly one backslash (an empty path becomes "\").
-std::u16string WithTrailingBackslash(std::u16string folder);
 
 }  // namespace quistrel

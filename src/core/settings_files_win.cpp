@@ -2,7 +2,6 @@
 
 #include <windows.h>
 
-#include "core/program_state.h"
 #include "platform/files.h"
 #include "platform/handles.h"
 
@@ -35,14 +34,14 @@ bool ProfileSettingsFiles::WriteFixedStrings(std::string_view bytes) {
   return ReplaceFileAtomically(folder_ + kFixedStringFileName, bytes);
 }
 
-void LoadSettings() {
-  ProfileSettingsFiles files(Program().AppFolder);
-  LoadSettings(Program().Setting, files, SystemAnsiCodePage());
+void LoadSettings(SettingRecord& setting, const std::u16string& appFolder) {
+  ProfileSettingsFiles files(appFolder);
+  LoadSettings(setting, files, SystemAnsiCodePage());
 }
 
-bool SaveSettings() {
-  ProfileSettingsFiles files(Program().AppFolder);
-  return SaveSettings(Program().Setting, files, SystemAnsiCodePage());
+bool SaveSettings(const SettingRecord& setting, const std::u16string& appFolder) {
+  ProfileSettingsFiles files(appFolder);
+  return SaveSettings(setting, files, SystemAnsiCodePage());
 }
 
 }  // namespace quistrel

@@ -27,8 +27,8 @@ class ProfileSettingsFiles final : public SettingsFiles {
   std::u16string folder_;
 };
 
-// LoadSettings and SaveSettings on the program's Setting and AppFolder.
-void LoadSettings();
-bool SaveSettings();
+// LoadSettings and SaveSettings on the files in the program's folder.
+void LoadSettings(SettingRecord& setting, const std::u16string& appFolder);
+bool SaveSettings(const SettingRecord& setting, const std::u16string& appFolder);
 
 }  // namespace quistrel

@@ -5,12 +5,14 @@
 
 #include <windows.h>
 
+#include "core/startup_registration_flow.h"
+
 namespace quistrel {
 
 // True when the shortcut is there as an ordinary file (a hidden or system
 // file, or a folder, counts as absent).
-bool StartupLinkExists();
-void RegisterStartup(HWND owner);
-void UnregisterStartup(HWND owner);
+bool StartupLinkExists(const StartupFolders& folders);
+void RegisterStartup(HWND owner, const StartupFolders& folders);
+void UnregisterStartup(HWND owner, const StartupFolders& folders);
 
 }  // namespace quistrel

@@ -1,7 +1,5 @@
 #include "core/startup_registration.h"
 
-#include "core/program_state.h"
-#include "core/startup_registration_flow.h"
 #include "platform/handles.h"
 #include "shelllink/shell_link.h"
 
@@ -60,23 +58,21 @@ class WindowsStartupSystem final : public StartupSystem {
   HWND owner_;
 };
 
-StartupFolders ProgramFolders() { return StartupFolders{Program().AppFolder, Program().StartupFolder}; }
-
 }  // namespace
 
-bool StartupLinkExists() {
+bool StartupLinkExists(const StartupFolders& folders) {
   WindowsStartupSystem system(nullptr);
-  return StartupLinkExists(system, ProgramFolders());
+  return StartupLinkExists(system, folders);
 }
 
-void RegisterStartup(HWND owner) {
+void RegisterStartup(HWND owner, const StartupFolders& folders) {
   WindowsStartupSystem system(owner);
-  RegisterStartup(system, ProgramFolders());
+  RegisterStartup(system, folders);
 }
 
-void UnregisterStartup(HWND owner) {
+void UnregisterStartup(HWND owner, const StartupFolders& folders) {
   WindowsStartupSystem system(owner);
-  UnregisterStartup(system, ProgramFolders());
+  UnregisterStartup(system, folders);
 }
 
 }  // namespace quistrel

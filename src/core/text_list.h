@@ -65,11 +65,4 @@ class TextList {
   std::vector<SharedText> items_;
 };
 
-// The list operations under the names the rest of the program uses.
-inline void ListInsertFirst(TextList& list, SharedText text) { list.InsertFirst(std::move(text)); }
-inline SharedText ListItem(const TextList& list, int32_t index) { return list.Item(index); }
-inline void ListReplace(TextList& list, int32_t index, SharedText text) { list.Replace(index, std::move(text)); }
-inline void ListRemove(TextList& list, int32_t index) { list.Remove(index); }
-inline int32_t ListLastIndex(const TextList& list) { return list.LastIndex(); }
-
 }  // namespace quistrel

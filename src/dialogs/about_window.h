@@ -10,14 +10,11 @@
 
 #include "dialogs/version_info_win.h"
 #include "platform/form.h"
+#include "platform/program_icons.h"
 
 namespace quistrel {
 
 inline constexpr wchar_t kAboutClassName[] = L"Mallowquist.frmAbout";
-
-// owner nullptr: modeless without owner, and a further request brings the open
-// window forward. Otherwise modal, owned by `owner`; returns once closed.
-void ShowAboutWindow(HWND owner);
 
 // Control identifiers, fixed so that tests and drivers can address them.
 namespace about_ids {
@@ -42,7 +39,11 @@ constexpr RECT kTitle{65, 16, 65 + 213, 16 + 21};        // lblTitle 1
 
 class AboutWindow final : public Form {
  public:
-  static AboutWindow& Instance();
+  explicit AboutWindow(const ProgramIcons& icons) : icons_(icons) {}
+
+  // owner nullptr: modeless without owner, and a further request brings the
+  // open window forward. Otherwise modal, owned by `owner`; returns once closed.
+  void Open(HWND owner);
 
   // Where the version resource is read from (the running executable when
   // empty) and how links are opened (ShellExecute when empty).
@@ -71,6 +72,7 @@ class AboutWindow final : public Form {
   bool IsLinkPressed(HWND link) const;
   static void HandCursor();
 
+  const ProgramIcons& icons_;
   std::wstring versionSource_;
   LinkOpener openLink_;
   VersionInfo info_;

@@ -3,7 +3,6 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
-#include "core/app.h"
 #include "dialogs/maker.h"
 #include "platform/handles.h"
 
@@ -39,18 +38,12 @@ bool PointInClient(HWND window, LPARAM lParam) {
 }
 }  // namespace
 
-void ShowAboutWindow(HWND owner) {
-  AboutWindow& window = AboutWindow::Instance();
+void AboutWindow::Open(HWND owner) {
   if (owner) {
-    window.ShowModal(owner);
+    ShowModal(owner);
   } else {
-    window.ShowModeless();
+    ShowModeless();
   }
-}
-
-AboutWindow& AboutWindow::Instance() {
-  static AboutWindow window;
-  return window;
 }
 
 Form::Frame AboutWindow::Describe() const {
@@ -60,7 +53,7 @@ Form::Frame AboutWindow::Describe() const {
 }
 
 void AboutWindow::OnLoad() {
-  SetWindowIcon(Handle());
+  icons_.SetWindowIcon(Handle());
   pressedLink_ = nullptr;
   armedLink_ = nullptr;
   info_ = ReadVersionInfo(versionSource_);
@@ -196,7 +189,7 @@ void AboutWindow::DrawTitle(HDC dc) const {
 }
 
 void AboutWindow::OnPaint(HDC dc) {
-  DrawAppIcon(dc, about_layout::kIcon.x, about_layout::kIcon.y);
+  icons_.DrawLarge(dc, about_layout::kIcon.x, about_layout::kIcon.y);
 
   // The outline in the fill colour: a figure without a pen comes out one
   // pixel short on some systems and not on others.

@@ -5,14 +5,15 @@
 
 #include <windows.h>
 
+#include "core/program_state.h"
+#include "dialogs/about_window.h"
+#include "dialogs/setting_dialog.h"
 #include "platform/form.h"
+#include "platform/program_icons.h"
 
 namespace quistrel {
 
 inline constexpr wchar_t kHelloClassName[] = L"Mallowquist.frmHello";
-
-// Modal, without owner; returns once the window is closed.
-void ShowHelloWindow();
 
 // Control identifiers, fixed so that tests and drivers can address them.
 namespace hello_ids {
@@ -27,6 +28,14 @@ constexpr int Frame1(int index) { return kFrame1First + index; }
 }  // namespace hello_ids
 
 class HelloWindow final : public Form {
+ public:
+  HelloWindow(ProgramState& program, const ProgramIcons& icons, SettingDialog& settingDialog,
+              AboutWindow& aboutWindow)
+      : program_(program), icons_(icons), settingDialog_(settingDialog), aboutWindow_(aboutWindow) {}
+
+  // Modal, without owner; returns once the window is closed.
+  void Run() { ShowModal(nullptr); }
+
  protected:
   Frame Describe() const override;
   void OnLoad() override;
@@ -39,9 +48,14 @@ class HelloWindow final : public Form {
   void AddTexts();
   void AddActingControls();
   void DrawEtchedLine(HDC dc) const;
-  void Command1_Click();
+  void OnStartNow();
   void OpenSettingDialog();
   bool ViewHelloChecked() const;
+
+  ProgramState& program_;
+  const ProgramIcons& icons_;
+  SettingDialog& settingDialog_;
+  AboutWindow& aboutWindow_;
 };
 
 }  // namespace quistrel

@@ -1,9 +1,5 @@
 #include "dialogs/hello_window.h"
 
-#include "core/app.h"
-#include "core/program_state.h"
-#include "dialogs/about_window.h"
-#include "dialogs/setting_dialog.h"
 #include "dialogs/welcome_choice.h"
 #include "platform/handles.h"
 
@@ -83,11 +79,6 @@ void DrawHorizontalLine(HDC dc, int left, int right, int y, COLORREF colour) {
 }
 }  // namespace
 
-void ShowHelloWindow() {
-  HelloWindow window;
-  window.ShowModal(nullptr);
-}
-
 Form::Frame HelloWindow::Describe() const {
   Frame frame{kHelloClassName, L"Mallowquist - ようこそ！", kClientWidth, kClientHeight};
   frame.style = WS_POPUP | WS_CAPTION | DS_MODALFRAME;  // no system menu, so no close box either
@@ -96,7 +87,7 @@ Form::Frame HelloWindow::Describe() const {
 }
 
 void HelloWindow::OnLoad() {
-  SetWindowIcon(Handle());
+  icons_.SetWindowIcon(Handle());
   // Created first, in tab order, so Command1 leads it.
   AddActingControls();
   AddTexts();
@@ -135,31 +126,31 @@ bool HelloWindow::ViewHelloChecked() const {
   return SendMessageW(Item(hello_ids::kChkViewHello), BM_GETCHECK, 0, 0) == BST_CHECKED;
 }
 
-void HelloWindow::Command1_Click() {
-  Program().Setting.ViewHello = ViewHelloForWelcomeBox(ViewHelloChecked());
+void HelloWindow::OnStartNow() {
+  program_.Setting.ViewHello = ViewHelloForWelcomeBox(ViewHelloChecked());
   Unload();
 }
 
 void HelloWindow::OpenSettingDialog() {
-  ShowSettingDialog(Handle());
+  settingDialog_.Open(Handle());
   if (!IsLoaded()) return;
   // OK in the settings dialog may have changed the welcome option; cancel
   // puts back what the setting still says.
   SendMessageW(Item(hello_ids::kChkViewHello), BM_SETCHECK,
-               WelcomeBoxCheckedFor(Program().Setting.ViewHello) ? BST_CHECKED : BST_UNCHECKED, 0);
+               WelcomeBoxCheckedFor(program_.Setting.ViewHello) ? BST_CHECKED : BST_UNCHECKED, 0);
 }
 
 void HelloWindow::OnCommand(int id, int code, HWND) {
   if (code != BN_CLICKED) return;
   switch (id) {
     case hello_ids::kCommand1:
-      Command1_Click();
+      OnStartNow();
       break;
     case hello_ids::kCmdSettingOpen:
       OpenSettingDialog();
       break;
     case hello_ids::kCmdSettingAbout:
-      ShowAboutWindow(Handle());
+      aboutWindow_.Open(Handle());
       break;
     default:
       break;

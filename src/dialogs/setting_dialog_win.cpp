@@ -3,14 +3,11 @@
 #include <algorithm>
 #include <string>
 
-#include "core/app.h"
-#include "core/program_state.h"
 #include "core/settings_files_win.h"
 #include "core/startup_registration.h"
 #include "dialogs/setting_edit.h"
 #include "dialogs/text_input_dialog.h"
-#include "platform/form.h"
-#include "tray/tray_icon.h"
+#include "platform/message_box.h"
 
 namespace quistrel {
 
@@ -26,48 +23,39 @@ constexpr DWORD kButton = BS_PUSHBUTTON | WS_TABSTOP;
 constexpr DWORD kCheckBox = BS_AUTOCHECKBOX | WS_TABSTOP;
 constexpr DWORD kLabel = SS_LEFT | SS_NOPREFIX;
 
-class SettingDialog final : public Form {
- public:
-  static SettingDialog& Instance() {
-    static SettingDialog dialog;
-    return dialog;
-  }
+}  // namespace
 
- protected:
-  Frame Describe() const override {
+Form::Frame SettingDialog::Describe() const {
     Frame frame{kSettingDialogClassName, L"Mallowquist - 設定", 285, 276};
     frame.taskbarButton = false;
     return frame;
   }
 
-  void OnLoad() override { Form_Load(); }
-  void OnUnload() override { Form_Unload(); }
-
-  void OnCommand(int id, int code, HWND) override {
+  void SettingDialog::OnCommand(int id, int code, HWND) {
     switch (id) {
       case kCmdStartUp:
-        if (code == BN_CLICKED) cmdStartUp_Click();
+        if (code == BN_CLICKED) OnStartUp();
         break;
       case kLstFixedText:
-        if (code == LBN_SELCHANGE) lstFixedText_Click();
+        if (code == LBN_SELCHANGE) OnFixedLineSelected();
         break;
       case kCmdFixedAdd:
       case kCmdFixedChange:
       case kCmdFixedDelete:
-        if (code == BN_CLICKED) cmdFixedEdit_Click(static_cast<FixedEdit>(id - kCmdFixedAdd));
+        if (code == BN_CLICKED) OnFixedEdit(id - kCmdFixedAdd);
         break;
       case kCmdOK:
-        if (code == BN_CLICKED) cmdOKCancel_Click(0);
+        if (code == BN_CLICKED) OnOk();
         break;
       case kCmdCancel:
-        if (code == BN_CLICKED) cmdOKCancel_Click(1);
+        if (code == BN_CLICKED) Unload();
         break;
       default:
         break;
     }
   }
 
-  LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override {
+  LRESULT SettingDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_VSCROLL && reinterpret_cast<HWND>(lParam) == Item(kVscLogNum)) {
       ScrollLogNum(LOWORD(wParam));
       return 0;
@@ -75,28 +63,25 @@ class SettingDialog final : public Form {
     return Form::HandleMessage(message, wParam, lParam);
   }
 
- private:
-  SettingDialog() = default;
-
-  void Form_Load() {
-    SetWindowIcon(Handle());
-    Program().SettingDialogOpen = true;
+  void SettingDialog::OnLoad() {
+    icons_.SetWindowIcon(Handle());
+    program_.SettingDialogOpen = true;
     CreateControls();
-    EnableWindow(Item(kChkBalloon), IsBalloonCapable() ? TRUE : FALSE);
-    EditSetting_ = Program().Setting;
-    ShowLogNum(DisplayedLogNum(EditSetting_.ClipBoardLog));
-    SetCheck(kChkViewHello, ShownAsCheckedNonZero(EditSetting_.ViewHello));
-    SetCheck(kChkBalloon, ShownAsCheckedExactlyOne(EditSetting_.ViewBalloon));
-    SetCheck(kChkPaste, ShownAsCheckedExactlyOne(EditSetting_.AutoPaste));
-    ViewFixedList();
+    EnableWindow(Item(kChkBalloon), balloonCapable_ ? TRUE : FALSE);
+    editSetting_ = program_.Setting;
+    ShowLogNum(DisplayedLogNum(editSetting_.ClipBoardLog));
+    SetCheck(kChkViewHello, ShownAsCheckedNonZero(editSetting_.ViewHello));
+    SetCheck(kChkBalloon, ShownAsCheckedExactlyOne(editSetting_.ViewBalloon));
+    SetCheck(kChkPaste, ShownAsCheckedExactlyOne(editSetting_.AutoPaste));
+    FillFixedList();
   }
 
-  void Form_Unload() {
-    Program().SettingDialogOpen = false;
-    EditSetting_ = SettingRecord();
+  void SettingDialog::OnUnload() {
+    program_.SettingDialogOpen = false;
+    editSetting_ = SettingRecord();
   }
 
-  void CreateControls() {
+  void SettingDialog::CreateControls() {
     HWND startUp = AddControl(L"Button", L"スタートアップ設定", kButton, 4, 4, 121, 25, kCmdStartUp);
     SetTooltip(startUp, L"スタートアップの設定・設定解除を行います。");
     AddControl(L"Static", L"Windows起動時に本ソフトを起動するか設定します。", kLabel, 128, 4, 153, 25, kLabel2);
@@ -145,17 +130,17 @@ class SettingDialog final : public Form {
     SetTabOrder({startUp, logNum, spin, list, preview, add, change, remove, viewHello, balloon, ok, cancel, paste});
   }
 
-  void SetCheck(int id, bool checked) { CheckDlgButton(Handle(), id, checked ? BST_CHECKED : BST_UNCHECKED); }
-  int32_t CheckState(int id) const { return IsDlgButtonChecked(Handle(), id) == BST_CHECKED ? 1 : 0; }
+  void SettingDialog::SetCheck(int id, bool checked) { CheckDlgButton(Handle(), id, checked ? BST_CHECKED : BST_UNCHECKED); }
+  int32_t SettingDialog::CheckState(int id) const { return IsDlgButtonChecked(Handle(), id) == BST_CHECKED ? 1 : 0; }
 
-  void ShowLogNum(int logNum) {
+  void SettingDialog::ShowLogNum(int logNum) {
     SetScrollPos(Item(kVscLogNum), SB_CTL, ScrollPosForLogNum(logNum), TRUE);
-    vscLogNum_Change();
+    ShowSpinValue();
   }
 
   // The spin control moves one step per arrow (and per click beside the
   // arrows); only a real change of its value rewrites the text box.
-  void ScrollLogNum(int request) {
+  void SettingDialog::ScrollLogNum(int request) {
     HWND spin = Item(kVscLogNum);
     SCROLLINFO info{sizeof info, SIF_POS | SIF_TRACKPOS};
     GetScrollInfo(spin, SB_CTL, &info);
@@ -185,82 +170,74 @@ class SettingDialog final : public Form {
     position = std::clamp(position, ScrollPosForLogNum(kMaxLogNum), ScrollPosForLogNum(kMinLogNum));
     if (position == info.nPos) return;
     SetScrollPos(spin, SB_CTL, position, TRUE);
-    vscLogNum_Change();
+    ShowSpinValue();
   }
 
-  void vscLogNum_Change() {
+  void SettingDialog::ShowSpinValue() {
     const int logNum = LogNumForScrollPos(GetScrollPos(Item(kVscLogNum), SB_CTL));
     SetWindowTextW(Item(kTxtLogNum), std::to_wstring(logNum).c_str());
   }
 
-  int32_t SelectedLine() const {
+  int32_t SettingDialog::SelectedLine() const {
     if (!IsLoaded()) return -1;
     const LRESULT line = SendMessageW(Item(kLstFixedText), LB_GETCURSEL, 0, 0);
     return line == LB_ERR ? -1 : static_cast<int32_t>(line);
   }
 
-  void lstFixedText_Click() {
+  void SettingDialog::OnFixedLineSelected() {
     const int32_t line = SelectedLine();
     if (line < 0) return;
-    SetWindowTextW(Item(kTxtFixedText), Wide(ListItem(EditSetting_.FixedString, line).str()));
+    SetWindowTextW(Item(kTxtFixedText), Wide(editSetting_.FixedString.Item(line).str()));
   }
 
-  void ViewFixedList() {
+  void SettingDialog::FillFixedList() {
     HWND list = Item(kLstFixedText);
     SendMessageW(list, WM_SETREDRAW, FALSE, 0);
     SendMessageW(list, LB_RESETCONTENT, 0, 0);
-    const int32_t last = ListLastIndex(EditSetting_.FixedString);
+    const int32_t last = editSetting_.FixedString.LastIndex();
     for (int32_t i = 0; i <= last; ++i) {
-      SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Wide(ListItem(EditSetting_.FixedString, i).str())));
+      SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Wide(editSetting_.FixedString.Item(i).str())));
     }
     SendMessageW(list, WM_SETREDRAW, TRUE, 0);
     InvalidateRect(list, nullptr, TRUE);
   }
 
-  void cmdFixedEdit_Click(FixedEdit button) {
-    const FixedEditHost host{[this] { return SelectedLine(); }, [this] { ShowTextInputDialog(Handle()); }};
-    const ListRefresh refresh = EditFixedString(button, EditSetting_.FixedString, Program().InputText, host);
+  void SettingDialog::OnFixedEdit(int button) {
+    const FixedEditHost host{[this] { return SelectedLine(); },
+                             [this](const std::u16string& initial) { return AskFixedString(Handle(), icons_, initial); }};
+    const ListRefresh refresh = EditFixedString(static_cast<FixedEdit>(button), editSetting_.FixedString, host);
     // The dialog may have been unloaded while the entry dialog was open.
     if (!IsLoaded()) return;
     if (refresh == ListRefresh::RebuildAndClearPreview) SetWindowTextW(Item(kTxtFixedText), L"");
-    if (refresh != ListRefresh::None) ViewFixedList();
+    if (refresh != ListRefresh::None) FillFixedList();
   }
 
-  void cmdOKCancel_Click(int index) {
-    if (index != 0) {
-      Unload();
-      return;
-    }
+  void SettingDialog::OnOk() {
     const CheckStates checks{CheckState(kChkViewHello), CheckState(kChkBalloon), CheckState(kChkPaste)};
-    if (!CommitSettings(EditSetting_, FromWide(ItemText(kTxtLogNum)), checks, Program().Setting)) {
-      MessageBoxW(Handle(), kLogNumOutOfRangeText, kProgramTitle, MB_OK | MB_ICONEXCLAMATION);
+    if (!CommitSettings(editSetting_, FromWide(ItemText(kTxtLogNum)), checks, program_.Setting)) {
+      ShowMessageBox(Handle(), kLogNumOutOfRangeText, MB_OK | MB_ICONEXCLAMATION);
       return;
     }
     // Saved at once, so that fixed strings typed in survive an end of the
     // program that never reaches the save at shutdown.
-    SaveSettings();
+    SaveSettings(program_.Setting, program_.AppFolder);
     Unload();
   }
 
-  void cmdStartUp_Click() {
-    if (StartupLinkExists()) {
-      UnregisterStartup(Handle());
+  void SettingDialog::OnStartUp() {
+    const StartupFolders folders{program_.AppFolder, program_.StartupFolder};
+    if (StartupLinkExists(folders)) {
+      UnregisterStartup(Handle(), folders);
     } else {
-      RegisterStartup(Handle());
+      RegisterStartup(Handle(), folders);
     }
   }
 
-  SettingRecord EditSetting_;
-};
-
-}  // namespace
-
-void ShowSettingDialog(HWND owner) {
-  SettingDialog& dialog = SettingDialog::Instance();
+void SettingDialog::Open(HWND owner) {
   if (owner) {
-    dialog.ShowModal(owner);
+    ShowModal(owner);
   } else {
-    dialog.ShowModeless();
+    ShowModeless();
   }
 }
 

@@ -4,8 +4,6 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "dialogs/text_input.h"
-
 namespace quistrel {
 
 namespace {
@@ -100,40 +98,36 @@ bool CommitSettings(SettingRecord& editSetting, std::u16string_view logNumText, 
 
 namespace {
 
-ListRefresh AddFixedString(TextList& fixedStrings, std::u16string& inputText, const FixedEditHost& host) {
-  inputText.clear();
-  host.showEntryDialog();
-  if (!IsNoInput(inputText)) ListInsertFirst(fixedStrings, SharedText(inputText));
+ListRefresh AddFixedString(TextList& fixedStrings, const FixedEditHost& host) {
+  if (auto text = host.askText(u"")) fixedStrings.InsertFirst(SharedText(std::move(*text)));
   return ListRefresh::Rebuild;
 }
 
-ListRefresh ChangeFixedString(TextList& fixedStrings, std::u16string& inputText, const FixedEditHost& host) {
+ListRefresh ChangeFixedString(TextList& fixedStrings, const FixedEditHost& host) {
   const int32_t line = host.selectedLine();
   if (line < 0) return ListRefresh::None;
-  inputText = ListItem(fixedStrings, line).str();
-  host.showEntryDialog();
+  auto text = host.askText(fixedStrings.Item(line).str());
   // The selection is asked for again: the list may have gone meanwhile (the
   // dialog unloaded under the entry dialog), and then nothing is replaced.
-  if (!IsNoInput(inputText)) ListReplace(fixedStrings, host.selectedLine(), SharedText(inputText));
+  if (text) fixedStrings.Replace(host.selectedLine(), SharedText(std::move(*text)));
   return ListRefresh::Rebuild;
 }
 
 ListRefresh DeleteFixedString(TextList& fixedStrings, const FixedEditHost& host) {
   const int32_t line = host.selectedLine();
   if (line < 0) return ListRefresh::None;
-  ListRemove(fixedStrings, line);
+  fixedStrings.Remove(line);
   return ListRefresh::RebuildAndClearPreview;
 }
 
 }  // namespace
 
-ListRefresh EditFixedString(FixedEdit button, TextList& fixedStrings, std::u16string& inputText,
-                            const FixedEditHost& host) {
+ListRefresh EditFixedString(FixedEdit button, TextList& fixedStrings, const FixedEditHost& host) {
   switch (button) {
     case FixedEdit::Add:
-      return AddFixedString(fixedStrings, inputText, host);
+      return AddFixedString(fixedStrings, host);
     case FixedEdit::Change:
-      return ChangeFixedString(fixedStrings, inputText, host);
+      return ChangeFixedString(fixedStrings, host);
     case FixedEdit::Delete:
       return DeleteFixedString(fixedStrings, host);
   }

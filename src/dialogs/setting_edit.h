@@ -67,14 +67,14 @@ enum class ListRefresh {
   RebuildAndClearPreview
 };
 
-// Where an edit gets the selected line and the entry dialog from. The entry
-// dialog reads and writes `inputText` (the marker text means cancelled).
+// Where an edit gets the selected line and the entry dialog from.
 struct FixedEditHost {
   std::function<int32_t()> selectedLine;  // -1 when no line is selected
-  std::function<void()> showEntryDialog;
+  // Opens the entry dialog on a text: what was confirmed, or nothing when the
+  // dialog was cancelled or closed.
+  std::function<std::optional<std::u16string>(const std::u16string& initial)> askText;
 };
 
-ListRefresh EditFixedString(FixedEdit button, TextList& fixedStrings, std::u16string& inputText,
-                            const FixedEditHost& host);
+ListRefresh EditFixedString(FixedEdit button, TextList& fixedStrings, const FixedEditHost& host);
 
 }  // namespace quistrel

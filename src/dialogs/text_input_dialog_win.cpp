@@ -1,8 +1,5 @@
 #include "dialogs/text_input_dialog.h"
 
-#include "core/app.h"
-#include "core/program_state.h"
-#include "dialogs/text_input.h"
 #include "platform/form.h"
 
 namespace quistrel {
@@ -12,6 +9,11 @@ namespace {
 using namespace text_input_ids;
 
 class TextInputDialog final : public Form {
+ public:
+  TextInputDialog(const ProgramIcons& icons, const std::u16string& initial) : icons_(icons), initial_(initial) {}
+
+  const std::optional<std::u16string>& Result() const { return result_; }
+
  protected:
   Frame Describe() const override {
     Frame frame{kTextInputDialogClassName, L"Mallowquist - 固定文字入力", 333, 173};
@@ -21,7 +23,7 @@ class TextInputDialog final : public Form {
   }
 
   void OnLoad() override {
-    SetWindowIcon(Handle());
+    icons_.SetWindowIcon(Handle());
     HWND text = AddControl(L"Edit", L"",
                            ES_MULTILINE | ES_AUTOVSCROLL | ES_AUTOHSCROLL | WS_VSCROLL | WS_HSCROLL | WS_TABSTOP,
                            4, 4, 325, 129, kTxtFixedText, nullptr, WS_EX_CLIENTEDGE);
@@ -34,27 +36,31 @@ class TextInputDialog final : public Form {
     HWND ok = AddControl(L"Button", L"OK", BS_DEFPUSHBUTTON | WS_TABSTOP, 168, 136, 81, 33, kCmdOK);
     SetTooltip(ok, L"この画面を閉じて、固定文字を設定します。");
     SetTabOrder({text, cancel, ok});
-
-    SetWindowTextW(text, Wide(BeginTextInput(Program().InputText)));
+    SetWindowTextW(text, Wide(initial_));
   }
 
   void OnCommand(int id, int code, HWND) override {
     if (code != BN_CLICKED) return;
     if (id == kCmdOK) {
-      ConfirmTextInput(Program().InputText, FromWide(ItemText(kTxtFixedText)));
+      result_ = FromWide(ItemText(kTxtFixedText));
       Unload();
     } else if (id == kCmdCancel) {
-      CancelTextInput(Program().InputText);
       Unload();
     }
   }
+
+ private:
+  const ProgramIcons& icons_;
+  const std::u16string& initial_;
+  std::optional<std::u16string> result_;
 };
 
 }  // namespace
 
-void ShowTextInputDialog(HWND owner) {
-  TextInputDialog dialog;
+std::optional<std::u16string> AskFixedString(HWND owner, const ProgramIcons& icons, const std::u16string& initial) {
+  TextInputDialog dialog(icons, initial);
   dialog.ShowModal(owner);
+  return dialog.Result();
 }
 
 }  // namespace quistrel

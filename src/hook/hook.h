@@ -1,5 +1,5 @@
-// The selector window's place in the clipboard-viewer chain and its
-// replacement window procedure.
+// The hidden main window's place in the clipboard-viewer chain, its
+// replacement window procedure and the two global hot keys.
 #pragma once
 
 #include <windows.h>
@@ -8,22 +8,55 @@
 
 namespace quistrel {
 
-// The part of the program the replacement procedure drives (the selector).
-void SetHookTarget(HookTarget* target);
+// Subclasses one window: every message goes through HandleHookMessage first
+// and then, always, on to the window's own procedure.
+class MessageHook final : private ViewerChain {
+ public:
+  explicit MessageHook(HookTarget& target) : target_(target) {}
+  ~MessageHook() override { Remove(); }
+  MessageHook(const MessageHook&) = delete;
+  MessageHook& operator=(const MessageHook&) = delete;
 
-void JoinClipboardChain(HWND window);
-void StartHook(HWND window);
-void EndHook(HWND window);
-void LeaveClipboardChain(HWND window);
-LRESULT CALLBACK HookWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  // The registered messages the procedure tells apart.
+  void SetHotKeyIds(int32_t downKeyId, int32_t upKeyId);
+  void SetTrayMessages(UINT callbackMessage, UINT taskbarCreatedMessage);
 
-HWND NextViewer();
+  void JoinClipboardChain(HWND window);
+  void Install(HWND window);
+  void Remove();
+  void LeaveClipboardChain();
 
-// Registers Win+C and Win+Alt+C for the window; a taken combination is
-// reported in a message box and the program goes on without it.
-void RegisterHotKeys(HWND window);
-void UnregisterHotKeys(HWND window);
-int32_t DownKeyId();
-int32_t UpKeyId();
+  HWND NextViewer() const { return reinterpret_cast<HWND>(state_.nextViewer); }
+
+ private:
+  static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                    DWORD_PTR self);
+  void Forward(uintptr_t nextViewer, uint32_t message, uintptr_t wParam, intptr_t lParam) override;
+
+  HookTarget& target_;
+  HookState state_;
+  HWND viewer_ = nullptr;     // the window that joined the chain
+  HWND installed_ = nullptr;  // the subclassed window
+};
+
+// Win+C and Win+Alt+C. A combination taken by another program is reported in
+// a message box and the program goes on without it.
+class HotKeys {
+ public:
+  HotKeys() = default;
+  ~HotKeys() { Unregister(); }
+  HotKeys(const HotKeys&) = delete;
+  HotKeys& operator=(const HotKeys&) = delete;
+
+  void Register(HWND window);
+  void Unregister();
+  int32_t DownKeyId() const { return downKey_; }
+  int32_t UpKeyId() const { return upKey_; }
+
+ private:
+  HWND window_ = nullptr;
+  int32_t downKey_ = 0;
+  int32_t upKey_ = 0;
+};
 
 }  // namespace quistrel

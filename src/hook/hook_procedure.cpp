@@ -5,7 +5,7 @@ namespace quistrel {
 namespace {
 
 void OnHotKey(const HookState& state, HookTarget& target, uintptr_t wParam) {
-  if (!target.SelectorVisible()) target.Show2();
+  if (!target.IsSelectorOpen()) target.OpenSelector();
   const auto id = static_cast<int32_t>(static_cast<uint32_t>(wParam));
   if (id == state.downKeyId) {
     target.SelectDown();
@@ -14,39 +14,41 @@ void OnHotKey(const HookState& state, HookTarget& target, uintptr_t wParam) {
   }
 }
 
-void OnClipboardChanged(const HookState& state, HookTarget& target, uintptr_t wParam, intptr_t lParam) {
-  if (auto text = target.ClipboardText()) target.AddHistory(std::move(*text));
-  if (state.nextViewer != 0) target.SendToNextViewer(state.nextViewer, kWmDrawClipboard, wParam, lParam);
+void OnClipboardChanged(const HookState& state, HookTarget& target, ViewerChain& chain, uintptr_t wParam,
+                        intptr_t lParam) {
+  if (auto text = target.ClipboardText()) target.AddToHistory(std::move(*text));
+  if (state.nextViewer != 0) chain.Forward(state.nextViewer, kWmDrawClipboard, wParam, lParam);
 }
 
-void OnChainChanged(HookState& state, HookTarget& target, uintptr_t wParam, intptr_t lParam) {
+void OnChainChanged(HookState& state, ViewerChain& chain, uintptr_t wParam, intptr_t lParam) {
   if (wParam == state.nextViewer) {
     // Our successor leaves: the one after it becomes our successor.
     state.nextViewer = static_cast<uintptr_t>(lParam);
   } else if (state.nextViewer != 0) {
-    target.SendToNextViewer(state.nextViewer, kWmChangeCbChain, wParam, lParam);
+    chain.Forward(state.nextViewer, kWmChangeCbChain, wParam, lParam);
   }
 }
 
 }  // namespace
 
-void HandleHookMessage(HookState& state, HookTarget& target, uint32_t message, uintptr_t wParam, intptr_t lParam) {
+void HandleHookMessage(HookState& state, HookTarget& target, ViewerChain& chain, uint32_t message,
+                       uintptr_t wParam, intptr_t lParam) {
   if (message == kWmActivate) {
     // 0 only: inactive and not minimised.
-    if (wParam == 0) target.Hide2(false);
+    if (wParam == 0) target.CloseSelector(false);
   } else if (message == kWmHotKey) {
     OnHotKey(state, target, wParam);
   } else if (message == kWmDrawClipboard) {
-    OnClipboardChanged(state, target, wParam, lParam);
+    OnClipboardChanged(state, target, chain, wParam, lParam);
   } else if (message == kWmChangeCbChain) {
-    OnChainChanged(state, target, wParam, lParam);
+    OnChainChanged(state, chain, wParam, lParam);
   } else if (state.taskbarCreatedMessage != 0 && message == state.taskbarCreatedMessage) {
     target.RestoreTrayIcon();
   } else if (state.trayMessage != 0 && message == state.trayMessage) {
     if (lParam == kWmLButtonUp) {
-      target.NotifyIconMouseUp(0);
+      target.OnTrayIconClick(MouseButton::Left);
     } else if (lParam == kWmRButtonUp) {
-      target.NotifyIconMouseUp(1);
+      target.OnTrayIconClick(MouseButton::Right);
     }
   }
 }

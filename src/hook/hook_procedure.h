@@ -7,6 +7,8 @@
 #include <optional>
 #include <string>
 
+#include "platform/mouse_button.h"
+
 namespace quistrel {
 
 inline constexpr uint32_t kWmActivate = 0x0006;
@@ -16,21 +18,27 @@ inline constexpr uint32_t kWmChangeCbChain = 0x030D;
 inline constexpr intptr_t kWmLButtonUp = 0x0202;
 inline constexpr intptr_t kWmRButtonUp = 0x0205;
 
-// The program parts the procedure reaches.
+// What the program does for the messages of its hidden main window.
 class HookTarget {
  public:
   virtual ~HookTarget() = default;
-  virtual bool SelectorVisible() = 0;
-  virtual void Show2() = 0;
-  virtual void Hide2(bool coping) = 0;
+  virtual bool IsSelectorOpen() = 0;
+  virtual void OpenSelector() = 0;
+  virtual void CloseSelector(bool committed) = 0;
   virtual void SelectDown() = 0;
   virtual void SelectUp() = 0;
   // The clipboard's text; nothing when it offers no text.
   virtual std::optional<std::u16string> ClipboardText() = 0;
-  virtual void AddHistory(std::u16string text) = 0;
-  virtual void SendToNextViewer(uintptr_t nextViewer, uint32_t message, uintptr_t wParam, intptr_t lParam) = 0;
+  virtual void AddToHistory(std::u16string text) = 0;
   virtual void RestoreTrayIcon() = 0;
-  virtual void NotifyIconMouseUp(int16_t button) = 0;
+  virtual void OnTrayIconClick(MouseButton button) = 0;
+};
+
+// The program's neighbour in the clipboard-viewer chain.
+class ViewerChain {
+ public:
+  virtual ~ViewerChain() = default;
+  virtual void Forward(uintptr_t nextViewer, uint32_t message, uintptr_t wParam, intptr_t lParam) = 0;
 };
 
 struct HookState {
@@ -42,6 +50,7 @@ struct HookState {
 };
 
 // Reacts to one message; at most one case applies.
-void HandleHookMessage(HookState& state, HookTarget& target, uint32_t message, uintptr_t wParam, intptr_t lParam);
+void HandleHookMessage(HookState& state, HookTarget& target, ViewerChain& chain, uint32_t message,
+                       uintptr_t wParam, intptr_t lParam);
 
 }  // namespace quistrel

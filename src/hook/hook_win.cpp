@@ -1,46 +1,59 @@
 #include "hook/hook.h"
 
-#include "tray/tray_icon.h"
+#include <commctrl.h>
 
 namespace quistrel {
 
 namespace {
-WNDPROC PrevWndProc = nullptr;
-HookState& State() {
-  static HookState state;
-  return state;
-}
-HookTarget* Target = nullptr;
+constexpr UINT_PTR kSubclassId = 1;
 }  // namespace
 
-void SetHookTarget(HookTarget* target) { Target = target; }
-
-HWND NextViewer() { return reinterpret_cast<HWND>(State().nextViewer); }
-
-void JoinClipboardChain(HWND window) {
-  State().nextViewer = reinterpret_cast<uintptr_t>(SetClipboardViewer(window));
+void MessageHook::SetHotKeyIds(int32_t downKeyId, int32_t upKeyId) {
+  state_.downKeyId = downKeyId;
+  state_.upKeyId = upKeyId;
 }
 
-void StartHook(HWND window) {
-  PrevWndProc = reinterpret_cast<WNDPROC>(
-      SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&HookWndProc)));
+void MessageHook::SetTrayMessages(UINT callbackMessage, UINT taskbarCreatedMessage) {
+  state_.trayMessage = callbackMessage;
+  state_.taskbarCreatedMessage = taskbarCreatedMessage;
 }
 
-void EndHook(HWND window) {
-  if (PrevWndProc) SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(PrevWndProc));
+void MessageHook::JoinClipboardChain(HWND window) {
+  viewer_ = window;
+  state_.nextViewer = reinterpret_cast<uintptr_t>(SetClipboardViewer(window));
 }
 
-void LeaveClipboardChain(HWND window) { ChangeClipboardChain(window, NextViewer()); }
+void MessageHook::LeaveClipboardChain() {
+  if (!viewer_) return;
+  ChangeClipboardChain(viewer_, NextViewer());
+  viewer_ = nullptr;
+}
 
-LRESULT CALLBACK HookWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  HookState& state = State();
-  state.downKeyId = DownKeyId();
-  state.upKeyId = UpKeyId();
-  state.trayMessage = TrayMessage();
-  state.taskbarCreatedMessage = TaskbarCreatedMessage();
-  if (Target) HandleHookMessage(state, *Target, message, wParam, lParam);
-  // Nothing is swallowed: the replaced procedure sees every message too.
-  return CallWindowProcW(PrevWndProc, window, message, wParam, lParam);
+void MessageHook::Install(HWND window) {
+  if (installed_) return;
+  if (SetWindowSubclass(window, &MessageHook::Procedure, kSubclassId, reinterpret_cast<DWORD_PTR>(this))) {
+    installed_ = window;
+  }
+}
+
+void MessageHook::Remove() {
+  if (!installed_) return;
+  RemoveWindowSubclass(installed_, &MessageHook::Procedure, kSubclassId);
+  installed_ = nullptr;
+}
+
+void MessageHook::Forward(uintptr_t nextViewer, uint32_t message, uintptr_t wParam, intptr_t lParam) {
+  SendMessageW(reinterpret_cast<HWND>(nextViewer), message, wParam, lParam);
+}
+
+LRESULT CALLBACK MessageHook::Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                        DWORD_PTR self) {
+  auto* hook = reinterpret_cast<MessageHook*>(self);
+  HandleHookMessage(hook->state_, hook->target_, *hook, message, wParam, lParam);
+  // The window goes: nothing may call this procedure afterwards.
+  if (message == WM_NCDESTROY) hook->Remove();
+  // Nothing is swallowed: the window's own procedure sees every message too.
+  return DefSubclassProc(window, message, wParam, lParam);
 }
 
 }  // namespace quistrel

@@ -1,37 +1,35 @@
 #include <windows.h>
 
-#include "core/app.h"
 #include "hook/hook.h"
 #include "hook/hot_keys.h"
 #include "platform/handles.h"
+#include "platform/message_box.h"
 
 namespace quistrel {
 
 namespace {
-int32_t DownKey = 0;
-int32_t UpKey = 0;
-
 void ReportTakenKey(const std::u16string& keyName) {
   const std::u16string text = HotKeyFailureText(keyName);
-  MessageBoxW(nullptr, Wide(text), kProgramTitle, MB_OK | MB_ICONEXCLAMATION);
+  ShowMessageBox(nullptr, Wide(text), MB_OK | MB_ICONEXCLAMATION);
 }
 }  // namespace
 
-int32_t DownKeyId() { return DownKey; }
-int32_t UpKeyId() { return UpKey; }
-
-void RegisterHotKeys(HWND window) {
-  DownKey = WidenAtom(GlobalAddAtomW(Wide(std::u16string(kDownKeyAtomName))));
-  UpKey = WidenAtom(GlobalAddAtomW(Wide(std::u16string(kUpKeyAtomName))));
-  if (!RegisterHotKey(window, DownKey, kModWin, kVirtualKeyC)) ReportTakenKey(u"Win+C");
-  if (!RegisterHotKey(window, UpKey, kModAltWin, kVirtualKeyC)) ReportTakenKey(u"Win+Alt+C");
+void HotKeys::Register(HWND window) {
+  if (window_) return;
+  window_ = window;
+  downKey_ = WidenAtom(GlobalAddAtomW(Wide(std::u16string(kDownKeyAtomName))));
+  upKey_ = WidenAtom(GlobalAddAtomW(Wide(std::u16string(kUpKeyAtomName))));
+  if (!RegisterHotKey(window, downKey_, kModWin, kVirtualKeyC)) ReportTakenKey(u"Win+C");
+  if (!RegisterHotKey(window, upKey_, kModAltWin, kVirtualKeyC)) ReportTakenKey(u"Win+Alt+C");
 }
 
-void UnregisterHotKeys(HWND window) {
-  UnregisterHotKey(window, DownKey);
-  UnregisterHotKey(window, UpKey);
-  GlobalDeleteAtom(NarrowAtom(DownKey));
-  GlobalDeleteAtom(NarrowAtom(UpKey));
+void HotKeys::Unregister() {
+  if (!window_) return;
+  UnregisterHotKey(window_, downKey_);
+  UnregisterHotKey(window_, upKey_);
+  GlobalDeleteAtom(NarrowAtom(downKey_));
+  GlobalDeleteAtom(NarrowAtom(upKey_));
+  window_ = nullptr;
 }
 
 }  // namespace quistrel

@@ -25,8 +25,6 @@ class OpenedClipboard {
   bool open_ = true;
 };
 
-bool ClipboardHasText();
-
 // The text on the clipboard; nothing when it holds no text, the block is empty,
 // or the clipboard could not be opened. The text never reads past its block.
 std::optional<std::u16string> ReadClipboardText(HWND owner);

@@ -27,10 +27,6 @@ OpenedClipboard::OpenedClipboard(OpenedClipboard&& other) noexcept : open_(other
   other.open_ = false;
 }
 
-bool ClipboardHasText() {
-  return IsClipboardFormatAvailable(CF_UNICODETEXT) || IsClipboardFormatAvailable(CF_TEXT);
-}
-
 std::u16string TextFromBlock(const wchar_t* data, SIZE_T blockBytes) {
   const std::size_t capacity = blockBytes / sizeof(wchar_t);
   std::size_t length = 0;

@@ -16,9 +16,6 @@
 
 namespace quistrel {
 
-// Layouts given in twips convert at 15 twips a pixel (96 dots per inch).
-constexpr int Twips(int twips) { return twips / 15; }
-
 struct FontSpec {
   std::wstring face;  // empty: the window's default font
   double points = 9.0;

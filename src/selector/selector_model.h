@@ -31,7 +31,7 @@ inline constexpr uint16_t kVkTab = 0x09, kVkShift = 0x10, kVkControl = 0x11, kVk
 KeyDecision DecideKeyUp(uint16_t virtualKey, bool openedByMouse);
 
 // Ctrl+V follows a hide only after a commit, with AutoPaste exactly 1.
-constexpr bool ShouldPaste(bool coping, int32_t autoPaste) { return coping && autoPaste == 1; }
+constexpr bool ShouldPaste(bool committed, int32_t autoPaste) { return committed && autoPaste == 1; }
 
 class SelectorModel {
  public:

@@ -1,12 +1,15 @@
-// frmMain: the selector pop-up, which is also the program's hidden main window.
-// Its load brings the program to life (clipboard chain, message hook, hot
-// keys, tray icon) and its unload ends it.
+// The selector pop-up, which is also the program's hidden main window: it
+// shows the history or the fixed strings, moves the selection, commits the
+// selected text and pastes it, and owns the tray menu.
 #pragma once
 
 #include <windows.h>
 
-#include "hook/hook_procedure.h"
+#include <functional>
+
+#include "core/program_state.h"
 #include "platform/handles.h"
+#include "platform/mouse_button.h"
 #include "platform/tooltip.h"
 #include "platform/window.h"
 #include "selector/selector_model.h"
@@ -15,25 +18,39 @@ namespace quistrel {
 
 inline constexpr wchar_t kSelectorClassName[] = L"Mallowquist.frmMain";
 
-class SelectorWindow final : public Window, public HookTarget {
- public:
-  static SelectorWindow& Instance();
+// What the tray menu's entries and the window's end lead to, supplied by the
+// program that owns the selector.
+struct SelectorActions {
+  std::function<void()> openSettings;
+  std::function<void()> openAbout;
+  // The window is being destroyed (the end entry, WM_CLOSE, or the end of
+  // the Windows session): the program winds down.
+  std::function<void()> ending;
+};
 
-  // Creates the window hidden and runs Form_Load.
+class SelectorWindow final : public Window {
+ public:
+  SelectorWindow(ProgramState& program, SelectorActions actions);
+
+  // Creates the window hidden, with its controls and the tray menu.
   bool Load();
-  // Unloads the window: Form_Unload runs and the program ends.
+  // Destroys the window; the program ends.
   void Unload() { Destroy(); }
 
-  // The selector's operations.
-  void SelectUp() override;
-  void SelectDown() override;
-  void Show2() override;
-  void NotifyIcon_MouseUp(int16_t button);
-  void ViewList();
-  void Hide2(bool coping) override;
+  bool IsOpen() const;
+  // Shows the selector on the displayed list, with the clipboard's text
+  // located in it (nothing while the settings dialog is open).
+  void Open();
+  // Hides it; after a commit with AutoPaste 1, Ctrl+V follows.
+  void Close(bool committed);
+  void SelectUp();
+  void SelectDown();
+  // The tray icon: the left button opens the selector for the mouse, the right
+  // button pops up the tray menu.
+  void OnTrayIconClick(MouseButton button);
   // Handles a released key before the focused control; sets keyCode to 0 for
   // the keys it consumes.
-  void Form_KeyUp(uint16_t& keyCode, int16_t shift);
+  void OnKeyUp(uint16_t& keyCode);
 
   const SelectorModel& Model() const { return model_; }
 
@@ -41,26 +58,16 @@ class SelectorWindow final : public Window, public HookTarget {
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
  private:
-  SelectorWindow() = default;
-
-  // What the message hook reaches.
-  bool SelectorVisible() override;
-  std::optional<std::u16string> ClipboardText() override;
-  void AddHistory(std::u16string text) override;
-  void SendToNextViewer(uintptr_t nextViewer, uint32_t message, uintptr_t wParam, intptr_t lParam) override;
-  void RestoreTrayIcon() override;
-  void NotifyIconMouseUp(int16_t button) override { NotifyIcon_MouseUp(button); }
-
   void CreateControls();
   void BuildTrayMenu();
-  void Form_Load();
-  void Form_Unload();
+  void OnEnding();
+  void FillList();
   void Commit();
   void SwitchList();
-  void optType_Click();
-  void lstClipBoard_Click();
+  void OnListKindClicked();
+  void OnLineSelected();
   void UpdatePreview();
-  void lstClipBoard_DblClick();
+  void OnLineDoubleClicked();
   void SelectLine(int32_t line);
   void OnCommand(int id, int code);
   void MeasureLine(MEASUREITEMSTRUCT& item) const;
@@ -68,6 +75,8 @@ class SelectorWindow final : public Window, public HookTarget {
   bool RouteKeyboard(MSG& msg);
   const TextList& DisplayedList() const;
 
+  ProgramState& program_;
+  SelectorActions actions_;
   SelectorModel model_;
   HWND optHistory_ = nullptr;
   HWND optFixed_ = nullptr;
@@ -81,7 +90,7 @@ class SelectorWindow final : public Window, public HookTarget {
   bool centred_ = false;
   bool hiding_ = false;
   bool previewPending_ = false;
-  bool unloaded_ = false;
+  bool ended_ = false;
 };
 
 }  // namespace quistrel

@@ -3,14 +3,8 @@
 #include <algorithm>
 #include <utility>
 
-#include "core/app.h"
-#include "core/program_state.h"
-#include "dialogs/about_window.h"
-#include "dialogs/setting_dialog.h"
-#include "hook/hook.h"
 #include "platform/clipboard.h"
 #include "selector/selector_ids.h"
-#include "tray/tray_icon.h"
 
 namespace quistrel {
 
@@ -25,11 +19,6 @@ constexpr int kClientHeight = 120;
 // A line of the list shows at most this many characters of its text: enough
 // to fill the line, and drawing stays quick however long the text is.
 constexpr std::size_t kMaxDrawnCharacters = 400;
-
-constexpr char16_t kBalloonText[] =
-    u"本ソフトの機能が利用可能になりました。\r\n"
-    u"ショートカットキー、またはこのアイコンを左クリックして利用します。\r\n"
-    u"設定を変更するには、このアイコンを右クリックして下さい。";
 
 constexpr UINT kUpdatePreviewMessage = WM_APP + 1;
 
@@ -71,10 +60,8 @@ void SendPasteKeys() {
 }
 }  // namespace
 
-SelectorWindow& SelectorWindow::Instance() {
-  static SelectorWindow window;
-  return window;
-}
+SelectorWindow::SelectorWindow(ProgramState& program, SelectorActions actions)
+    : program_(program), actions_(std::move(actions)) {}
 
 bool SelectorWindow::Load() {
   RegisterWindowClass(kSelectorClassName);
@@ -85,7 +72,6 @@ bool SelectorWindow::Load() {
   CreateControls();
   BuildTrayMenu();
   keyFilter_ = AddMessageFilter([this](MSG& msg) { return RouteKeyboard(msg); });
-  Form_Load();
   return true;
 }
 
@@ -131,34 +117,18 @@ void SelectorWindow::BuildTrayMenu() {
   AppendMenuW(trayMenu_.Get(), MF_STRING, ids::kMenuEnd, L"終了(&X)");
 }
 
-void SelectorWindow::Form_Load() {
-  AppIconPair& icons = AppIcons();
-  if (!icons.Small()) icons.borrowedSmall = reinterpret_cast<HICON>(GetClassLongPtrW(Handle(), GCLP_HICONSM));
-  if (!icons.Large()) icons.borrowedLarge = reinterpret_cast<HICON>(GetClassLongPtrW(Handle(), GCLP_HICON));
-  SetHookTarget(this);
-  JoinClipboardChain(Handle());
-  StartHook(Handle());
-  RegisterHotKeys(Handle());
-  AddTrayIcon(Handle(), icons.Small(), u"Mallowquist", kBalloonText);
-}
-
-void SelectorWindow::Form_Unload() {
-  if (unloaded_) return;
-  unloaded_ = true;
-  UnregisterHotKeys(Handle());
-  EndHook(Handle());
-  LeaveClipboardChain(Handle());
-  DeleteTrayIcon();
-  SetHookTarget(nullptr);
+void SelectorWindow::OnEnding() {
+  if (ended_) return;
+  ended_ = true;
   RemoveMessageFilter(keyFilter_);
-  Shutdown();
+  if (actions_.ending) actions_.ending();
 }
 
 const TextList& SelectorWindow::DisplayedList() const {
-  return model_.Kind() == ListKind::FixedStrings ? Program().Setting.FixedString : Program().History;
+  return model_.Kind() == ListKind::FixedStrings ? program_.Setting.FixedString : program_.History;
 }
 
-void SelectorWindow::ViewList() {
+void SelectorWindow::FillList() {
   model_.Fill(DisplayedList());
   // The list box holds no texts: it knows the number of lines and draws each
   // from the model's shared texts.
@@ -167,9 +137,11 @@ void SelectorWindow::ViewList() {
   InvalidateRect(list_, nullptr, TRUE);
 }
 
-void SelectorWindow::Show2() {
-  if (Program().SettingDialogOpen) return;
-  ViewList();
+bool SelectorWindow::IsOpen() const { return IsWindowVisible(Handle()) != FALSE; }
+
+void SelectorWindow::Open() {
+  if (program_.SettingDialogOpen) return;
+  FillList();
   const std::u16string clipboard = ReadClipboardText(Handle()).value_or(u"");
   model_.LocateText(clipboard);
   if (IsWindowVisible(Handle())) return;
@@ -188,10 +160,10 @@ void SelectorWindow::Show2() {
   SetFocus(list_);
 }
 
-void SelectorWindow::Hide2(bool coping) {
+void SelectorWindow::Close(bool committed) {
   model_.openedByMouse = false;
   SetWindowPos(Handle(), HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE);
-  // Hiding the active selector deactivates it, which calls Hide2 once more
+  // Hiding the active selector deactivates it, which calls Close once more
   // from inside ShowWindow; that nested call only repeats the hide.
   const bool outermost = !hiding_;
   const bool wasActive = GetForegroundWindow() == Handle();
@@ -206,7 +178,7 @@ void SelectorWindow::Hide2(bool coping) {
   const bool handBack =
       wasActive && previous && previous != Handle() && IsWindow(previous) && IsWindowVisible(previous);
   if (handBack) SetForegroundWindow(previous);
-  if (ShouldPaste(coping, Program().Setting.AutoPaste)) {
+  if (ShouldPaste(committed, program_.Setting.AutoPaste)) {
     // The hide and the return of the activation take effect first, so the
     // keys reach the window the user was working in.
     ProcessPendingMessages();
@@ -217,7 +189,7 @@ void SelectorWindow::Hide2(bool coping) {
 
 void SelectorWindow::SelectLine(int32_t line) {
   SendMessageW(list_, LB_SETCURSEL, static_cast<WPARAM>(line), 0);
-  lstClipBoard_Click();
+  OnLineSelected();
 }
 
 void SelectorWindow::SelectDown() {
@@ -230,7 +202,7 @@ void SelectorWindow::SelectUp() {
   if (model_.SelectUp()) SelectLine(model_.Selection());
 }
 
-void SelectorWindow::lstClipBoard_Click() {
+void SelectorWindow::OnLineSelected() {
   const auto line = static_cast<int32_t>(SendMessageW(list_, LB_GETCURSEL, 0, 0));
   model_.Select(line);
   // Laying out a long text in the preview takes a while; the list answers the
@@ -247,10 +219,10 @@ void SelectorWindow::UpdatePreview() {
   if (const auto text = model_.SelectedText()) SetWindowTextW(preview_, Wide(text->str()));
 }
 
-void SelectorWindow::lstClipBoard_DblClick() {
+void SelectorWindow::OnLineDoubleClicked() {
   model_.openedByMouse = false;
   uint16_t key = kVkLWin;
-  Form_KeyUp(key, 0);
+  OnKeyUp(key);
 }
 
 void SelectorWindow::Commit() {
@@ -260,27 +232,27 @@ void SelectorWindow::Commit() {
     // then no paste follows either.
     committed = WriteClipboardText(Handle(), text->view());
   }
-  Hide2(committed);
+  Close(committed);
 }
 
 void SelectorWindow::SwitchList() {
   const bool toFixed = SendMessageW(optHistory_, BM_GETCHECK, 0, 0) == BST_CHECKED;
   SendMessageW(optHistory_, BM_SETCHECK, toFixed ? BST_UNCHECKED : BST_CHECKED, 0);
   SendMessageW(optFixed_, BM_SETCHECK, toFixed ? BST_CHECKED : BST_UNCHECKED, 0);
-  optType_Click();
+  OnListKindClicked();
 }
 
-void SelectorWindow::optType_Click() {
+void SelectorWindow::OnListKindClicked() {
   model_.SetKind(SendMessageW(optFixed_, BM_GETCHECK, 0, 0) == BST_CHECKED ? ListKind::FixedStrings
                                                                           : ListKind::History);
-  Show2();
+  Open();
   if (model_.CurrentIndex() < model_.Count()) {
     model_.Select(model_.CurrentIndex());
     SelectLine(model_.CurrentIndex());
   }
 }
 
-void SelectorWindow::Form_KeyUp(uint16_t& keyCode, int16_t) {
+void SelectorWindow::OnKeyUp(uint16_t& keyCode) {
   const KeyDecision decision = DecideKeyUp(keyCode, model_.openedByMouse);
   if (decision.consumed) keyCode = 0;
   switch (decision.action) {
@@ -299,16 +271,16 @@ void SelectorWindow::Form_KeyUp(uint16_t& keyCode, int16_t) {
       Commit();
       break;
     case KeyAction::Cancel:
-      Hide2(false);
+      Close(false);
       break;
   }
 }
 
-void SelectorWindow::NotifyIcon_MouseUp(int16_t button) {
-  if (button == 0) {
+void SelectorWindow::OnTrayIconClick(MouseButton button) {
+  if (button == MouseButton::Left) {
     model_.openedByMouse = true;
-    Show2();
-  } else if (button == 1) {
+    Open();
+  } else {
     SetForegroundWindow(Handle());
     POINT at{};
     GetCursorPos(&at);
@@ -324,7 +296,7 @@ bool SelectorWindow::RouteKeyboard(MSG& msg) {
   const auto key = static_cast<uint16_t>(msg.wParam);
   if (msg.message == WM_KEYUP || msg.message == WM_SYSKEYUP) {
     uint16_t keyCode = key;
-    Form_KeyUp(keyCode, 0);
+    OnKeyUp(keyCode);
     return keyCode == 0;
   }
   if (msg.message == WM_KEYDOWN || msg.message == WM_SYSKEYDOWN) {
@@ -339,20 +311,20 @@ void SelectorWindow::OnCommand(int id, int code) {
   switch (id) {
     case ids::kOptHistory:
     case ids::kOptFixed:
-      if (code == BN_CLICKED) optType_Click();
+      if (code == BN_CLICKED) OnListKindClicked();
       break;
     case ids::kListClipBoard:
-      if (code == LBN_SELCHANGE) lstClipBoard_Click();
-      if (code == LBN_DBLCLK) lstClipBoard_DblClick();
+      if (code == LBN_SELCHANGE) OnLineSelected();
+      if (code == LBN_DBLCLK) OnLineDoubleClicked();
       break;
     case ids::kMenuOpen:
-      NotifyIcon_MouseUp(0);
+      OnTrayIconClick(MouseButton::Left);
       break;
     case ids::kMenuSetting:
-      ShowSettingDialog(nullptr);
+      if (actions_.openSettings) actions_.openSettings();
       break;
     case ids::kMenuAbout:
-      ShowAboutWindow(nullptr);
+      if (actions_.openAbout) actions_.openAbout();
       break;
     case ids::kMenuEnd:
       Unload();
@@ -388,18 +360,6 @@ void SelectorWindow::DrawLine(const DRAWITEMSTRUCT& item) const {
   if (item.itemState & ODS_FOCUS) DrawFocusRect(item.hDC, &item.rcItem);
 }
 
-bool SelectorWindow::SelectorVisible() { return IsWindowVisible(Handle()) != FALSE; }
-
-std::optional<std::u16string> SelectorWindow::ClipboardText() { return ReadClipboardText(Handle()); }
-
-void SelectorWindow::AddHistory(std::u16string text) { quistrel::AddHistory(SharedText(std::move(text))); }
-
-void SelectorWindow::SendToNextViewer(uintptr_t nextViewer, uint32_t message, uintptr_t wParam, intptr_t lParam) {
-  SendMessageW(reinterpret_cast<HWND>(nextViewer), message, wParam, lParam);
-}
-
-void SelectorWindow::RestoreTrayIcon() { quistrel::RestoreTrayIcon(Handle()); }
-
 LRESULT SelectorWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_COMMAND:
@@ -421,10 +381,10 @@ LRESULT SelectorWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam
       return TRUE;
     case WM_ENDSESSION:
       // Windows ends the process once this returns: settle everything now.
-      if (wParam) Form_Unload();
+      if (wParam) OnEnding();
       return 0;
     case WM_DESTROY:
-      Form_Unload();
+      OnEnding();
       return 0;
     default:
       return Window::HandleMessage(message, wParam, lParam);

@@ -10,20 +10,34 @@
 
 namespace quistrel {
 
-void CheckShellVersion();
-void RegisterTrayMessages();
-UINT TrayMessage();
-UINT TaskbarCreatedMessage();
-bool IsBalloonCapable();
+class TrayIcon {
+ public:
+  // Decides, from the system's version, whether the shell shows balloons.
+  void CheckShellVersion();
+  // Registers the icon's callback message and the shell's restart broadcast.
+  void RegisterMessages();
+  UINT CallbackMessage() const { return callbackMessage_; }
+  UINT TaskbarCreatedMessage() const { return taskbarCreatedMessage_; }
+  bool IsBalloonCapable() const { return balloonCapable_; }
 
-// Adds the icon; the balloon shows only on a capable shell with ViewBalloon 1.
-void AddTrayIcon(HWND window, HICON icon, const std::u16string& tip, const std::u16string& balloonText);
-// Adds the icon again after the shell restarted, never with the balloon.
-void RestoreTrayIcon(HWND window);
-void DeleteTrayIcon();
+  // Adds the icon; the balloon shows only on a capable shell with viewBalloon 1.
+  void Add(HWND window, HICON icon, const std::u16string& tip, const std::u16string& balloonText,
+           int32_t viewBalloon);
+  // Adds the icon again after the shell restarted, never with the balloon.
+  void Restore(HWND window);
+  void Delete();
 
-// The record last handed to the shell, as the shell sees it.
+  // The record last handed to the shell.
+  const TrayRecord& LastRecord() const { return last_; }
+
+ private:
+  bool balloonCapable_ = false;
+  UINT callbackMessage_ = 0;
+  UINT taskbarCreatedMessage_ = 0;
+  TrayRecord last_;
+};
+
+// The record as the shell sees it.
 NOTIFYICONDATAA ToNotifyIconData(const TrayRecord& record);
-const TrayRecord& LastTrayRecord();
 
 }  // namespace quistrel

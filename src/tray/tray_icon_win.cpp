@@ -1,23 +1,11 @@
 #include <cstring>
 
-#include "core/program_state.h"
 #include "platform/ansi.h"
 #include "tray/tray_icon.h"
 
 namespace quistrel {
 
 namespace {
-struct TrayState {
-  bool balloonCapable = false;
-  UINT trayMessage = 0;
-  UINT taskbarCreatedMessage = 0;
-  TrayRecord last;
-};
-TrayState& State() {
-  static TrayState state;
-  return state;
-}
-
 void CopyText(char* field, std::size_t size, const std::string& text) {
   const std::size_t length = std::min(text.size(), size - 1);
   std::memcpy(field, text.data(), length);
@@ -48,39 +36,32 @@ NOTIFYICONDATAA ToNotifyIconData(const TrayRecord& record) {
   return data;
 }
 
-void CheckShellVersion() {
-  State().balloonCapable = false;
+void TrayIcon::CheckShellVersion() {
   OSVERSIONINFOA info{};
   info.dwOSVersionInfoSize = sizeof info;  // 148 bytes
   std::optional<OsVersion> version;
   if (GetVersionExA(&info)) version = OsVersion{info.dwPlatformId, info.dwMajorVersion, info.dwMinorVersion};
-  State().balloonCapable = BalloonCapableFor(version);
+  balloonCapable_ = BalloonCapableFor(version);
 }
 
-void RegisterTrayMessages() {
-  State().trayMessage = RegisterWindowMessageA("Mallowquist_NotfyIcon");
-  State().taskbarCreatedMessage = RegisterWindowMessageA("TaskbarCreated");
+void TrayIcon::RegisterMessages() {
+  callbackMessage_ = RegisterWindowMessageA("Mallowquist_NotfyIcon");
+  taskbarCreatedMessage_ = RegisterWindowMessageA("TaskbarCreated");
 }
 
-UINT TrayMessage() { return State().trayMessage; }
-UINT TaskbarCreatedMessage() { return State().taskbarCreatedMessage; }
-bool IsBalloonCapable() { return State().balloonCapable; }
-const TrayRecord& LastTrayRecord() { return State().last; }
-
-void AddTrayIcon(HWND window, HICON icon, const std::u16string& tip, const std::u16string& balloonText) {
+void TrayIcon::Add(HWND window, HICON icon, const std::u16string& tip, const std::u16string& balloonText,
+                   int32_t viewBalloon) {
   const AnsiCodePage& ansi = SystemAnsiCodePage();
-  State().last = MakeAddRecord(State().balloonCapable, Program().Setting.ViewBalloon,
-                               reinterpret_cast<uintptr_t>(window), reinterpret_cast<uintptr_t>(icon),
-                               State().trayMessage, ansi.ToAnsi(tip), ansi.ToAnsi(balloonText));
-  Notify(NIM_ADD, State().last);
+  last_ = MakeAddRecord(balloonCapable_, viewBalloon, reinterpret_cast<uintptr_t>(window),
+                        reinterpret_cast<uintptr_t>(icon), callbackMessage_, ansi.ToAnsi(tip), ansi.ToAnsi(balloonText));
+  Notify(NIM_ADD, last_);
 }
 
-void RestoreTrayIcon(HWND window) {
-  State().last = MakeRestoreRecord(State().last, State().balloonCapable, reinterpret_cast<uintptr_t>(window),
-                                   State().trayMessage);
-  Notify(NIM_ADD, State().last);
+void TrayIcon::Restore(HWND window) {
+  last_ = MakeRestoreRecord(last_, balloonCapable_, reinterpret_cast<uintptr_t>(window), callbackMessage_);
+  Notify(NIM_ADD, last_);
 }
 
-void DeleteTrayIcon() { Notify(NIM_DELETE, State().last); }
+void TrayIcon::Delete() { Notify(NIM_DELETE, last_); }
 
 }  // namespace quistrel

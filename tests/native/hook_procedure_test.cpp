@@ -10,36 +10,38 @@ namespace quistrel {
 namespace {
 
 // Records what the procedure asks of the program, in order.
-class RecordingTarget : public HookTarget {
+class RecordingTarget : public HookTarget, public ViewerChain {
  public:
-  bool SelectorVisible() override { return visible; }
-  void Show2() override {
-    calls.push_back("Show2");
+  bool IsSelectorOpen() override { return visible; }
+  void OpenSelector() override {
+    calls.push_back("Open");
     visible = true;
   }
-  void Hide2(bool coping) override { calls.push_back(coping ? "Hide2(true)" : "Hide2(false)"); }
+  void CloseSelector(bool committed) override { calls.push_back(committed ? "Close(true)" : "Close(false)"); }
   void SelectDown() override { calls.push_back("SelectDown"); }
   void SelectUp() override { calls.push_back("SelectUp"); }
   std::optional<std::u16string> ClipboardText() override { return clipboard; }
-  void AddHistory(std::u16string text) override { added.push_back(std::move(text)); }
-  void SendToNextViewer(uintptr_t next, uint32_t message, uintptr_t wParam, intptr_t lParam) override {
+  void AddToHistory(std::u16string text) override { added.push_back(std::move(text)); }
+  void Forward(uintptr_t next, uint32_t message, uintptr_t wParam, intptr_t lParam) override {
     forwarded.push_back({next, message, wParam, lParam});
   }
   void RestoreTrayIcon() override { calls.push_back("RestoreTrayIcon"); }
-  void NotifyIconMouseUp(int16_t button) override { calls.push_back("MouseUp" + std::to_string(button)); }
+  void OnTrayIconClick(MouseButton button) override {
+    calls.push_back(button == MouseButton::Left ? "LeftClick" : "RightClick");
+  }
 
-  struct Forward {
+  struct Forwarded {
     uintptr_t next;
     uint32_t message;
     uintptr_t wParam;
     intptr_t lParam;
-    bool operator==(const Forward&) const = default;
+    bool operator==(const Forwarded&) const = default;
   };
   bool visible = false;
   std::optional<std::u16string> clipboard;
   std::vector<std::string> calls;
   std::vector<std::u16string> added;
-  std::vector<Forward> forwarded;
+  std::vector<Forwarded> forwarded;
 };
 
 class HookProcedure : public ::testing::Test {
@@ -52,7 +54,7 @@ class HookProcedure : public ::testing::Test {
     state.taskbarCreatedMessage = 0xC101;
   }
   void Send(uint32_t message, uintptr_t wParam = 0, intptr_t lParam = 0) {
-    HandleHookMessage(state, target, message, wParam, lParam);
+    HandleHookMessage(state, target, target, message, wParam, lParam);
   }
   // wParam as the 32-bit program receives a negative hot-key identifier.
   static uintptr_t HotKeyParam(int32_t id) { return static_cast<uintptr_t>(static_cast<uint32_t>(id)); }
@@ -78,7 +80,7 @@ TEST_F(HookProcedure, OnlyADeactivationWithWParamZeroHidesTheSelector) {
   Send(kWmActivate, 1);
   EXPECT_TRUE(target.calls.empty());
   Send(kWmActivate, 0);
-  EXPECT_EQ(target.calls, (std::vector<std::string>{"Hide2(false)"}));
+  EXPECT_EQ(target.calls, (std::vector<std::string>{"Close(false)"}));
 }
 
 TEST_F(HookProcedure, HotKeyOpensAHiddenSelectorThenMoves) {
@@ -86,7 +88,7 @@ TEST_F(HookProcedure, HotKeyOpensAHiddenSelectorThenMoves) {
   Send(kWmHotKey, HotKeyParam(state.downKeyId));
   Send(kWmHotKey, HotKeyParam(state.upKeyId));
   Send(kWmHotKey, 7);  // somebody else's identifier moves nothing
-  EXPECT_EQ(target.calls, (std::vector<std::string>{"Show2", "SelectDown", "SelectDown", "SelectUp"}));
+  EXPECT_EQ(target.calls, (std::vector<std::string>{"Open", "SelectDown", "SelectDown", "SelectUp"}));
 }
 
 TEST_F(HookProcedure, HotKeyOnAnOpenSelectorDoesNotRefillIt) {
@@ -99,7 +101,7 @@ TEST_F(HookProcedure, ClipboardTextIsLoggedAndTheNotificationPassedOn) {
   target.clipboard = u"copied";
   Send(kWmDrawClipboard, 5, 6);
   EXPECT_EQ(target.added, (std::vector<std::u16string>{u"copied"}));
-  EXPECT_EQ(target.forwarded, (std::vector<RecordingTarget::Forward>{{0x1234, kWmDrawClipboard, 5, 6}}));
+  EXPECT_EQ(target.forwarded, (std::vector<RecordingTarget::Forwarded>{{0x1234, kWmDrawClipboard, 5, 6}}));
 }
 
 TEST_F(HookProcedure, ClipboardWithoutTextIsStillPassedOn) {
@@ -138,7 +140,7 @@ TEST_F(HookProcedure, SuccessorLeavingTheChainIsReplacedAndNotForwarded) {
 TEST_F(HookProcedure, AnotherWindowLeavingTheChainIsForwarded) {
   Send(kWmChangeCbChain, 0x999, 0x888);
   EXPECT_EQ(state.nextViewer, 0x1234u);
-  EXPECT_EQ(target.forwarded, (std::vector<RecordingTarget::Forward>{{0x1234, kWmChangeCbChain, 0x999, 0x888}}));
+  EXPECT_EQ(target.forwarded, (std::vector<RecordingTarget::Forwarded>{{0x1234, kWmChangeCbChain, 0x999, 0x888}}));
 }
 
 TEST_F(HookProcedure, TrayButtonReleasesReachTheSelectorAndOtherMouseMessagesDoNot) {
@@ -147,7 +149,7 @@ TEST_F(HookProcedure, TrayButtonReleasesReachTheSelectorAndOtherMouseMessagesDoN
   Send(state.trayMessage, 1, 0x0200);  // movement
   Send(state.trayMessage, 1, kWmLButtonUp);
   Send(state.trayMessage, 1, kWmRButtonUp);
-  EXPECT_EQ(target.calls, (std::vector<std::string>{"MouseUp0", "MouseUp1"}));
+  EXPECT_EQ(target.calls, (std::vector<std::string>{"LeftClick", "RightClick"}));
 }
 
 TEST_F(HookProcedure, ShellRestartRestoresTheTrayIcon) {

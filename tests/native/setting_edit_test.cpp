@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "dialogs/setting_edit.h"
-#include "dialogs/text_input.h"
 
 namespace quistrel {
 namespace {
@@ -115,29 +114,27 @@ SettingRecord StoredSettings() {
   return setting;
 }
 
-// The entry dialog as the tests drive it: each call takes the next answer.
+// The entry dialog as the tests drive it: each call takes the next answer
+// (nothing: cancelled).
 struct ScriptedEntryDialog {
-  std::u16string& inputText;
-  std::vector<std::u16string> answers;
+  std::vector<std::optional<std::u16string>> answers;
   std::vector<std::u16string> shownWith;
-  void operator()() {
-    shownWith.push_back(BeginTextInput(inputText));
-    const std::u16string answer = answers.at(shownWith.size() - 1);
-    if (!IsNoInput(answer)) ConfirmTextInput(inputText, answer);
+  std::optional<std::u16string> operator()(const std::u16string& initial) {
+    shownWith.push_back(initial);
+    return answers.at(shownWith.size() - 1);
   }
 };
 
 class FixedEditTest : public ::testing::Test {
  protected:
   FixedEditHost Host() {
-    return {[this] { return selected; }, [this] { entry(); }};
+    return {[this] { return selected; }, [this](const std::u16string& initial) { return entry(initial); }};
   }
-  ListRefresh Press(FixedEdit button) { return EditFixedString(button, edit.FixedString, inputText, Host()); }
+  ListRefresh Press(FixedEdit button) { return EditFixedString(button, edit.FixedString, Host()); }
 
   SettingRecord setting = StoredSettings();
   SettingRecord edit = setting;
-  std::u16string inputText = u"left over";
-  ScriptedEntryDialog entry{inputText, {}, {}};
+  ScriptedEntryDialog entry;
   int32_t selected = -1;
 };
 
@@ -153,25 +150,23 @@ TEST_F(FixedEditTest, AddedStringsBecomeTheFirstLineInTheWorkingCopyOnly) {
 }
 
 TEST_F(FixedEditTest, AnEmptyEntryIsAddedButACancelledOneIsNot) {
-  entry.answers = {u"", NoInputMarker()};
+  entry.answers = {u"", std::nullopt};
   EXPECT_EQ(Press(FixedEdit::Add), ListRefresh::Rebuild);
   EXPECT_EQ(Press(FixedEdit::Add), ListRefresh::Rebuild);  // a cancel still rebuilds the list
   ASSERT_EQ(edit.FixedString.LastIndex(), 2);
   EXPECT_EQ(edit.FixedString.Item(0).str(), u"");
-  EXPECT_TRUE(IsNoInput(inputText));
 }
 
 TEST_F(FixedEditTest, ChangeAndDeleteWithoutASelectedLineDoNothing) {
   EXPECT_EQ(Press(FixedEdit::Change), ListRefresh::None);
   EXPECT_EQ(Press(FixedEdit::Delete), ListRefresh::None);
   EXPECT_TRUE(entry.shownWith.empty());
-  EXPECT_EQ(inputText, u"left over");
   EXPECT_EQ(edit, setting);
 }
 
 TEST_F(FixedEditTest, ChangeOpensWithTheSelectedStringAndReplacesIt) {
   selected = 1;
-  entry.answers = {u"zwei", NoInputMarker()};
+  entry.answers = {u"zwei", std::nullopt};
   EXPECT_EQ(Press(FixedEdit::Change), ListRefresh::Rebuild);
   EXPECT_EQ(Press(FixedEdit::Change), ListRefresh::Rebuild);
   EXPECT_EQ(entry.shownWith, (std::vector<std::u16string>{u"two", u"zwei"}));
@@ -184,11 +179,12 @@ TEST_F(FixedEditTest, AChangeWhoseListWentAwayMeanwhileReplacesNothing) {
   selected = 0;
   entry.answers = {u"late"};
   const FixedEditHost host{[this] { return selected; },
-                           [this] {
-                             entry();
+                           [this](const std::u16string& initial) {
+                             auto answer = entry(initial);
                              selected = -1;
+                             return answer;
                            }};
-  EXPECT_EQ(EditFixedString(FixedEdit::Change, edit.FixedString, inputText, host), ListRefresh::Rebuild);
+  EXPECT_EQ(EditFixedString(FixedEdit::Change, edit.FixedString, host), ListRefresh::Rebuild);
   EXPECT_EQ(edit.FixedString, setting.FixedString);
 }
 
@@ -229,26 +225,6 @@ TEST(CommitSettings, AnOutOfRangeNumberChangesNeitherRecord) {
   EXPECT_EQ(setting, StoredSettings());
   ASSERT_TRUE(CommitSettings(edit, u"0", CheckStates{1, 1, 0}, setting));
   EXPECT_EQ(setting.ClipBoardLog, 0);
-}
-
-TEST(TextInput, TheMarkerIsLeftBehindUnlessOkIsPressed) {
-  std::u16string inputText = u"current";
-  EXPECT_EQ(BeginTextInput(inputText), u"current");
-  EXPECT_TRUE(IsNoInput(inputText));
-  ConfirmTextInput(inputText, u"");
-  EXPECT_FALSE(IsNoInput(inputText));
-  EXPECT_EQ(inputText, u"");
-
-  inputText = u"a\r\nb";
-  EXPECT_EQ(BeginTextInput(inputText), u"a\r\nb");
-  CancelTextInput(inputText);
-  EXPECT_EQ(inputText, std::u16string(1, u'\0'));
-
-  // Only the single U+0000 is the marker.
-  EXPECT_FALSE(IsNoInput(u""));
-  EXPECT_FALSE(IsNoInput(std::u16string(2, u'\0')));
-  inputText = NoInputMarker();
-  EXPECT_EQ(BeginTextInput(inputText), u"");
 }
 
 }  // namespace

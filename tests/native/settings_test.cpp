@@ -150,7 +150,7 @@ TEST(Settings, RecordCopiesAreDeep) {
   SettingRecord original;
   original.FixedString = ListOf({u"a"});
   SettingRecord edit = original;
-  ListInsertFirst(edit.FixedString, u"b");
+  edit.FixedString.InsertFirst(u"b");
   edit.ClipBoardLog = 3;
   EXPECT_EQ(original.FixedString, ListOf({u"a"}));
   EXPECT_EQ(original.ClipBoardLog, 10);

@@ -34,39 +34,39 @@ TEST(TextList, ReadingOneAboveLastIndexGivesEmptyText) {
 
 TEST(TextList, InsertFirstPutsTextAtFrontAndKeepsDuplicates) {
   TextList list;
-  ListInsertFirst(list, u"one");
-  ListInsertFirst(list, u"two");
-  ListInsertFirst(list, u"one");
-  ListInsertFirst(list, u"");
+  list.InsertFirst(u"one");
+  list.InsertFirst(u"two");
+  list.InsertFirst(u"one");
+  list.InsertFirst(u"");
   EXPECT_EQ(Items(list), (Texts{u"", u"one", u"two", u"one"}));
-  EXPECT_EQ(ListLastIndex(list), 3);
+  EXPECT_EQ(list.LastIndex(), 3);
 }
 
 TEST(TextList, ReplaceAndRemoveOutsideTheListChangeNothing) {
   TextList list = ListOf({u"a", u"b"});
-  ListReplace(list, 2, u"x");
-  ListRemove(list, 2);
-  ListReplace(list, -1, u"x");
-  ListRemove(list, -1);
+  list.Replace(2, u"x");
+  list.Remove(2);
+  list.Replace(-1, u"x");
+  list.Remove(-1);
   EXPECT_EQ(Items(list), (Texts{u"a", u"b"}));
-  ListReplace(list, 1, u"c");
+  list.Replace(1, u"c");
   EXPECT_EQ(Items(list), (Texts{u"a", u"c"}));
 }
 
 TEST(TextList, RemovingShiftsLaterItemsDown) {
   TextList list = ListOf({u"first", u"second"});
-  ListRemove(list, 0);
+  list.Remove(0);
   EXPECT_EQ(Items(list), (Texts{u"second"}));
-  ListRemove(list, 0);
+  list.Remove(0);
   EXPECT_EQ(list.LastIndex(), -1);
 }
 
 TEST(TextList, CopiesAreIndependent) {
   TextList original = ListOf({u"a", u"b"});
   TextList copy = original;
-  ListReplace(copy, 0, u"changed");
-  ListInsertFirst(copy, u"new");
-  ListRemove(copy, 2);
+  copy.Replace(0, u"changed");
+  copy.InsertFirst(u"new");
+  copy.Remove(2);
   EXPECT_EQ(Items(original), (Texts{u"a", u"b"}));
   EXPECT_EQ(Items(copy), (Texts{u"new", u"changed"}));
 }

@@ -12,12 +12,12 @@
 #include <string>
 #include <vector>
 
-#include "core/app.h"
 #include "core/program_state.h"
 #include "dialogs/about_window.h"
 #include "dialogs/hello_window.h"
 #include "dialogs/setting_dialog.h"
 #include "platform/form.h"
+#include "platform/program_icons.h"
 #include "platform/window.h"
 #include "wine_test_util.h"
 
@@ -184,21 +184,15 @@ class DialogWindows : public ::testing::Test {
     exe_ = QuistrelExePath();
     HMODULE module = LoadLibraryExW(exe_.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
     ASSERT_NE(module, nullptr) << "Quistrel.exe not found";
-    auto load = [module](int size) {
-      return UniqueIcon(static_cast<HICON>(LoadImageW(module, MAKEINTRESOURCEW(1), IMAGE_ICON, size, size, 0)));
-    };
-    AppIcons().small_ = load(16);
-    AppIcons().large_ = load(48);
-    ASSERT_TRUE(AppIcons().large_);
-    AboutWindow::Instance().SetVersionSource(exe_);
+    Icons().Load(module);
+    ASSERT_TRUE(Icons().Large());
   }
 
   void SetUp() override {
     folder_ = std::make_unique<testing::TempFolder>();
-    Program().AppFolder = folder_->Path();
-    Program().Setting = SettingRecord();
-    opened_.clear();
-    AboutWindow::Instance().SetLinkOpener([this](const std::u16string& target) { opened_.push_back(target); });
+    program_.AppFolder = folder_->Path();
+    about_.SetVersionSource(exe_);
+    about_.SetLinkOpener([this](const std::u16string& target) { opened_.push_back(target); });
   }
 
   void TearDown() override {
@@ -206,9 +200,17 @@ class DialogWindows : public ::testing::Test {
     ProcessPendingMessages();
   }
 
+  static ProgramIcons& Icons() {
+    static ProgramIcons icons;
+    return icons;
+  }
+
   static std::wstring exe_;
   std::unique_ptr<testing::TempFolder> folder_;
   std::vector<std::u16string> opened_;
+  ProgramState program_;
+  AboutWindow about_{Icons()};
+  SettingDialog settings_{program_, Icons()};
 };
 std::wstring DialogWindows::exe_;
 
@@ -221,7 +223,7 @@ class HelloWindowTest : public DialogWindows {
     ProcessPendingMessages();
     return window_.Handle();
   }
-  HelloWindow window_;
+  HelloWindow window_{program_, Icons(), settings_, about_};
 };
 
 TEST_F(HelloWindowTest, LayoutCaptionAndTextsFollowTheTable) {
@@ -319,17 +321,17 @@ TEST_F(HelloWindowTest, Command1StoresTheCheckBoxAndOtherClosesLeaveTheSetting) 
   Click(window, kCommand1);
   ProcessPendingMessages();
   EXPECT_FALSE(window_.IsLoaded());
-  EXPECT_EQ(Program().Setting.ViewHello, 0);
+  EXPECT_EQ(program_.Setting.ViewHello, 0);
 
   // A hand-edited 2 left checked is stored as 1.
-  Program().Setting.ViewHello = 2;
+  program_.Setting.ViewHello = 2;
   window = Open();
   Click(window, kCommand1);
   ProcessPendingMessages();
-  EXPECT_EQ(Program().Setting.ViewHello, 1);
+  EXPECT_EQ(program_.Setting.ViewHello, 1);
 
   // Esc does nothing; a close from outside (Alt+F4) unloads without storing.
-  Program().Setting.ViewHello = 7;
+  program_.Setting.ViewHello = 7;
   window = Open();
   SendDlgItemMessageW(window, kChkViewHello, BM_CLICK, 0, 0);
   PostMessageW(GetFocus(), WM_KEYDOWN, VK_ESCAPE, 0);
@@ -338,7 +340,7 @@ TEST_F(HelloWindowTest, Command1StoresTheCheckBoxAndOtherClosesLeaveTheSetting) 
   PostMessageW(window, WM_CLOSE, 0, 0);
   ProcessPendingMessages();
   EXPECT_FALSE(window_.IsLoaded());
-  EXPECT_EQ(Program().Setting.ViewHello, 7);
+  EXPECT_EQ(program_.Setting.ViewHello, 7);
 }
 
 TEST_F(DialogWindows, ShowHelloWindowIsModalAndItsVersionButtonOpensTheVersionWindowOwnedByIt) {
@@ -365,8 +367,8 @@ TEST_F(DialogWindows, ShowHelloWindowIsModalAndItsVersionButtonOpensTheVersionWi
                  Click(hello, hello_ids::kCommand1);
                  return true;
                }},
-              [] { ShowHelloWindow(); });
-  EXPECT_EQ(Program().Setting.ViewHello, 1);
+              [this] { HelloWindow(program_, Icons(), settings_, about_).Run(); });
+  EXPECT_EQ(program_.Setting.ViewHello, 1);
 }
 
 // The settings dialog opened from the welcome window: its OK can change the
@@ -411,10 +413,10 @@ TEST_F(DialogWindows, CheckBoxFollowsTheSettingsDialogAfterItCloses) {
                  Click(hello, hello_ids::kCommand1);
                  return true;
                }},
-              [] { ShowHelloWindow(); });
+              [this] { HelloWindow(program_, Icons(), settings_, about_).Run(); });
   EXPECT_TRUE(boxAfterCancel);
   EXPECT_FALSE(boxAfterOK);
-  EXPECT_EQ(Program().Setting.ViewHello, 0);
+  EXPECT_EQ(program_.Setting.ViewHello, 0);
 }
 
 BOOL CALLBACK CountClass(HWND window, LPARAM param) {
@@ -434,7 +436,7 @@ int CountTopLevel(const wchar_t* className) {
 class AboutWindowTest : public DialogWindows {
  protected:
   HWND Open() {
-    ShowAboutWindow(nullptr);
+    about_.Open(nullptr);
     ProcessPendingMessages();
     return FindWindowW(kAboutClassName, nullptr);
   }
@@ -461,7 +463,7 @@ TEST_F(AboutWindowTest, LayoutCaptionAndTextsFromTheVersionResource) {
                              {kLblEmail, L"Static", L"author@mallowquist.test", {92, 136, 141, 17}},
                              {kCmdOK, L"Button", L"OK", {116, 160, 81, 29}},
                          });
-  EXPECT_EQ(AboutWindow::Instance().TitleText(), u"Mallowquist");
+  EXPECT_EQ(about_.TitleText(), u"Mallowquist");
   EXPECT_EQ(GetFocus(), GetDlgItem(window, kCmdOK));
   EXPECT_EQ(GetWindowLongW(GetDlgItem(window, kCmdOK), GWL_STYLE) & 0x0F, BS_DEFPUSHBUTTON);
   EXPECT_EQ(GetWindowLongW(GetDlgItem(window, kLblVersion), GWL_STYLE) & SS_TYPEMASK, SS_RIGHT);
@@ -585,15 +587,15 @@ TEST_F(AboutWindowTest, ModelessRequestsShareOneWindowAndOKUnloadsIt) {
   // Esc is not a cancel button here; OK and the close box unload.
   PostMessageW(GetDlgItem(first, about_ids::kCmdOK), WM_KEYDOWN, VK_ESCAPE, 0);
   ProcessPendingMessages();
-  EXPECT_TRUE(AboutWindow::Instance().IsLoaded());
+  EXPECT_TRUE(about_.IsLoaded());
   Click(first, about_ids::kCmdOK);
   ProcessPendingMessages();
-  EXPECT_FALSE(AboutWindow::Instance().IsLoaded());
+  EXPECT_FALSE(about_.IsLoaded());
   HWND again = Open();
   ASSERT_NE(again, nullptr);
   PostMessageW(again, WM_CLOSE, 0, 0);
   ProcessPendingMessages();
-  EXPECT_FALSE(AboutWindow::Instance().IsLoaded());
+  EXPECT_FALSE(about_.IsLoaded());
 }
 
 }  // namespace

@@ -14,7 +14,6 @@
 
 #include "core/program_state.h"
 #include "dialogs/setting_dialog.h"
-#include "dialogs/text_input.h"
 #include "dialogs/text_input_dialog.h"
 #include "platform/form.h"
 #include "platform/window.h"
@@ -199,10 +198,9 @@ class SettingDialogTest : public ::testing::Test {
   void SetUp() override {
     const INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), ICC_WIN95_CLASSES};
     InitCommonControlsEx(&controls);
-    Program().AppFolder = app.Path();
-    Program().StartupFolder = startup.Path();
-    Program().Setting = Stored();
-    Program().InputText.clear();
+    program.AppFolder = app.Path();
+    program.StartupFolder = startup.Path();
+    program.Setting = Stored();
   }
   void TearDown() override {
     CancelPending();
@@ -222,7 +220,7 @@ class SettingDialogTest : public ::testing::Test {
   }
 
   HWND Open() {
-    ShowSettingDialog(nullptr);
+    settings.Open(nullptr);
     Pump();
     return Dialog();
   }
@@ -273,6 +271,10 @@ class SettingDialogTest : public ::testing::Test {
 
   TempFolder app;
   TempFolder startup;
+  ProgramState program;
+  ProgramIcons icons;
+  TrayIcon tray;
+  SettingDialog settings{program, icons};
 };
 
 TEST_F(SettingDialogTest, LayoutCaptionsFontAndTabOrder) {
@@ -316,10 +318,10 @@ TEST_F(SettingDialogTest, LayoutCaptionsFontAndTabOrder) {
 }
 
 TEST_F(SettingDialogTest, LoadShowsTheSettingsAndMarksTheDialogOpen) {
-  Program().Setting.AutoPaste = 1;
-  Program().Setting.ViewHello = 0;
+  program.Setting.AutoPaste = 1;
+  program.Setting.ViewHello = 0;
   ASSERT_NE(Open(), nullptr);
-  EXPECT_TRUE(Program().SettingDialogOpen);
+  EXPECT_TRUE(program.SettingDialogOpen);
   EXPECT_EQ(Text(kTxtLogNum), "25");
   EXPECT_EQ(SpinValue(), 25);
   EXPECT_FALSE(Checked(kChkViewHello));
@@ -333,14 +335,14 @@ TEST_F(SettingDialogTest, LoadShowsTheSettingsAndMarksTheDialogOpen) {
   EXPECT_EQ(Text(kTxtFixedText), "two\r\nlines");
   PostMessageW(Dialog(), WM_CLOSE, 0, 0);
   ASSERT_TRUE(PumpUntil(Gone));
-  EXPECT_FALSE(Program().SettingDialogOpen);
+  EXPECT_FALSE(program.SettingDialogOpen);
 }
 
 TEST_F(SettingDialogTest, HandEditedValuesAreShownClampedAndOkStoresWhatIsShown) {
-  Program().Setting.ClipBoardLog = 5000;
-  Program().Setting.ViewHello = 2;
-  Program().Setting.ViewBalloon = 2;
-  Program().Setting.AutoPaste = 2;
+  program.Setting.ClipBoardLog = 5000;
+  program.Setting.ViewHello = 2;
+  program.Setting.ViewBalloon = 2;
+  program.Setting.AutoPaste = 2;
   ASSERT_NE(Open(), nullptr);
   EXPECT_EQ(Text(kTxtLogNum), "999");
   EXPECT_EQ(SpinValue(), 999);
@@ -349,31 +351,32 @@ TEST_F(SettingDialogTest, HandEditedValuesAreShownClampedAndOkStoresWhatIsShown)
   EXPECT_FALSE(Checked(kChkPaste));
   Click(kCmdOK);
   ASSERT_TRUE(PumpUntil(Gone));
-  EXPECT_EQ(Program().Setting.ClipBoardLog, 999);
-  EXPECT_EQ(Program().Setting.ViewHello, 1);
-  EXPECT_EQ(Program().Setting.ViewBalloon, 0);
-  EXPECT_EQ(Program().Setting.AutoPaste, 0);
+  EXPECT_EQ(program.Setting.ClipBoardLog, 999);
+  EXPECT_EQ(program.Setting.ViewHello, 1);
+  EXPECT_EQ(program.Setting.ViewBalloon, 0);
+  EXPECT_EQ(program.Setting.AutoPaste, 0);
 
-  Program().Setting.ClipBoardLog = -7;
+  program.Setting.ClipBoardLog = -7;
   ASSERT_NE(Open(), nullptr);
   EXPECT_EQ(Text(kTxtLogNum), "0");
 }
 
 TEST_F(SettingDialogTest, TheBalloonBoxIsDisabledWithoutBalloonsButKeepsItsState) {
   // This process has not asked the shell yet, so it counts as without balloons.
-  ASSERT_FALSE(IsBalloonCapable());
-  Program().Setting.ViewBalloon = 1;
+  ASSERT_FALSE(tray.IsBalloonCapable());
+  program.Setting.ViewBalloon = 1;
   ASSERT_NE(Open(), nullptr);
   EXPECT_FALSE(IsWindowEnabled(Control(kChkBalloon)));
   EXPECT_TRUE(IsWindowVisible(Control(kChkBalloon)));
   EXPECT_TRUE(Checked(kChkBalloon));
   Click(kCmdOK);
   ASSERT_TRUE(PumpUntil(Gone));
-  EXPECT_EQ(Program().Setting.ViewBalloon, 1);
+  EXPECT_EQ(program.Setting.ViewBalloon, 1);
 
-  CheckShellVersion();
+  tray.CheckShellVersion();
+  settings.SetBalloonCapable(tray.IsBalloonCapable());
   ASSERT_NE(Open(), nullptr);
-  EXPECT_EQ(IsWindowEnabled(Control(kChkBalloon)) != FALSE, IsBalloonCapable());
+  EXPECT_EQ(IsWindowEnabled(Control(kChkBalloon)) != FALSE, tray.IsBalloonCapable());
 }
 
 TEST_F(SettingDialogTest, TheSpinControlWritesTheTextBoxButNotTheOtherWay) {
@@ -412,14 +415,14 @@ TEST_F(SettingDialogTest, OkCommitsEverythingAndSavesAtOnce) {
   Click(kCmdOK);
   ASSERT_TRUE(PumpUntil(Gone));
 
-  const SettingRecord& setting = Program().Setting;
+  const SettingRecord& setting = program.Setting;
   EXPECT_EQ(setting.ClipBoardLog, 4);
   EXPECT_EQ(setting.ViewHello, 0);
   EXPECT_EQ(setting.ViewBalloon, 1);
   EXPECT_EQ(setting.AutoPaste, 1);
   ASSERT_EQ(setting.FixedString.LastIndex(), 3);
   EXPECT_EQ(setting.FixedString.Item(0).str(), u"日本語\r\nline");
-  EXPECT_FALSE(Program().SettingDialogOpen);
+  EXPECT_FALSE(program.SettingDialogOpen);
 
   EXPECT_EQ(ReadBytes(app / u"FixedString.dat"),
             "\x93\xFA\x96\x7B\x8C\xEA\r\nline\0first\0one\0two\r\nlines"s);
@@ -445,13 +448,13 @@ TEST_F(SettingDialogTest, AnOutOfRangeNumberIsRefusedAndEveryEditKept) {
   }
   EXPECT_EQ(ListLines().front(), L"kept");
   EXPECT_TRUE(Checked(kChkPaste));
-  EXPECT_EQ(Program().Setting, Stored());
+  EXPECT_EQ(program.Setting, Stored());
   EXPECT_FALSE(testing::Exists(app / u"Quistrel.ini"));
 
   // Cancel after the message still drops everything.
   Click(kCmdCancel);
   ASSERT_TRUE(PumpUntil(Gone));
-  EXPECT_EQ(Program().Setting, Stored());
+  EXPECT_EQ(program.Setting, Stored());
 }
 
 TEST_F(SettingDialogTest, CancelEscCloseBoxAndAltF4DiscardTheWorkingCopy) {
@@ -474,8 +477,8 @@ TEST_F(SettingDialogTest, CancelEscCloseBoxAndAltF4DiscardTheWorkingCopy) {
     CheckDlgButton(Dialog(), kChkBalloon, BST_UNCHECKED);
     close();
     ASSERT_TRUE(PumpUntil(Gone));
-    EXPECT_EQ(Program().Setting, Stored());
-    EXPECT_FALSE(Program().SettingDialogOpen);
+    EXPECT_EQ(program.Setting, Stored());
+    EXPECT_FALSE(program.SettingDialogOpen);
     EXPECT_FALSE(testing::Exists(app / u"FixedString.dat"));
   }
 }
@@ -521,16 +524,16 @@ TEST_F(SettingDialogTest, FixedStringButtons) {
   SetText(kTxtFixedText, L"typed into the preview");
   Click(kCmdOK);
   ASSERT_TRUE(PumpUntil(Gone));
-  ASSERT_EQ(Program().Setting.FixedString.LastIndex(), 1);
-  EXPECT_EQ(Program().Setting.FixedString.Item(0).str(), u"");
-  EXPECT_EQ(Program().Setting.FixedString.Item(1).str(), u"zwei");
+  ASSERT_EQ(program.Setting.FixedString.LastIndex(), 1);
+  EXPECT_EQ(program.Setting.FixedString.Item(0).str(), u"");
+  EXPECT_EQ(program.Setting.FixedString.Item(1).str(), u"zwei");
 }
 
 TEST_F(SettingDialogTest, ASecondModelessRequestBringsTheSameWindowWithoutReloading) {
   HWND first = Open();
   ASSERT_NE(first, nullptr);
   SetText(kTxtLogNum, L"77");
-  Program().Setting.ClipBoardLog = 11;
+  program.Setting.ClipBoardLog = 11;
   EXPECT_EQ(Open(), first);
   EXPECT_EQ(Text(kTxtLogNum), "77");
 }
@@ -549,7 +552,7 @@ TEST_F(SettingDialogTest, WithAnOwnerItRunsModallyAndOwned) {
     PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
     return true;
   });
-  ShowSettingDialog(owner);
+  settings.Open(owner);
   EXPECT_TRUE(Gone());
   EXPECT_EQ(seenOwner, owner);
   EXPECT_FALSE(ownerEnabled);
@@ -593,7 +596,6 @@ class TextInputDialogTest : public SettingDialogTest {
 
   // Shows the entry dialog modally; `drive` runs once it is there.
   void RunEntry(const std::u16string& initial, std::function<void()> drive) {
-    Program().InputText = initial;
     bool driven = false;
     Soon([&] {
       if (!Entry() || !IsWindowVisible(Entry())) return false;
@@ -603,11 +605,13 @@ class TextInputDialogTest : public SettingDialogTest {
     });
     HWND owner = CreateWindowExW(0, L"Static", L"owner", WS_POPUP | WS_VISIBLE, 100, 100, 400, 300, nullptr,
                                  nullptr, AppInstance(), nullptr);
-    ShowTextInputDialog(owner);
+    entered = AskFixedString(owner, icons, initial);
     DestroyWindow(owner);
     EXPECT_TRUE(driven);
     EXPECT_EQ(Entry(), nullptr);
   }
+
+  std::optional<std::u16string> entered;
 };
 
 TEST_F(TextInputDialogTest, LayoutTabOrderAndFocus) {
@@ -623,8 +627,6 @@ TEST_F(TextInputDialogTest, LayoutTabOrderAndFocus) {
     EXPECT_EQ(style & (ES_MULTILINE | WS_HSCROLL | WS_VSCROLL), ES_MULTILINE | WS_HSCROLL | WS_VSCROLL);
     EXPECT_EQ(TabOrder(entry), (std::vector<int>{text_input_ids::kTxtFixedText, IDCANCEL, IDOK}));
     EXPECT_EQ(GetFocus(), Box());
-    // Until OK, the hand-over already holds the marker.
-    EXPECT_TRUE(IsNoInput(Program().InputText));
     PostMessageW(entry, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
   });
 }
@@ -648,10 +650,10 @@ TEST_F(TextInputDialogTest, EnterConfirmsAndCtrlEnterTypesALineBreak) {
       return true;
     });
   });
-  EXPECT_EQ(Program().InputText, u"a\r\nb");
+  EXPECT_EQ(entered, u"a\r\nb");
 }
 
-TEST_F(TextInputDialogTest, EveryCloseOtherThanOkLeavesTheMarker) {
+TEST_F(TextInputDialogTest, EveryCloseOtherThanOkEntersNothing) {
   const std::vector<std::pair<const char*, std::function<void()>>> closers{
       {"cancel button", [] { PostMessageW(Entry(), WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0); }},
       {"Esc", [] { PostMessageW(Box(), WM_KEYDOWN, VK_ESCAPE, 0); }},
@@ -663,12 +665,12 @@ TEST_F(TextInputDialogTest, EveryCloseOtherThanOkLeavesTheMarker) {
       SetWindowTextW(Box(), L"edited");
       close();
     });
-    EXPECT_TRUE(IsNoInput(Program().InputText));
+    EXPECT_FALSE(entered.has_value());
   }
   RunEntry(u"unchanged", [] { PostMessageW(Entry(), WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0); });
-  EXPECT_EQ(Program().InputText, u"unchanged");
+  EXPECT_EQ(entered, u"unchanged");
   RunEntry(u"", [] { PostMessageW(Entry(), WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0); });
-  EXPECT_EQ(Program().InputText, u"");
+  EXPECT_EQ(entered, u"");
 }
 
 }  // namespace

@@ -171,8 +171,6 @@ class StartupRegistration : public ::testing::Test {
  protected:
   StartupRegistration() {
     WriteBytes(appFolder / u"Quistrel.exe", "MZ");
-    Program().AppFolder = appFolder.Path();
-    Program().StartupFolder = startupFolder.Path();
   }
   ~StartupRegistration() override {
     SetFileAttributesW(Wide(link), FILE_ATTRIBUTE_NORMAL);
@@ -188,73 +186,74 @@ class StartupRegistration : public ::testing::Test {
 
   TempFolder appFolder;
   TempFolder startupFolder;
+  StartupFolders folders{appFolder.Path(), startupFolder.Path()};
   std::u16string link = startupFolder / u"Mallowquist.lnk";
 };
 
 TEST_F(StartupRegistration, YesRegistersAndYesAgainUnregisters) {
-  EXPECT_FALSE(StartupLinkExists());
-  EXPECT_EQ(Answering({IDYES}, [] { RegisterStartup(nullptr); }),
+  EXPECT_FALSE(StartupLinkExists(folders));
+  EXPECT_EQ(Answering({IDYES}, [this] { RegisterStartup(nullptr, folders); }),
             (std::vector<SeenBox>{kAskRegister, kRegistered}));
-  ASSERT_TRUE(StartupLinkExists());
+  ASSERT_TRUE(StartupLinkExists(folders));
   const std::string bytes = ReadBytes(link);
   EXPECT_EQ(bytes.substr(0, 4), std::string("\x4C\0\0\0", 4));
   EXPECT_NE(bytes.find(SystemAnsiCodePage().ToAnsi(appFolder / u"Quistrel.exe") + '\0'), std::string::npos);
 
-  EXPECT_EQ(Answering({IDYES}, [] { UnregisterStartup(nullptr); }),
+  EXPECT_EQ(Answering({IDYES}, [this] { UnregisterStartup(nullptr, folders); }),
             (std::vector<SeenBox>{kAskUnregister, kUnregistered}));
   EXPECT_FALSE(Exists(link));
-  EXPECT_FALSE(StartupLinkExists());
+  EXPECT_FALSE(StartupLinkExists(folders));
 }
 
 TEST_F(StartupRegistration, NoChangesNothingAndShowsNothingMore) {
-  EXPECT_EQ(Answering({IDNO}, [] { RegisterStartup(nullptr); }), std::vector<SeenBox>{kAskRegister});
+  EXPECT_EQ(Answering({IDNO}, [this] { RegisterStartup(nullptr, folders); }), std::vector<SeenBox>{kAskRegister});
   EXPECT_FALSE(Exists(link));
 
   WriteBytes(link, "existing");
-  EXPECT_EQ(Answering({IDNO}, [] { UnregisterStartup(nullptr); }), std::vector<SeenBox>{kAskUnregister});
+  EXPECT_EQ(Answering({IDNO}, [this] { UnregisterStartup(nullptr, folders); }), std::vector<SeenBox>{kAskUnregister});
   EXPECT_EQ(ReadBytes(link), "existing");
 }
 
 TEST_F(StartupRegistration, ProgramFolderWithoutQuistrelExeFailsToRegister) {
   DeleteFileW(Wide(appFolder / u"Quistrel.exe"));
   WriteBytes(appFolder / u"Renamed.exe", "MZ");
-  EXPECT_EQ(Answering({IDYES}, [] { RegisterStartup(nullptr); }),
+  EXPECT_EQ(Answering({IDYES}, [this] { RegisterStartup(nullptr, folders); }),
             (std::vector<SeenBox>{kAskRegister, kRegisterFailed}));
   EXPECT_FALSE(Exists(link));
 }
 
 TEST_F(StartupRegistration, MissingStartupFolderFailsToRegister) {
-  Program().StartupFolder = startupFolder / u"gone\\";
-  EXPECT_EQ(Answering({IDYES}, [] { RegisterStartup(nullptr); }),
+  folders.startupFolder = startupFolder / u"gone\\";
+  EXPECT_EQ(Answering({IDYES}, [this] { RegisterStartup(nullptr, folders); }),
             (std::vector<SeenBox>{kAskRegister, kRegisterFailed}));
   EXPECT_FALSE(Exists(startupFolder / u"gone\\Mallowquist.lnk"));
 }
 
 TEST_F(StartupRegistration, OnlyAnOrdinaryFileCountsAsRegistered) {
   WriteBytes(link, "half written");
-  EXPECT_TRUE(StartupLinkExists());
+  EXPECT_TRUE(StartupLinkExists(folders));
   SetFileAttributesW(Wide(link), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE);
-  EXPECT_TRUE(StartupLinkExists());
+  EXPECT_TRUE(StartupLinkExists(folders));
   SetFileAttributesW(Wide(link), FILE_ATTRIBUTE_HIDDEN);
-  EXPECT_FALSE(StartupLinkExists());
+  EXPECT_FALSE(StartupLinkExists(folders));
   SetFileAttributesW(Wide(link), FILE_ATTRIBUTE_SYSTEM);
-  EXPECT_FALSE(StartupLinkExists());
+  EXPECT_FALSE(StartupLinkExists(folders));
   SetFileAttributesW(Wide(link), FILE_ATTRIBUTE_NORMAL);
   DeleteFileW(Wide(link));
   ASSERT_TRUE(CreateDirectoryW(Wide(link), nullptr));
-  EXPECT_FALSE(StartupLinkExists());
+  EXPECT_FALSE(StartupLinkExists(folders));
 }
 
 TEST_F(StartupRegistration, UndeletableOrVanishedShortcutFailsToUnregister) {
   WriteBytes(link, "read-only");
   SetFileAttributesW(Wide(link), FILE_ATTRIBUTE_READONLY);
-  EXPECT_EQ(Answering({IDYES}, [] { UnregisterStartup(nullptr); }),
+  EXPECT_EQ(Answering({IDYES}, [this] { UnregisterStartup(nullptr, folders); }),
             (std::vector<SeenBox>{kAskUnregister, kUnregisterFailed}));
   EXPECT_EQ(ReadBytes(link), "read-only");
 
   SetFileAttributesW(Wide(link), FILE_ATTRIBUTE_NORMAL);
   DeleteFileW(Wide(link));
-  EXPECT_EQ(Answering({IDYES}, [] { UnregisterStartup(nullptr); }),
+  EXPECT_EQ(Answering({IDYES}, [this] { UnregisterStartup(nullptr, folders); }),
             (std::vector<SeenBox>{kAskUnregister, kUnregisterFailed}));
 }
 

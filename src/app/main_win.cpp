@@ -1,9 +1,10 @@
 #include <windows.h>
 
-#include "core/app.h"
+#include "app/application.h"
 #include "platform/window.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
-  if (!quistrel::Main()) return 0;
+  quistrel::Application application;
+  if (!application.Start()) return 0;
   return quistrel::RunMessageLoop();
 }

@@ -1,0 +1,66 @@
+// The program as a whole: owns its state and every part, starts them in
+// order, routes the hidden main window's messages to them and ends them in
+// order. The only place that knows all the parts.
+#pragma once
+
+#include <windows.h>
+
+#include "core/program_state.h"
+#include "dialogs/about_window.h"
+#include "dialogs/setting_dialog.h"
+#include "hook/hook.h"
+#include "platform/handles.h"
+#include "platform/program_icons.h"
+#include "selector/selector_window.h"
+#include "tray/tray_icon.h"
+
+namespace quistrel {
+
+// The message shown when the program is already running.
+inline constexpr wchar_t kAlreadyRunningText[] = L"既に起動済みです。";
+
+class Application final : private HookTarget {
+ public:
+  Application();
+  ~Application() override;
+  Application(const Application&) = delete;
+  Application& operator=(const Application&) = delete;
+
+  // Refuses a second instance, resolves the folders, loads the settings and
+  // the start-up clipboard text, shows the welcome window when it is wanted,
+  // then loads the hidden selector window and starts the work. False when
+  // the program should end at once.
+  bool Start();
+
+ private:
+  bool AnotherInstanceIsRunning();
+  void Initialize();
+  void StartListening();
+  // The selector window is going: everything stops in the reverse order.
+  void OnSelectorEnding();
+  // Saves the settings, frees the icons and unloads every window.
+  void Shutdown();
+
+  // What the hidden main window's messages lead to.
+  bool IsSelectorOpen() override { return selector_.IsOpen(); }
+  void OpenSelector() override { selector_.Open(); }
+  void CloseSelector(bool committed) override { selector_.Close(committed); }
+  void SelectDown() override { selector_.SelectDown(); }
+  void SelectUp() override { selector_.SelectUp(); }
+  std::optional<std::u16string> ClipboardText() override;
+  void AddToHistory(std::u16string text) override;
+  void RestoreTrayIcon() override { tray_.Restore(selector_.Handle()); }
+  void OnTrayIconClick(MouseButton button) override { selector_.OnTrayIconClick(button); }
+
+  UniqueKernelObject instanceMutex_;
+  ProgramState program_;
+  ProgramIcons icons_;
+  TrayIcon tray_;
+  SettingDialog settingDialog_;
+  AboutWindow aboutWindow_;
+  SelectorWindow selector_;
+  MessageHook hook_;
+  HotKeys hotKeys_;
+};
+
+}  // namespace quistrel

@@ -1,0 +1,110 @@
+#include "app/application.h"
+
+#include <commctrl.h>
+
+#include "core/settings_files_win.h"
+#include "dialogs/hello_window.h"
+#include "platform/clipboard.h"
+#include "platform/folders.h"
+#include "platform/message_box.h"
+
+namespace quistrel {
+
+namespace {
+constexpr wchar_t kSingleInstanceMutex[] = L"Local\\Mallowquist.Quistrel.Running";
+
+constexpr char16_t kTrayTip[] = u"Mallowquist";
+constexpr char16_t kBalloonText[] =
+    u"本ソフトの機能が利用可能になりました。\r\n"
+    u"ショートカットキー、またはこのアイコンを左クリックして利用します。\r\n"
+    u"設定を変更するには、このアイコンを右クリックして下さい。";
+}  // namespace
+
+Application::Application()
+    : settingDialog_(program_, icons_),
+      aboutWindow_(icons_),
+      selector_(program_, SelectorActions{[this] { settingDialog_.Open(nullptr); },
+                                          [this] { aboutWindow_.Open(nullptr); }, [this] { OnSelectorEnding(); }}),
+      hook_(*this) {}
+
+Application::~Application() {
+  // Windows still open (a start that failed half-way) go while every part
+  // they call back into still exists.
+  Window::UnloadAll();
+}
+
+bool Application::AnotherInstanceIsRunning() {
+  instanceMutex_.Reset(CreateMutexW(nullptr, FALSE, kSingleInstanceMutex));
+  return GetLastError() == ERROR_ALREADY_EXISTS;
+}
+
+bool Application::Start() {
+  if (AnotherInstanceIsRunning()) {
+    ShowMessageBox(nullptr, kAlreadyRunningText, MB_OK | MB_ICONINFORMATION);
+    return false;
+  }
+  const INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES};
+  InitCommonControlsEx(&controls);
+  program_.AppFolder = ExecutableFolder();
+  program_.StartupFolder = StartupFolder();
+  Initialize();
+  if (!selector_.Load()) return false;
+  StartListening();
+  return true;
+}
+
+void Application::Initialize() {
+  tray_.CheckShellVersion();
+  tray_.RegisterMessages();
+  settingDialog_.SetBalloonCapable(tray_.IsBalloonCapable());
+  icons_.Load();
+
+  program_.Setting.FixedString.Clear();
+  program_.History.Clear();
+  LoadSettings(program_.Setting, program_.AppFolder);
+
+  // A clipboard held by another program at this moment simply leaves the
+  // history empty.
+  if (const auto text = ReadClipboardText(nullptr); text && !text->empty()) {
+    program_.AddToHistory(SharedText(*text));
+  }
+
+  // Before the selector window, the hot keys and the tray icon exist.
+  if (program_.Setting.ViewHello != 0) {
+    HelloWindow hello(program_, icons_, settingDialog_, aboutWindow_);
+    hello.Run();
+    SaveSettings(program_.Setting, program_.AppFolder);
+  }
+}
+
+void Application::StartListening() {
+  HWND window = selector_.Handle();
+  icons_.BorrowMissingFrom(window);
+  hook_.SetTrayMessages(tray_.CallbackMessage(), tray_.TaskbarCreatedMessage());
+  hook_.JoinClipboardChain(window);
+  hook_.Install(window);
+  hotKeys_.Register(window);
+  hook_.SetHotKeyIds(hotKeys_.DownKeyId(), hotKeys_.UpKeyId());
+  tray_.Add(window, icons_.Small(), kTrayTip, kBalloonText, program_.Setting.ViewBalloon);
+}
+
+void Application::OnSelectorEnding() {
+  hotKeys_.Unregister();
+  hook_.Remove();
+  hook_.LeaveClipboardChain();
+  tray_.Delete();
+  Shutdown();
+}
+
+void Application::Shutdown() {
+  SaveSettings(program_.Setting, program_.AppFolder);
+  icons_.Reset();
+  Window::UnloadAll();
+  PostQuitMessage(0);
+}
+
+std::optional<std::u16string> Application::ClipboardText() { return ReadClipboardText(selector_.Handle()); }
+
+void Application::AddToHistory(std::u16string text) { program_.AddToHistory(SharedText(std::move(text))); }
+
+}  // namespace quistrel
