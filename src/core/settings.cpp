@@ -4,9 +4,7 @@
 
 namespace quistrel {
 
-int16_t ClampClipBoardLog(int32_t value) {
-  return static_cast<int16_t>(std::clamp<int32_t>(value, 0, INT16_MAX));
-}
+int16_t ClampClipBoardLog(int32_t value) { return static_cast<int16_t>(std::clamp<int32_t>(value, 0, INT16_MAX)); }
 
 std::string EncodeFixedStrings(const TextList& list, const AnsiCodePage& codePage) {
   std::string bytes;

@@ -12,8 +12,7 @@ int32_t IniReadInt(const std::u16string& path, const std::u16string& section, co
   return static_cast<int32_t>(GetPrivateProfileIntW(Wide(section), Wide(key), defaultValue, Wide(path)));
 }
 
-bool IniWriteInt(const std::u16string& path, const std::u16string& section, const std::u16string& key,
-                 int32_t value) {
+bool IniWriteInt(const std::u16string& path, const std::u16string& section, const std::u16string& key, int32_t value) {
   const std::wstring text = std::to_wstring(value);
   return WritePrivateProfileStringW(Wide(section), Wide(key), text.c_str(), Wide(path)) != 0;
 }

@@ -10,8 +10,7 @@ namespace quistrel {
 
 int32_t IniReadInt(const std::u16string& path, const std::u16string& section, const std::u16string& key,
                    int32_t defaultValue);
-bool IniWriteInt(const std::u16string& path, const std::u16string& section, const std::u16string& key,
-                 int32_t value);
+bool IniWriteInt(const std::u16string& path, const std::u16string& section, const std::u16string& key, int32_t value);
 
 // Quistrel.ini and FixedString.dat in one folder (ending in a backslash).
 class ProfileSettingsFiles final : public SettingsFiles {

@@ -77,8 +77,8 @@ class AboutWindow final : public Form {
   LinkOpener openLink_;
   VersionInfo info_;
   HFONT titleFont_ = nullptr;
-  HWND pressedLink_ = nullptr;   // shown red while a button is held on it
-  HWND armedLink_ = nullptr;     // pressed with the left button: a release over it is a click
+  HWND pressedLink_ = nullptr;  // shown red while a button is held on it
+  HWND armedLink_ = nullptr;    // pressed with the left button: a release over it is a click
 };
 
 }  // namespace quistrel

@@ -69,11 +69,13 @@ void AboutWindow::AddControls() {
 
   const std::u16string version = info_.found ? VersionText(info_.version) : std::u16string();
   HWND versionLabel = AddControl(L"Static", Wide(version), SS_RIGHT | SS_NOPREFIX, 236, 36, 53, 13, kLblVersion);
-  SendMessageW(versionLabel, WM_SETFONT, reinterpret_cast<WPARAM>(MakeFont(FontSpec{.face = kGothic, .points = 9, .italic = true})), FALSE);
+  SendMessageW(versionLabel, WM_SETFONT,
+               reinterpret_cast<WPARAM>(MakeFont(FontSpec{.face = kGothic, .points = 9, .italic = true})), FALSE);
 
-  HWND copyright = AddControl(L"Static", Wide(info_.legalCopyright), SS_RIGHT | SS_NOPREFIX, 100, 48, 189, 13,
-                              kLblCopyright);
-  SendMessageW(copyright, WM_SETFONT, reinterpret_cast<WPARAM>(MakeFont(FontSpec{.face = kGothic, .points = 9, .bold = true})), FALSE);
+  HWND copyright =
+      AddControl(L"Static", Wide(info_.legalCopyright), SS_RIGHT | SS_NOPREFIX, 100, 48, 189, 13, kLblCopyright);
+  SendMessageW(copyright, WM_SETFONT,
+               reinterpret_cast<WPARAM>(MakeFont(FontSpec{.face = kGothic, .points = 9, .bold = true})), FALSE);
 
   AddControl(L"Static", Wide(info_.comments), SS_LEFT | SS_NOPREFIX | WS_BORDER, 12, 72, 281, 37, kLblComment);
   AddControl(L"Static", L"公開HP", SS_LEFT | SS_NOPREFIX, 12, 116, 45, 17, kLabel1Home);
@@ -86,8 +88,8 @@ void AboutWindow::AddLink(int id, const std::u16string& text, int y, const std::
   // One line: a link broken over two lines would be cut off by the label.
   HWND link = AddControl(L"Static", Wide(text), SS_LEFTNOWORDWRAP | SS_NOPREFIX | SS_NOTIFY, kLinkX, y, kLinkWidth,
                          kLinkHeight, id);
-  SendMessageW(link, WM_SETFONT, reinterpret_cast<WPARAM>(MakeFont(FontSpec{.face = kGothic, .points = 9, .underline = true})),
-               FALSE);
+  SendMessageW(link, WM_SETFONT,
+               reinterpret_cast<WPARAM>(MakeFont(FontSpec{.face = kGothic, .points = 9, .underline = true})), FALSE);
   SetWindowSubclass(link, &AboutWindow::LinkProc, static_cast<UINT_PTR>(id), reinterpret_cast<DWORD_PTR>(this));
   SetTooltip(link, tooltip);
 }
@@ -155,18 +157,13 @@ LRESULT CALLBACK AboutWindow::LinkProc(HWND link, UINT message, WPARAM wParam, L
         self->SetLinkPressed(link, false);
       }
       break;
-    case WM_MOUSEMOVE:
-      HandCursor();
-      break;
+    case WM_MOUSEMOVE: HandCursor(); break;
     case WM_SETCURSOR:
       // Without this the class cursor would flash in before each move.
       HandCursor();
       return TRUE;
-    case WM_NCDESTROY:
-      RemoveWindowSubclass(link, &AboutWindow::LinkProc, subclassId);
-      break;
-    default:
-      break;
+    case WM_NCDESTROY: RemoveWindowSubclass(link, &AboutWindow::LinkProc, subclassId); break;
+    default: break;
   }
   return DefSubclassProc(link, message, wParam, lParam);
 }
@@ -228,8 +225,7 @@ LRESULT AboutWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       }
       break;
     }
-    default:
-      break;
+    default: break;
   }
   return Form::HandleMessage(message, wParam, lParam);
 }

@@ -17,20 +17,19 @@ inline constexpr wchar_t kHelloClassName[] = L"Mallowquist.frmHello";
 
 // Control identifiers, fixed so that tests and drivers can address them.
 namespace hello_ids {
-constexpr int kCommand1 = IDOK;            // "今すぐMallowquistを利用する（設定完了）"
-constexpr int kCmdSettingOpen = 1301;      // cmdSetting 0
-constexpr int kCmdSettingAbout = 1302;     // cmdSetting 1
+constexpr int kCommand1 = IDOK;         // "今すぐMallowquistを利用する（設定完了）"
+constexpr int kCmdSettingOpen = 1301;   // cmdSetting 0
+constexpr int kCmdSettingAbout = 1302;  // cmdSetting 1
 constexpr int kChkViewHello = 1303;
-constexpr int kLabel1First = 1310;         // Label1 index i is kLabel1First + i, i = 0..8
-constexpr int kFrame1First = 1320;         // Frame1 index i is kFrame1First + i, i = 0..2
+constexpr int kLabel1First = 1310;  // Label1 index i is kLabel1First + i, i = 0..8
+constexpr int kFrame1First = 1320;  // Frame1 index i is kFrame1First + i, i = 0..2
 constexpr int Label1(int index) { return kLabel1First + index; }
 constexpr int Frame1(int index) { return kFrame1First + index; }
 }  // namespace hello_ids
 
 class HelloWindow final : public Form {
  public:
-  HelloWindow(ProgramState& program, const ProgramIcons& icons, SettingDialog& settingDialog,
-              AboutWindow& aboutWindow)
+  HelloWindow(ProgramState& program, const ProgramIcons& icons, SettingDialog& settingDialog, AboutWindow& aboutWindow)
       : program_(program), icons_(icons), settingDialog_(settingDialog), aboutWindow_(aboutWindow) {}
 
   // Modal, without owner; returns once the window is closed.

@@ -98,14 +98,13 @@ void HelloWindow::AddActingControls() {
   HWND command1 = AddControl(L"Button", L"今すぐMallowquistを利用する（設定完了）",
                              BS_DEFPUSHBUTTON | WS_TABSTOP | WS_GROUP, 8, 324, 493, 25, kCommand1);
   SetTooltip(command1, L"設定を完了し、本ソフトを起動します。");
-  HWND setting = AddControl(L"Button", L"設定画面を開く", BS_PUSHBUTTON | WS_TABSTOP, 4, 284, 113, 33,
-                            kCmdSettingOpen);
+  HWND setting = AddControl(L"Button", L"設定画面を開く", BS_PUSHBUTTON | WS_TABSTOP, 4, 284, 113, 33, kCmdSettingOpen);
   SetTooltip(setting, L"設定画面を開きます。");
-  HWND about = AddControl(L"Button", L"バージョン情報", BS_PUSHBUTTON | WS_TABSTOP, 116, 284, 113, 33,
-                          kCmdSettingAbout);
+  HWND about =
+      AddControl(L"Button", L"バージョン情報", BS_PUSHBUTTON | WS_TABSTOP, 116, 284, 113, 33, kCmdSettingAbout);
   SetTooltip(about, L"バージョン情報を表示します。");
-  HWND check = AddControl(L"Button", L"起動時にこのメッセージを表示する", BS_AUTOCHECKBOX | WS_TABSTOP, 284,
-                          284, 217, 13, kChkViewHello);
+  HWND check = AddControl(L"Button", L"起動時にこのメッセージを表示する", BS_AUTOCHECKBOX | WS_TABSTOP, 284, 284, 217,
+                          13, kChkViewHello);
   SetTooltip(check, L"ソフトが起動した時にこのメッセージが表示されるかを設定します。");
   SendMessageW(check, BM_SETCHECK, BST_CHECKED, 0);
 }
@@ -113,8 +112,8 @@ void HelloWindow::AddActingControls() {
 void HelloWindow::AddTexts() {
   HWND frames[std::size(kFrames)] = {};
   for (const FrameText& f : kFrames) {
-    frames[f.index] = AddControl(L"Button", f.caption, BS_GROUPBOX, f.x, f.y, f.width, f.height,
-                                 hello_ids::Frame1(f.index));
+    frames[f.index] =
+        AddControl(L"Button", f.caption, BS_GROUPBOX, f.x, f.y, f.width, f.height, hello_ids::Frame1(f.index));
   }
   for (const LabelText& l : kLabels) {
     AddControl(L"Static", l.text, SS_LEFT | SS_NOPREFIX, l.x, l.y, l.width, l.height, hello_ids::Label1(l.index),
@@ -143,17 +142,10 @@ void HelloWindow::OpenSettingDialog() {
 void HelloWindow::OnCommand(int id, int code, HWND) {
   if (code != BN_CLICKED) return;
   switch (id) {
-    case hello_ids::kCommand1:
-      OnStartNow();
-      break;
-    case hello_ids::kCmdSettingOpen:
-      OpenSettingDialog();
-      break;
-    case hello_ids::kCmdSettingAbout:
-      aboutWindow_.Open(Handle());
-      break;
-    default:
-      break;
+    case hello_ids::kCommand1: OnStartNow(); break;
+    case hello_ids::kCmdSettingOpen: OpenSettingDialog(); break;
+    case hello_ids::kCmdSettingAbout: aboutWindow_.Open(Handle()); break;
+    default: break;
   }
 }
 
@@ -179,8 +171,7 @@ LRESULT HelloWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         return reinterpret_cast<LRESULT>(GetStockObject(NULL_BRUSH));
       }
       break;
-    default:
-      break;
+    default: break;
   }
   return Form::HandleMessage(message, wParam, lParam);
 }

@@ -124,12 +124,9 @@ ListRefresh DeleteFixedString(TextList& fixedStrings, const FixedEditHost& host)
 
 ListRefresh EditFixedString(FixedEdit button, TextList& fixedStrings, const FixedEditHost& host) {
   switch (button) {
-    case FixedEdit::Add:
-      return AddFixedString(fixedStrings, host);
-    case FixedEdit::Change:
-      return ChangeFixedString(fixedStrings, host);
-    case FixedEdit::Delete:
-      return DeleteFixedString(fixedStrings, host);
+    case FixedEdit::Add: return AddFixedString(fixedStrings, host);
+    case FixedEdit::Change: return ChangeFixedString(fixedStrings, host);
+    case FixedEdit::Delete: return DeleteFixedString(fixedStrings, host);
   }
   return ListRefresh::None;
 }

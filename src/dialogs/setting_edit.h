@@ -62,8 +62,8 @@ enum class FixedEdit { Add = 0, Change = 1, Delete = 2 };
 
 // What the dialog must do with its list and preview after a button.
 enum class ListRefresh {
-  None,                  // nothing changed; the list keeps its selection
-  Rebuild,               // rebuild the list, no line selected
+  None,     // nothing changed; the list keeps its selection
+  Rebuild,  // rebuild the list, no line selected
   RebuildAndClearPreview
 };
 

@@ -24,9 +24,9 @@ class TextInputDialog final : public Form {
 
   void OnLoad() override {
     icons_.SetWindowIcon(Handle());
-    HWND text = AddControl(L"Edit", L"",
-                           ES_MULTILINE | ES_AUTOVSCROLL | ES_AUTOHSCROLL | WS_VSCROLL | WS_HSCROLL | WS_TABSTOP,
-                           4, 4, 325, 129, kTxtFixedText, nullptr, WS_EX_CLIENTEDGE);
+    HWND text =
+        AddControl(L"Edit", L"", ES_MULTILINE | ES_AUTOVSCROLL | ES_AUTOHSCROLL | WS_VSCROLL | WS_HSCROLL | WS_TABSTOP,
+                   4, 4, 325, 129, kTxtFixedText, nullptr, WS_EX_CLIENTEDGE);
     // No limit below the system's own: a long fixed string loaded from the
     // file must stay editable as a whole.
     SendMessageW(text, EM_SETLIMITTEXT, 0, 0);

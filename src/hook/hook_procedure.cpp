@@ -31,8 +31,8 @@ void OnChainChanged(HookState& state, ViewerChain& chain, uintptr_t wParam, intp
 
 }  // namespace
 
-void HandleHookMessage(HookState& state, HookTarget& target, ViewerChain& chain, uint32_t message,
-                       uintptr_t wParam, intptr_t lParam) {
+void HandleHookMessage(HookState& state, HookTarget& target, ViewerChain& chain, uint32_t message, uintptr_t wParam,
+                       intptr_t lParam) {
   if (message == kWmActivate) {
     // 0 only: inactive and not minimised.
     if (wParam == 0) target.CloseSelector(false);

@@ -50,7 +50,7 @@ struct HookState {
 };
 
 // Reacts to one message; at most one case applies.
-void HandleHookMessage(HookState& state, HookTarget& target, ViewerChain& chain, uint32_t message,
-                       uintptr_t wParam, intptr_t lParam);
+void HandleHookMessage(HookState& state, HookTarget& target, ViewerChain& chain, uint32_t message, uintptr_t wParam,
+                       intptr_t lParam);
 
 }  // namespace quistrel

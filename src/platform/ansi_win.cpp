@@ -26,8 +26,7 @@ class WindowsAnsiCodePage final : public AnsiCodePage {
     const int needed = MultiByteToWideChar(CP_ACP, 0, bytes.data(), length, nullptr, 0);
     if (needed <= 0) return {};
     std::u16string text(static_cast<std::size_t>(needed), u'\0');
-    MultiByteToWideChar(CP_ACP, 0, bytes.data(), length, reinterpret_cast<wchar_t*>(text.data()),
-                        needed);
+    MultiByteToWideChar(CP_ACP, 0, bytes.data(), length, reinterpret_cast<wchar_t*>(text.data()), needed);
     return text;
   }
 };

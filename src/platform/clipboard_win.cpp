@@ -23,9 +23,7 @@ OpenedClipboard::~OpenedClipboard() {
   if (open_) CloseClipboard();
 }
 
-OpenedClipboard::OpenedClipboard(OpenedClipboard&& other) noexcept : open_(other.open_) {
-  other.open_ = false;
-}
+OpenedClipboard::OpenedClipboard(OpenedClipboard&& other) noexcept : open_(other.open_) { other.open_ = false; }
 
 std::u16string TextFromBlock(const wchar_t* data, SIZE_T blockBytes) {
   const std::size_t capacity = blockBytes / sizeof(wchar_t);

@@ -64,8 +64,8 @@ class Form : public Window {
 
   // Adds a child control (to the form, or inside a frame at coordinates
   // relative to that frame). Controls are created in tab order.
-  HWND AddControl(const wchar_t* className, const std::wstring& text, DWORD style, int x, int y, int width,
-                  int height, int id, HWND frame = nullptr, DWORD exStyle = 0);
+  HWND AddControl(const wchar_t* className, const std::wstring& text, DWORD style, int x, int y, int width, int height,
+                  int id, HWND frame = nullptr, DWORD exStyle = 0);
   void SetTooltip(HWND control, const std::wstring& text);
   // A font owned by the form for as long as the window exists.
   HFONT MakeFont(const FontSpec& wanted);

@@ -27,8 +27,8 @@ HWND FirstTabStop(HWND form) {
 
 // Never shown: a window it owns gets no taskbar button.
 HWND HiddenOwnerWindow() {
-  static UniqueWindow owner(CreateWindowExW(0, L"Static", L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
-                                            AppInstance(), nullptr));
+  static UniqueWindow owner(
+      CreateWindowExW(0, L"Static", L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, AppInstance(), nullptr));
   return owner.Get();
 }
 }  // namespace
@@ -89,9 +89,8 @@ HWND Form::AddControl(const wchar_t* className, const std::wstring& text, DWORD 
     x += r.left;
     y += r.top;
   }
-  HWND control = CreateWindowExW(exStyle, className, text.c_str(), WS_CHILD | WS_VISIBLE | style, x, y, width,
-                                 height, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), AppInstance(),
-                                 nullptr);
+  HWND control = CreateWindowExW(exStyle, className, text.c_str(), WS_CHILD | WS_VISIBLE | style, x, y, width, height,
+                                 parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), AppInstance(), nullptr);
   if (control) {
     SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(defaultFont_), FALSE);
     if (frame) SetWindowPos(control, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
@@ -187,9 +186,7 @@ LRESULT Form::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       filterId_ = AddMessageFilter([this](MSG& msg) { return HandleDialogKeys(msg); });
       break;
     }
-    case WM_COMMAND:
-      OnCommand(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam));
-      return 0;
+    case WM_COMMAND: OnCommand(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam)); return 0;
     case WM_PAINT: {
       PAINTSTRUCT paint;
       HDC dc = BeginPaint(Handle(), &paint);
@@ -197,9 +194,7 @@ LRESULT Form::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       EndPaint(Handle(), &paint);
       return 0;
     }
-    case WM_PRINTCLIENT:
-      OnPaint(reinterpret_cast<HDC>(wParam));
-      return 0;
+    case WM_PRINTCLIENT: OnPaint(reinterpret_cast<HDC>(wParam)); return 0;
     case WM_ACTIVATE:
       if (LOWORD(wParam) == WA_INACTIVE) {
         RememberFocus();
@@ -224,8 +219,7 @@ LRESULT Form::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       defaultFont_ = nullptr;
       return result;
     }
-    default:
-      break;
+    default: break;
   }
   return Window::HandleMessage(message, wParam, lParam);
 }

@@ -94,9 +94,7 @@ using UniqueKernelObject = UniqueHandle<KernelObjectTraits>;
 using UniqueWindow = UniqueHandle<WindowTraits>;
 
 // Texts are UTF-16 in portable code; on Windows wchar_t is the same unit.
-inline const wchar_t* Wide(const std::u16string& text) {
-  return reinterpret_cast<const wchar_t*>(text.c_str());
-}
+inline const wchar_t* Wide(const std::u16string& text) { return reinterpret_cast<const wchar_t*>(text.c_str()); }
 inline std::u16string FromWide(const wchar_t* text, std::size_t length) {
   return std::u16string(reinterpret_cast<const char16_t*>(text), length);
 }

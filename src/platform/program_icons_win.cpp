@@ -8,8 +8,8 @@ namespace {
 constexpr int kIconResource = 1;
 
 UniqueIcon LoadProgramIcon(HINSTANCE module, int size) {
-  return UniqueIcon(static_cast<HICON>(
-      LoadImageW(module, MAKEINTRESOURCEW(kIconResource), IMAGE_ICON, size, size, LR_DEFAULTCOLOR)));
+  return UniqueIcon(
+      static_cast<HICON>(LoadImageW(module, MAKEINTRESOURCEW(kIconResource), IMAGE_ICON, size, size, LR_DEFAULTCOLOR)));
 }
 }  // namespace
 
@@ -36,6 +36,8 @@ void ProgramIcons::SetWindowIcon(HWND window) const {
   SendMessageW(window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(Small()));
 }
 
-void ProgramIcons::DrawLarge(HDC dc, int x, int y) const { DrawIconEx(dc, x, y, Large(), 48, 48, 0, nullptr, DI_NORMAL); }
+void ProgramIcons::DrawLarge(HDC dc, int x, int y) const {
+  DrawIconEx(dc, x, y, Large(), 48, 48, 0, nullptr, DI_NORMAL);
+}
 
 }  // namespace quistrel

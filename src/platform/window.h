@@ -35,8 +35,8 @@ class Window {
 
  protected:
   // Creates the window with this object behind it. Returns false on failure.
-  bool Create(const wchar_t* className, const wchar_t* caption, DWORD style, DWORD exStyle,
-              int x, int y, int width, int height, HWND owner, HMENU menu = nullptr);
+  bool Create(const wchar_t* className, const wchar_t* caption, DWORD style, DWORD exStyle, int x, int y, int width,
+              int height, HWND owner, HMENU menu = nullptr);
   virtual LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
   // Runs once the window is gone (after WM_NCDESTROY).
   virtual void OnDestroyed() {}

@@ -46,11 +46,10 @@ void Window::RegisterWindowClass(const wchar_t* className, UINT style, HBRUSH ba
   RegisterClassExW(&wc);
 }
 
-bool Window::Create(const wchar_t* className, const wchar_t* caption, DWORD style, DWORD exStyle,
-                    int x, int y, int width, int height, HWND owner, HMENU menu) {
+bool Window::Create(const wchar_t* className, const wchar_t* caption, DWORD style, DWORD exStyle, int x, int y,
+                    int width, int height, HWND owner, HMENU menu) {
   if (hwnd_) return true;
-  CreateWindowExW(exStyle, className, caption, style, x, y, width, height, owner, menu,
-                  AppInstance(), this);
+  CreateWindowExW(exStyle, className, caption, style, x, y, width, height, owner, menu, AppInstance(), this);
   return hwnd_ != nullptr;
 }
 
@@ -96,8 +95,7 @@ POINT CenteredPosition(SIZE size, HWND owner) {
   } else {
     SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
   }
-  return POINT{area.left + (area.right - area.left - size.cx) / 2,
-               area.top + (area.bottom - area.top - size.cy) / 2};
+  return POINT{area.left + (area.right - area.left - size.cx) / 2, area.top + (area.bottom - area.top - size.cy) / 2};
 }
 
 namespace {

@@ -4,10 +4,10 @@
 
 namespace quistrel::selector_ids {
 
-constexpr int kOptHistory = 1000;      // optType button 0
-constexpr int kOptFixed = 1001;        // optType button 1
-constexpr int kListClipBoard = 1002;   // lstClipBoard
-constexpr int kTextPreview = 1003;     // txtPreview
+constexpr int kOptHistory = 1000;     // optType button 0
+constexpr int kOptFixed = 1001;       // optType button 1
+constexpr int kListClipBoard = 1002;  // lstClipBoard
+constexpr int kTextPreview = 1003;    // txtPreview
 
 constexpr int kMenuOpen = 101;     // mnuOpen
 constexpr int kMenuSetting = 102;  // mnuSetting

@@ -6,22 +6,15 @@ KeyDecision DecideKeyUp(uint16_t virtualKey, bool openedByMouse) {
   switch (virtualKey) {
     case kVkC:
     case kVkMenu:
-    case kVkControl:
-      return {KeyAction::None, false};
-    case kVkTab:
-      return {KeyAction::None, true};
-    case kVkLWin:
-      return openedByMouse ? KeyDecision{KeyAction::None, false} : KeyDecision{KeyAction::Commit, true};
-    case kVkUp:
-      return {KeyAction::SelectUp, true};
-    case kVkDown:
-      return {KeyAction::SelectDown, true};
+    case kVkControl: return {KeyAction::None, false};
+    case kVkTab: return {KeyAction::None, true};
+    case kVkLWin: return openedByMouse ? KeyDecision{KeyAction::None, false} : KeyDecision{KeyAction::Commit, true};
+    case kVkUp: return {KeyAction::SelectUp, true};
+    case kVkDown: return {KeyAction::SelectDown, true};
     case kVkShift:
     case kVkRight:
-    case kVkLeft:
-      return {KeyAction::SwitchList, true};
-    default:
-      return {KeyAction::Cancel, true};
+    case kVkLeft: return {KeyAction::SwitchList, true};
+    default: return {KeyAction::Cancel, true};
   }
 }
 

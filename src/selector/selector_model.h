@@ -22,9 +22,8 @@ struct KeyDecision {
 };
 
 // Virtual-key codes the selector reacts to on release.
-inline constexpr uint16_t kVkTab = 0x09, kVkShift = 0x10, kVkControl = 0x11, kVkMenu = 0x12,
-                          kVkLeft = 0x25, kVkUp = 0x26, kVkRight = 0x27, kVkDown = 0x28, kVkC = 0x43,
-                          kVkLWin = 0x5B;
+inline constexpr uint16_t kVkTab = 0x09, kVkShift = 0x10, kVkControl = 0x11, kVkMenu = 0x12, kVkLeft = 0x25,
+                          kVkUp = 0x26, kVkRight = 0x27, kVkDown = 0x28, kVkC = 0x43, kVkLWin = 0x5B;
 
 // The release of a key while the selector shows. Only the left Windows key
 // commits, and not when the selector was opened with the mouse.

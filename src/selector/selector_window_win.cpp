@@ -81,8 +81,8 @@ void SelectorWindow::CreateControls() {
   SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
   font_.Reset(CreateFontIndirectW(&metrics.lfMessageFont));
 
-  auto add = [this](const wchar_t* cls, const wchar_t* text, DWORD style, DWORD exStyle, int x, int y, int w,
-                    int h, int id) {
+  auto add = [this](const wchar_t* cls, const wchar_t* text, DWORD style, DWORD exStyle, int x, int y, int w, int h,
+                    int id) {
     HWND control = CreateWindowExW(exStyle, cls, text, WS_CHILD | WS_VISIBLE | style, FromTwips(x), FromTwips(y),
                                    FromTwips(w), FromTwips(h), Handle(),
                                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), AppInstance(), nullptr);
@@ -97,8 +97,8 @@ void SelectorWindow::CreateControls() {
                  WS_TABSTOP | WS_VSCROLL | WS_HSCROLL | ES_MULTILINE | ES_AUTOVSCROLL | ES_AUTOHSCROLL | ES_NOHIDESEL,
                  WS_EX_CLIENTEDGE, 5460, 0, 2055, 1800, ids::kTextPreview);
   SendMessageW(preview_, EM_SETLIMITTEXT, 0, 0);
-  optHistory_ = add(L"BUTTON", L"クリップボード履歴", WS_TABSTOP | WS_GROUP | BS_AUTORADIOBUTTON, 0, 0, 0, 2715,
-                    315, ids::kOptHistory);
+  optHistory_ = add(L"BUTTON", L"クリップボード履歴", WS_TABSTOP | WS_GROUP | BS_AUTORADIOBUTTON, 0, 0, 0, 2715, 315,
+                    ids::kOptHistory);
   optFixed_ = add(L"BUTTON", L"固定文字", BS_AUTORADIOBUTTON, 0, 2700, 0, 2715, 315, ids::kOptFixed);
   SendMessageW(optHistory_, BM_SETCHECK, BST_CHECKED, 0);
 
@@ -244,7 +244,7 @@ void SelectorWindow::SwitchList() {
 
 void SelectorWindow::OnListKindClicked() {
   model_.SetKind(SendMessageW(optFixed_, BM_GETCHECK, 0, 0) == BST_CHECKED ? ListKind::FixedStrings
-                                                                          : ListKind::History);
+                                                                           : ListKind::History);
   Open();
   if (model_.CurrentIndex() < model_.Count()) {
     model_.Select(model_.CurrentIndex());
@@ -256,23 +256,12 @@ void SelectorWindow::OnKeyUp(uint16_t& keyCode) {
   const KeyDecision decision = DecideKeyUp(keyCode, model_.openedByMouse);
   if (decision.consumed) keyCode = 0;
   switch (decision.action) {
-    case KeyAction::None:
-      break;
-    case KeyAction::SelectUp:
-      SelectUp();
-      break;
-    case KeyAction::SelectDown:
-      SelectDown();
-      break;
-    case KeyAction::SwitchList:
-      SwitchList();
-      break;
-    case KeyAction::Commit:
-      Commit();
-      break;
-    case KeyAction::Cancel:
-      Close(false);
-      break;
+    case KeyAction::None: break;
+    case KeyAction::SelectUp: SelectUp(); break;
+    case KeyAction::SelectDown: SelectDown(); break;
+    case KeyAction::SwitchList: SwitchList(); break;
+    case KeyAction::Commit: Commit(); break;
+    case KeyAction::Cancel: Close(false); break;
   }
 }
 
@@ -317,20 +306,15 @@ void SelectorWindow::OnCommand(int id, int code) {
       if (code == LBN_SELCHANGE) OnLineSelected();
       if (code == LBN_DBLCLK) OnLineDoubleClicked();
       break;
-    case ids::kMenuOpen:
-      OnTrayIconClick(MouseButton::Left);
-      break;
+    case ids::kMenuOpen: OnTrayIconClick(MouseButton::Left); break;
     case ids::kMenuSetting:
       if (actions_.openSettings) actions_.openSettings();
       break;
     case ids::kMenuAbout:
       if (actions_.openAbout) actions_.openAbout();
       break;
-    case ids::kMenuEnd:
-      Unload();
-      break;
-    default:
-      break;
+    case ids::kMenuEnd: Unload(); break;
+    default: break;
   }
 }
 
@@ -362,32 +346,18 @@ void SelectorWindow::DrawLine(const DRAWITEMSTRUCT& item) const {
 
 LRESULT SelectorWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
-    case WM_COMMAND:
-      OnCommand(LOWORD(wParam), HIWORD(wParam));
-      return 0;
-    case kUpdatePreviewMessage:
-      UpdatePreview();
-      return 0;
-    case WM_MEASUREITEM:
-      MeasureLine(*reinterpret_cast<MEASUREITEMSTRUCT*>(lParam));
-      return TRUE;
-    case WM_DRAWITEM:
-      DrawLine(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
-      return TRUE;
-    case WM_CLOSE:
-      Unload();
-      return 0;
-    case WM_QUERYENDSESSION:
-      return TRUE;
+    case WM_COMMAND: OnCommand(LOWORD(wParam), HIWORD(wParam)); return 0;
+    case kUpdatePreviewMessage: UpdatePreview(); return 0;
+    case WM_MEASUREITEM: MeasureLine(*reinterpret_cast<MEASUREITEMSTRUCT*>(lParam)); return TRUE;
+    case WM_DRAWITEM: DrawLine(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam)); return TRUE;
+    case WM_CLOSE: Unload(); return 0;
+    case WM_QUERYENDSESSION: return TRUE;
     case WM_ENDSESSION:
       // Windows ends the process once this returns: settle everything now.
       if (wParam) OnEnding();
       return 0;
-    case WM_DESTROY:
-      OnEnding();
-      return 0;
-    default:
-      return Window::HandleMessage(message, wParam, lParam);
+    case WM_DESTROY: OnEnding(); return 0;
+    default: return Window::HandleMessage(message, wParam, lParam);
   }
 }
 

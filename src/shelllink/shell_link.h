@@ -13,7 +13,7 @@ namespace quistrel {
 // cannot be created (nothing is written), or when a later block fails (the
 // file keeps the blocks before it). Shows no message. Texts are taken by value.
 bool WriteShellLink(std::u16string target, std::u16string linkPath, std::u16string arguments,
-                    std::u16string workingDirectory, std::u16string iconLocation, int32_t iconIndex,
-                    uint32_t hotKey, std::u16string description);
+                    std::u16string workingDirectory, std::u16string iconLocation, int32_t iconIndex, uint32_t hotKey,
+                    std::u16string description);
 
 }  // namespace quistrel

@@ -9,9 +9,8 @@ constexpr uint32_t kHeaderSize = 0x4C;
 constexpr std::array<uint8_t, 16> kLinkClsid = {0x01, 0x14, 0x02, 0x00, 0x00, 0x00, 0x00, 0x00,
                                                 0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46};
 // The ID-list entry of the shell's computer folder (My Computer).
-constexpr std::array<uint8_t, 20> kComputerItem = {0x14, 0x00, 0x1F, 0x50, 0xE0, 0x4F, 0xD0,
-                                                   0x20, 0xEA, 0x3A, 0x69, 0x10, 0xA2, 0xD8,
-                                                   0x08, 0x00, 0x2B, 0x30, 0x30, 0x9D};
+constexpr std::array<uint8_t, 20> kComputerItem = {0x14, 0x00, 0x1F, 0x50, 0xE0, 0x4F, 0xD0, 0x20, 0xEA, 0x3A,
+                                                   0x69, 0x10, 0xA2, 0xD8, 0x08, 0x00, 0x2B, 0x30, 0x30, 0x9D};
 
 constexpr uint32_t kHasLinkTargetIdListAndLinkInfo = 0x03;
 constexpr uint32_t kHasName = 0x04;
@@ -188,8 +187,7 @@ uint16_t HotKeyField(uint32_t hotKey) {
   return key == 0 ? 0 : static_cast<uint16_t>(key | kCtrlAlt);
 }
 
-std::string BuildHeader(const ShellLinkRequest& request, uint32_t targetAttributes,
-                        const TargetFileFacts& facts) {
+std::string BuildHeader(const ShellLinkRequest& request, uint32_t targetAttributes, const TargetFileFacts& facts) {
   std::string out;
   PutU32(out, kHeaderSize);
   PutBytes(out, kLinkClsid);
@@ -255,8 +253,7 @@ std::optional<std::string> BuildStringData(const ShellLinkRequest& request, cons
   return out;
 }
 
-std::optional<std::vector<std::string>> BuildShellLinkBlocks(const ShellLinkRequest& request,
-                                                             ShellLinkSystem& system,
+std::optional<std::vector<std::string>> BuildShellLinkBlocks(const ShellLinkRequest& request, ShellLinkSystem& system,
                                                              const AnsiCodePage& codePage) {
   if (!StartsAtDriveRoot(request.target) || !SurvivesCodePage(request.target, codePage)) return std::nullopt;
   const std::string ansiTarget = codePage.ToAnsi(request.target);
@@ -266,8 +263,8 @@ std::optional<std::vector<std::string>> BuildShellLinkBlocks(const ShellLinkRequ
   const std::string root = codePage.ToAnsi(request.target.substr(0, 3));
   const uint32_t driveType = system.DriveType(root);
   const TargetFileFacts facts = system.TargetFacts(ansiTarget);
-  const std::optional<std::vector<PathItem>> builtItems = BuildPathItems(
-      request.target, codePage.FromAnsi(*ansiShortForm), driveType, facts.size, system, codePage);
+  const std::optional<std::vector<PathItem>> builtItems =
+      BuildPathItems(request.target, codePage.FromAnsi(*ansiShortForm), driveType, facts.size, system, codePage);
   if (!builtItems) return std::nullopt;
   const std::vector<PathItem>& items = *builtItems;
   const std::string pathItems = SerializeIdList(items);

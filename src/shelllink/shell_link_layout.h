@@ -22,8 +22,8 @@ struct ShellLinkRequest {
   std::u16string workingDirectory;  // empty for none
   std::u16string iconLocation;      // empty for none
   int32_t iconIndex = 0;
-  uint32_t hotKey = 0;              // virtual-key code in the low 8 bits; 0 for none
-  std::u16string description;       // empty for none
+  uint32_t hotKey = 0;         // virtual-key code in the low 8 bits; 0 for none
+  std::u16string description;  // empty for none
 };
 
 struct VolumeInformation {
@@ -32,8 +32,8 @@ struct VolumeInformation {
 };
 
 struct TargetFileFacts {
-  uint32_t size = 0;            // the low 32 bits of the size in bytes
-  uint64_t lastWriteTime = 0;   // FILETIME: 100 ns units since 1601-01-01 UTC
+  uint32_t size = 0;           // the low 32 bits of the size in bytes
+  uint64_t lastWriteTime = 0;  // FILETIME: 100 ns units since 1601-01-01 UTC
 };
 
 inline constexpr uint32_t kInvalidFileAttributes = 0xFFFFFFFFu;
@@ -100,8 +100,7 @@ uint32_t LinkFlags(const ShellLinkRequest& request);
 // Only the key's low 8 bits count, always with Ctrl and Alt.
 uint16_t HotKeyField(uint32_t hotKey);
 
-std::string BuildHeader(const ShellLinkRequest& request, uint32_t targetAttributes,
-                        const TargetFileFacts& facts);
+std::string BuildHeader(const ShellLinkRequest& request, uint32_t targetAttributes, const TargetFileFacts& facts);
 std::string BuildVolumeId(uint32_t driveType, const std::optional<VolumeInformation>& volume);
 // The first 28 bytes of LinkInfo, and what follows them.
 std::string BuildLinkInfoHeader(std::size_t volumeIdSize, std::size_t targetAnsiSize);
@@ -114,8 +113,7 @@ std::optional<std::string> BuildStringData(const ShellLinkRequest& request, cons
 // The file in the eight blocks it is written in, or nothing when no link can
 // be made (no short form, a target that does not start at a drive root, a
 // path the code page cannot hold, a text too long for its field).
-std::optional<std::vector<std::string>> BuildShellLinkBlocks(const ShellLinkRequest& request,
-                                                             ShellLinkSystem& system,
+std::optional<std::vector<std::string>> BuildShellLinkBlocks(const ShellLinkRequest& request, ShellLinkSystem& system,
                                                              const AnsiCodePage& codePage);
 
 // Builds the link and writes it block by block. True only when every block

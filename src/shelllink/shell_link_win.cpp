@@ -37,8 +37,8 @@ class Kernel32ShellLinkSystem final : public ShellLinkSystem {
   std::optional<VolumeInformation> Volume(const std::string& root) override {
     char label[kVolumeLabelBufferSize + 1] = {};
     DWORD serialNumber = 0;
-    if (!GetVolumeInformationA(root.c_str(), label, kVolumeLabelBufferSize, &serialNumber, nullptr, nullptr,
-                               nullptr, 0)) {
+    if (!GetVolumeInformationA(root.c_str(), label, kVolumeLabelBufferSize, &serialNumber, nullptr, nullptr, nullptr,
+                               0)) {
       return std::nullopt;
     }
     return VolumeInformation{std::string(label, strnlen(label, kVolumeLabelBufferSize)), serialNumber};
@@ -47,9 +47,8 @@ class Kernel32ShellLinkSystem final : public ShellLinkSystem {
   TargetFileFacts TargetFacts(const std::string& path) override {
     WIN32_FILE_ATTRIBUTE_DATA data{};
     if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return {};
-    return TargetFileFacts{
-        data.nFileSizeLow,
-        (static_cast<uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) | data.ftLastWriteTime.dwLowDateTime};
+    return TargetFileFacts{data.nFileSizeLow, (static_cast<uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) |
+                                                  data.ftLastWriteTime.dwLowDateTime};
   }
 
   int64_t WriteBlockAt(const std::string& linkPath, std::string_view bytes, uint32_t offset) override {
@@ -67,8 +66,8 @@ class Kernel32ShellLinkSystem final : public ShellLinkSystem {
 }  // namespace
 
 bool WriteShellLink(std::u16string target, std::u16string linkPath, std::u16string arguments,
-                    std::u16string workingDirectory, std::u16string iconLocation, int32_t iconIndex,
-                    uint32_t hotKey, std::u16string description) {
+                    std::u16string workingDirectory, std::u16string iconLocation, int32_t iconIndex, uint32_t hotKey,
+                    std::u16string description) {
   ShellLinkRequest request;
   request.target = std::move(target);
   request.linkPath = std::move(linkPath);

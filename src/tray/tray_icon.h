@@ -21,8 +21,7 @@ class TrayIcon {
   bool IsBalloonCapable() const { return balloonCapable_; }
 
   // Adds the icon; the balloon shows only on a capable shell with viewBalloon 1.
-  void Add(HWND window, HICON icon, const std::u16string& tip, const std::u16string& balloonText,
-           int32_t viewBalloon);
+  void Add(HWND window, HICON icon, const std::u16string& tip, const std::u16string& balloonText, int32_t viewBalloon);
   // Adds the icon again after the shell restarted, never with the balloon.
   void Restore(HWND window);
   void Delete();

@@ -52,8 +52,9 @@ void TrayIcon::RegisterMessages() {
 void TrayIcon::Add(HWND window, HICON icon, const std::u16string& tip, const std::u16string& balloonText,
                    int32_t viewBalloon) {
   const AnsiCodePage& ansi = SystemAnsiCodePage();
-  last_ = MakeAddRecord(balloonCapable_, viewBalloon, reinterpret_cast<uintptr_t>(window),
-                        reinterpret_cast<uintptr_t>(icon), callbackMessage_, ansi.ToAnsi(tip), ansi.ToAnsi(balloonText));
+  last_ =
+      MakeAddRecord(balloonCapable_, viewBalloon, reinterpret_cast<uintptr_t>(window),
+                    reinterpret_cast<uintptr_t>(icon), callbackMessage_, ansi.ToAnsi(tip), ansi.ToAnsi(balloonText));
   Notify(NIM_ADD, last_);
 }
 

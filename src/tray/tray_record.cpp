@@ -12,8 +12,7 @@ bool BalloonCapableFor(const std::optional<OsVersion>& version) {
       return !(version->major == 4 && (version->minor == 0 || version->minor == 10));
     case 2:  // Windows 2000 is NT 5.0.
       return version->major >= 5;
-    default:
-      return false;
+    default: return false;
   }
 }
 
@@ -36,8 +35,7 @@ TrayRecord MakeAddRecord(bool balloonCapable, int32_t viewBalloon, uint64_t wind
   return record;
 }
 
-TrayRecord MakeRestoreRecord(const TrayRecord& last, bool balloonCapable, uint64_t window,
-                             uint32_t callbackMessage) {
+TrayRecord MakeRestoreRecord(const TrayRecord& last, bool balloonCapable, uint64_t window, uint32_t callbackMessage) {
   if (!balloonCapable) return last;
   TrayRecord record = last;
   record.hWnd = window;

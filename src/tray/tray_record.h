@@ -49,8 +49,7 @@ TrayRecord MakeAddRecord(bool balloonCapable, int32_t viewBalloon, uint64_t wind
 
 // The record for a re-add after the shell restarted: the last record without
 // the balloon (on a capable shell the window handle is taken anew).
-TrayRecord MakeRestoreRecord(const TrayRecord& last, bool balloonCapable, uint64_t window,
-                             uint32_t callbackMessage);
+TrayRecord MakeRestoreRecord(const TrayRecord& last, bool balloonCapable, uint64_t window, uint32_t callbackMessage);
 
 // The record's bytes as the 32-bit program hands them to the shell: 88 or 488
 // bytes, texts cut to their fields and always NUL-terminated.

@@ -7,11 +7,11 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <fcntl.h>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
 #include <thread>
-#include <fcntl.h>
 
 extern char** environ;
 
@@ -120,8 +120,7 @@ bool WaitFor(const std::function<bool()>& condition, std::chrono::milliseconds t
 
 Program::Program() {
   static int counter = 0;
-  folder_ = fs::temp_directory_path() /
-            ("quistrel-e2e-" + std::to_string(getpid()) + "-" + std::to_string(++counter));
+  folder_ = fs::temp_directory_path() / ("quistrel-e2e-" + std::to_string(getpid()) + "-" + std::to_string(++counter));
   fs::remove_all(folder_);
   fs::create_directories(folder_);
   fs::copy_file(Win32BuildDir() / "src" / "Quistrel.exe", folder_ / "Quistrel.exe");
@@ -157,8 +156,7 @@ bool Program::Start() {
   // before it at a first start.
   return WaitFor(
       [] {
-        return Driver({"find", kSelector, "0"}).exitCode == 0 ||
-               Driver({"find", kHello, "0"}).exitCode == 0;
+        return Driver({"find", kSelector, "0"}).exitCode == 0 || Driver({"find", kHello, "0"}).exitCode == 0;
       },
       std::chrono::seconds(30));
 }
@@ -186,6 +184,22 @@ bool WaitForExit(pid_t pid, std::chrono::milliseconds timeout) {
         return rc == pid || rc < 0;
       },
       timeout);
+}
+
+Background::Background(const std::vector<std::string>& argv) {
+  const int devNull = open("/dev/null", O_RDWR | O_CLOEXEC);
+  pid_ = Spawn(argv, devNull, devNull);
+  close(devNull);
+}
+
+Background::~Background() {
+  // Wine runs the Windows program in the process it was started as, so its
+  // id reaches the program itself.
+  kill(pid_, SIGTERM);
+  if (!WaitForExit(pid_, std::chrono::seconds(5))) {
+    kill(pid_, SIGKILL);
+    waitpid(pid_, nullptr, 0);
+  }
 }
 
 int Program::CountProcesses() const {

@@ -6,11 +6,11 @@
 #pragma once
 
 #include <chrono>
-#include <functional>
-#include <sys/types.h>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
+#include <sys/types.h>
 #include <vector>
 
 namespace e2e {
@@ -84,6 +84,19 @@ class Program {
 
  private:
   fs::path folder_;
+  pid_t pid_ = -1;
+};
+
+// A helper program (Notepad, a driver holding a hot key) that runs beside the
+// scenario; it is ended by its process id when the object goes.
+class Background {
+ public:
+  explicit Background(const std::vector<std::string>& argv);
+  ~Background();
+  Background(const Background&) = delete;
+  Background& operator=(const Background&) = delete;
+
+ private:
   pid_t pid_ = -1;
 };
 

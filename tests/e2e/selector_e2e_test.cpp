@@ -174,7 +174,7 @@ TEST_F(Selector, AutoPasteOnePastesIntoTheActiveEditor) {
   StartWith("AutoPaste=1\r\n");
   Copy("pasted by the selector");
   Copy("something else");
-  e2e::Run({"sh", "-c", "wine notepad >/dev/null 2>&1 &"});
+  const Background notepad({"wine", "notepad"});
   ASSERT_EQ(Driver({"find", "Notepad", "20000"}).exitCode, 0);
   // The editor is the window the user works in when the selector opens.
   ASSERT_TRUE(WaitFor(
@@ -189,10 +189,12 @@ TEST_F(Selector, AutoPasteOnePastesIntoTheActiveEditor) {
   ReleaseWin();
   EXPECT_EQ(XClipGet(), "pasted by the selector");
   const bool pasted = WaitFor(
-      [] { return Driver({"controls", "Notepad"}).out.find("pasted by the selector") != std::string::npos; }, 5s);
+      [] {
+        return Driver({"controls", "Notepad"}).out.find("pasted by the selector") != std::string::npos;
+      },
+      5s);
   EXPECT_TRUE(pasted) << Driver({"controls", "Notepad"}).out << "active: " << Driver({"active"}).out;
   Screenshot("autopaste-notepad");
-  e2e::Run({"sh", "-c", "pkill -f notepad.exe"});
 }
 
 TEST_F(Selector, TrayMenuShowsItsEntriesAndTheEndEntrySavesAndEnds) {
@@ -220,7 +222,8 @@ TEST_F(Selector, AShellRestartBringsTheTrayIconBack) {
 TEST(SelectorHotKeys, ATakenHotKeyIsReportedAndTheProgramRunsOn) {
   Program program;
   program.WriteFile("Quistrel.ini", "[Main]\r\nViewHello=0\r\n");
-  e2e::Run({"sh", "-c", "wine \"$QUISTREL_WIN32_BUILD_DIR/tests/qdriver.exe\" hotkey-grab 0x43 8 30 >/dev/null 2>&1 &"});
+  const Background grab(
+      {"wine", (Win32BuildDir() / "tests" / "qdriver.exe").string(), "hotkey-grab", "0x43", "8", "30"});
   std::this_thread::sleep_for(1500ms);
   ASSERT_TRUE(program.Start());
   const RunResult box = Driver({"dialog", "Mallowquist", "10000"});
@@ -232,7 +235,6 @@ TEST(SelectorHotKeys, ATakenHotKeyIsReportedAndTheProgramRunsOn) {
   Screenshot("hotkey-taken");
   Driver({"dialog-press", "Mallowquist", "1"});
   EXPECT_TRUE(WaitFor([] { return Driver({"tray-exists", kSelector}).exitCode == 0; }, 10s));
-  e2e::Run({"sh", "-c", "pkill -f 'qdriver.exe hotkey-grab'"});
 }
 
 }  // namespace

@@ -42,7 +42,11 @@ TEST(Settings, AFixedStringAddedThroughTheTrayMenuIsSavedAtOkAndShownByTheSelect
   ASSERT_EQ(Driver({"find", kEntry, "10000"}).exitCode, 0);
   // Typed for real: a, b, c, Ctrl+Enter, d, e.
   Driver({"keys", "tap:0x41", "tap:0x42", "tap:0x43", "down:0x11", "tap:0x0D", "up:0x11", "tap:0x44", "tap:0x45"});
-  EXPECT_TRUE(WaitFor([] { return Driver({"edit-text", kEntry, kEntryText}).out == "abc\\r\\nde"; }, 5s))
+  EXPECT_TRUE(WaitFor(
+      [] {
+        return Driver({"edit-text", kEntry, kEntryText}).out == "abc\\r\\nde";
+      },
+      5s))
       << Driver({"edit-text", kEntry, kEntryText}).out;
   Screenshot("text-input-dialog");
   Driver({"keys", "tap:0x0D"});  // Enter confirms
@@ -61,7 +65,7 @@ TEST(Settings, AFixedStringAddedThroughTheTrayMenuIsSavedAtOkAndShownByTheSelect
   Driver({"keys", "tap:0x10"});  // Shift: to the fixed strings
   EXPECT_TRUE(WaitFor([] { return ListItems(kSelector, "1002").find("count=2 selected=0") == 0; }, 5s));
   EXPECT_EQ(Driver({"edit-text", kSelector, "1003"}).out, "abc\\r\\nde");  // the preview of line 0
-  Driver({"keys", "tap:0x1B"});  // Esc
+  Driver({"keys", "tap:0x1B"});                                            // Esc
 
   EXPECT_TRUE(program.EndInOrder());
   EXPECT_EQ(program.ReadFile("FixedString.dat"), "abc\r\nde\0greeting"s);

@@ -8,8 +8,7 @@ namespace {
 
 using namespace std::chrono_literals;
 
-const std::string kIniFromDefaults =
-    "[Main]\r\nClipBoardLog=10\r\nViewBalloon=1\r\nViewHello=1\r\nAutoPaste=0\r\n";
+const std::string kIniFromDefaults = "[Main]\r\nClipBoardLog=10\r\nViewBalloon=1\r\nViewHello=1\r\nAutoPaste=0\r\n";
 
 // The welcome window, when the program shows it, is confirmed away so start-up
 // can go on.

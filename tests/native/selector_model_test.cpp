@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "test_values.h"
 #include "selector/selector_model.h"
+#include "test_values.h"
 
 namespace quistrel {
 namespace {
@@ -16,21 +16,21 @@ TEST(SelectorKeys, EveryReleasedKeyHasItsEffect) {
     bool consumed;
   };
   const Row rows[] = {
-      {0x43, false, KeyAction::None, false},        // C
-      {0x12, false, KeyAction::None, false},        // Alt
-      {0x11, false, KeyAction::None, false},        // Ctrl
-      {0x09, false, KeyAction::None, true},         // Tab
-      {0x5B, false, KeyAction::Commit, true},       // left Windows key
-      {0x5B, true, KeyAction::None, false},         // ... when opened with the mouse
-      {0x26, false, KeyAction::SelectUp, true},     // Up
-      {0x28, false, KeyAction::SelectDown, true},   // Down
-      {0x10, false, KeyAction::SwitchList, true},   // Shift
-      {0x27, false, KeyAction::SwitchList, true},   // Right
-      {0x25, false, KeyAction::SwitchList, true},   // Left
-      {0x5C, false, KeyAction::Cancel, true},       // right Windows key
-      {0x1B, false, KeyAction::Cancel, true},       // Esc
-      {0x0D, false, KeyAction::Cancel, true},       // Enter
-      {0x41, true, KeyAction::Cancel, true},        // any other key
+      {0x43, false, KeyAction::None, false},       // C
+      {0x12, false, KeyAction::None, false},       // Alt
+      {0x11, false, KeyAction::None, false},       // Ctrl
+      {0x09, false, KeyAction::None, true},        // Tab
+      {0x5B, false, KeyAction::Commit, true},      // left Windows key
+      {0x5B, true, KeyAction::None, false},        // ... when opened with the mouse
+      {0x26, false, KeyAction::SelectUp, true},    // Up
+      {0x28, false, KeyAction::SelectDown, true},  // Down
+      {0x10, false, KeyAction::SwitchList, true},  // Shift
+      {0x27, false, KeyAction::SwitchList, true},  // Right
+      {0x25, false, KeyAction::SwitchList, true},  // Left
+      {0x5C, false, KeyAction::Cancel, true},      // right Windows key
+      {0x1B, false, KeyAction::Cancel, true},      // Esc
+      {0x0D, false, KeyAction::Cancel, true},      // Enter
+      {0x41, true, KeyAction::Cancel, true},       // any other key
   };
   for (const Row& row : rows) {
     const KeyDecision decision = DecideKeyUp(row.key, row.byMouse);

@@ -2,8 +2,8 @@
 
 #include <map>
 
-#include "test_values.h"
 #include "core/settings.h"
+#include "test_values.h"
 
 namespace quistrel {
 namespace {
@@ -40,8 +40,7 @@ class MemoryFiles : public SettingsFiles {
 TEST(FixedStringFile, ExamplesEncodeByteForByte) {
   EXPECT_EQ(EncodeFixedStrings(ListOf({u"abc", u"de"}), Cp932()), Bytes({0x61, 0x62, 0x63, 0, 0x64, 0x65}));
   EXPECT_EQ(EncodeFixedStrings(ListOf({u"abc"}), Cp932()), "abc");
-  EXPECT_EQ(EncodeFixedStrings(ListOf({u"abc", u"", u"de"}), Cp932()),
-            Bytes({0x61, 0x62, 0x63, 0, 0, 0x64, 0x65}));
+  EXPECT_EQ(EncodeFixedStrings(ListOf({u"abc", u"", u"de"}), Cp932()), Bytes({0x61, 0x62, 0x63, 0, 0, 0x64, 0x65}));
   EXPECT_EQ(EncodeFixedStrings(ListOf({u""}), Cp932()), "");
   EXPECT_EQ(EncodeFixedStrings(TextList(), Cp932()), "");
 }

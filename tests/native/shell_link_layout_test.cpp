@@ -4,8 +4,8 @@
 
 #include <map>
 
-#include "test_values.h"
 #include "shelllink/shell_link_layout.h"
+#include "test_values.h"
 
 namespace quistrel {
 namespace {
@@ -110,19 +110,17 @@ TEST_F(WorkedExample, WholeFileMatchesTheLayoutByteForByte) {
       // header
       U32(0x4C) +
       Bytes({0x01, 0x14, 0x02, 0x00, 0x00, 0x00, 0x00, 0x00, 0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}) +
-      U32(0x17) + U32(0x20) + U32(0xC3D4E5F6) + U32(0x01D9A1B2) + U32(0xC3D4E5F6) + U32(0x01D9A1B2) +
-      U32(0xC3D4E5F6) + U32(0x01D9A1B2) + U32(kTargetSize) + U32(0) + U32(1) + U16(0) + U16(0) + U32(0) + U32(0) +
+      U32(0x17) + U32(0x20) + U32(0xC3D4E5F6) + U32(0x01D9A1B2) + U32(0xC3D4E5F6) + U32(0x01D9A1B2) + U32(0xC3D4E5F6) +
+      U32(0x01D9A1B2) + U32(kTargetSize) + U32(0) + U32(1) + U16(0) + U16(0) + U32(0) + U32(0) +
       // ID list
-      Bytes({0x7C, 0x00}) +
-      Bytes({0x14, 0x00, 0x1F, 0x50, 0xE0, 0x4F, 0xD0, 0x20, 0xEA, 0x3A, 0x69, 0x10, 0xA2, 0xD8, 0x08, 0x00, 0x2B,
-             0x30, 0x30, 0x9D}) +
-      Bytes({0x19, 0x00, 0x23}) + Z("C:\\") + Zeros(18) +
-      Bytes({0x25, 0x00, 0x31, 0x00}) + Zeros(8) + Bytes({0x10, 0x00}) + Z("Program Files") + Z("PROGRA~1") +
-      Bytes({0x28, 0x00, 0x32, 0x00}) + U32(kTargetSize) + Zeros(4) + Bytes({0x20, 0x00}) + Z("Quistrel.exe") +
-      Z("Quistrel.exe") + U16(0) +
+      Bytes({0x7C, 0x00}) + Bytes({0x14, 0x00, 0x1F, 0x50, 0xE0, 0x4F, 0xD0, 0x20, 0xEA, 0x3A,
+                                   0x69, 0x10, 0xA2, 0xD8, 0x08, 0x00, 0x2B, 0x30, 0x30, 0x9D}) +
+      Bytes({0x19, 0x00, 0x23}) + Z("C:\\") + Zeros(18) + Bytes({0x25, 0x00, 0x31, 0x00}) + Zeros(8) +
+      Bytes({0x10, 0x00}) + Z("Program Files") + Z("PROGRA~1") + Bytes({0x28, 0x00, 0x32, 0x00}) + U32(kTargetSize) +
+      Zeros(4) + Bytes({0x20, 0x00}) + Z("Quistrel.exe") + Z("Quistrel.exe") + U16(0) +
       // LinkInfo at 202
-      U32(80) + U32(28) + U32(1) + U32(28) + U32(49) + U32(0) + U32(79) +
-      U32(21) + U32(3) + U32(kSerial) + U32(16) + Z("DATA") + Z("C:\\Program Files\\Quistrel.exe") + Zeros(1) +
+      U32(80) + U32(28) + U32(1) + U32(28) + U32(49) + U32(0) + U32(79) + U32(21) + U32(3) + U32(kSerial) + U32(16) +
+      Z("DATA") + Z("C:\\Program Files\\Quistrel.exe") + Zeros(1) +
       // StringData at 282
       U16(50) + description + U16(17) + "C:\\Program Files\\" + Zeros(4);
 

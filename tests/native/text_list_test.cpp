@@ -2,8 +2,8 @@
 
 #include <initializer_list>
 
-#include "test_values.h"
 #include "core/text_list.h"
+#include "test_values.h"
 
 namespace quistrel {
 namespace {

@@ -13,7 +13,8 @@ const std::string kTip = "Mallowquist";
 const std::string kBalloon = "line one\r\nline two\r\nline three";
 
 uint32_t Read32(const std::vector<uint8_t>& bytes, std::size_t offset) {
-  return bytes[offset] | bytes[offset + 1] << 8 | bytes[offset + 2] << 16 | static_cast<uint32_t>(bytes[offset + 3]) << 24;
+  return bytes[offset] | bytes[offset + 1] << 8 | bytes[offset + 2] << 16 |
+         static_cast<uint32_t>(bytes[offset + 3]) << 24;
 }
 std::string ReadText(const std::vector<uint8_t>& bytes, std::size_t offset) {
   return std::string(reinterpret_cast<const char*>(bytes.data() + offset));

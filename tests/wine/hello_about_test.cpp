@@ -245,7 +245,8 @@ TEST_F(HelloWindowTest, LayoutCaptionAndTextsFollowTheTable) {
   ExpectControls(
       window,
       {
-          {Label1(0), L"Static",
+          {Label1(0),
+           L"Static",
            L"Mallowquistをご利用頂き、ありがとうございます。\r\n"
            L"本ソフトは、クリップボードのテキストを、ショートカットキーを使って簡単に切り替えるソフトです。\r\n"
            L"キーの組み合わせについては、以下をご覧下さい。",
@@ -263,16 +264,16 @@ TEST_F(HelloWindowTest, LayoutCaptionAndTextsFollowTheTable) {
            L"（切り替え画面表示中）\r\nクリップボードのログか、設定した固定文字かを切り替えます。",
            inFrame(frame2, {4, 16, 157, 41})},
           {Label1(1), L"Static", L"※『Win』　とは、Windowsロゴの入ったキーの事です。", {140, 128, 365, 17}},
-          {Label1(2), L"Static", L"※キーの組み合わせについては、Readme.txtにも記述されています。",
-           {140, 140, 365, 17}},
-          {Label1(8), L"Static", L"※マウスでも操作可能です。タスクアイコンをクリックして下さい。",
-           {140, 152, 365, 17}},
-          {Label1(6), L"Static",
+          {Label1(2), L"Static", L"※キーの組み合わせについては、Readme.txtにも記述されています。", {140, 140, 365, 17}},
+          {Label1(8), L"Static", L"※マウスでも操作可能です。タスクアイコンをクリックして下さい。", {140, 152, 365, 17}},
+          {Label1(6),
+           L"Static",
            L"例：クリップボードにコピーしてあった文字を選択\r\n・Win＋Cキーを押します。\r\n"
            L"・Winキーを押したまま、Cキーを何度か押して、目的の文字を選択します。\r\n"
            L"・Winキーを離せば、切り替え画面が消えて、目的の文字がクリップボードにコピーされます。",
            {4, 172, 501, 53}},
-          {Label1(7), L"Static",
+          {Label1(7),
+           L"Static",
            L"Mallowquistの設定をして下さい。\r\n"
            L"設定画面では、クリップボードのログを保持しておく数や、固定文字を設定することが出来ます。\r\n"
            L"設定画面は、今後もタスクアイコンから表示させることが出来ます。",
@@ -452,17 +453,18 @@ TEST_F(AboutWindowTest, LayoutCaptionAndTextsFromTheVersionResource) {
   EXPECT_EQ(client.cy, 192);
   ExpectDialogFrame(window, true);
 
-  ExpectControls(window, {
-                             {kLblVersion, L"Static", L"Ver.1.0.0 ", {236, 36, 53, 13}},
-                             {kLblCopyright, L"Static", L"(C) 2026 Mallowquist", {100, 48, 189, 13}},
-                             {kLblComment, L"Static", L"クリップボードの文字を選択形式で変更するプログラムです。",
-                              {12, 72, 281, 37}},
-                             {kLabel1Home, L"Static", L"公開HP", {12, 116, 45, 17}},
-                             {kLblURL, L"Static", L"https://mallowquist.test/", {92, 116, 141, 17}},
-                             {kLabel1Mail, L"Static", L"作者へメール", {12, 136, 77, 17}},
-                             {kLblEmail, L"Static", L"author@mallowquist.test", {92, 136, 141, 17}},
-                             {kCmdOK, L"Button", L"OK", {116, 160, 81, 29}},
-                         });
+  ExpectControls(
+      window,
+      {
+          {kLblVersion, L"Static", L"Ver.1.0.0 ", {236, 36, 53, 13}},
+          {kLblCopyright, L"Static", L"(C) 2026 Mallowquist", {100, 48, 189, 13}},
+          {kLblComment, L"Static", L"クリップボードの文字を選択形式で変更するプログラムです。", {12, 72, 281, 37}},
+          {kLabel1Home, L"Static", L"公開HP", {12, 116, 45, 17}},
+          {kLblURL, L"Static", L"https://mallowquist.test/", {92, 116, 141, 17}},
+          {kLabel1Mail, L"Static", L"作者へメール", {12, 136, 77, 17}},
+          {kLblEmail, L"Static", L"author@mallowquist.test", {92, 136, 141, 17}},
+          {kCmdOK, L"Button", L"OK", {116, 160, 81, 29}},
+      });
   EXPECT_EQ(about_.TitleText(), u"Mallowquist");
   EXPECT_EQ(GetFocus(), GetDlgItem(window, kCmdOK));
   EXPECT_EQ(GetWindowLongW(GetDlgItem(window, kCmdOK), GWL_STYLE) & 0x0F, BS_DEFPUSHBUTTON);

@@ -71,8 +71,8 @@ void Pump() {
 }
 
 std::string Utf8(const std::wstring& text) {
-  const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr,
-                                       nullptr);
+  const int size =
+      WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
   std::string bytes(static_cast<std::size_t>(size), '\0');
   WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), bytes.data(), size, nullptr, nullptr);
   return bytes;
@@ -282,25 +282,25 @@ TEST_F(SettingDialogTest, LayoutCaptionsFontAndTabOrder) {
   ASSERT_NE(dialog, nullptr);
   ExpectDialogFrame(dialog, L"Mallowquist - 設定", 285, 276);
   ExpectControls(dialog, {
-      {kCmdStartUp, L"Button", L"スタートアップ設定", 4, 4, 121, 25},
-      {kLabel2, L"Static", L"Windows起動時に本ソフトを起動するか設定します。", 128, 4, 153, 25},
-      {kFrameClipboard, L"Button", L"クリップボード", 4, 36, 277, 49},
-      {kLabelLogNum, L"Static", L"ログの最大数", 12, 52, 77, 13},
-      {kTxtLogNum, L"Edit", L"25", 92, 52, 33, 22},
-      {kVscLogNum, L"ScrollBar", L"", 124, 52, 17, 21},
-      {kLabelCount, L"Static", L"件", 144, 64, 17, 13},
-      {kFrameFixed, L"Button", L"固定文字", 4, 88, 277, 97},
-      {kLstFixedText, L"ListBox", L"", 12, 104, 85, 76},
-      {kTxtFixedText, L"Edit", L"", 100, 104, 129, 77},
-      {kCmdFixedAdd, L"Button", L"追加", 232, 120, 41, 21},
-      {kCmdFixedChange, L"Button", L"変更", 232, 140, 41, 21},
-      {kCmdFixedDelete, L"Button", L"削除", 232, 160, 41, 21},
-      {kChkViewHello, L"Button", L"起動時にようこそメッセージを表示する", 4, 188, 277, 13},
-      {kChkBalloon, L"Button", L"アイコン表示時にメッセージを表示する", 4, 204, 277, 13},
-      {kChkPaste, L"Button", L"選択と同時に貼り付けを行う", 4, 220, 277, 13},
-      {kCmdOK, L"Button", L"OK", 120, 240, 81, 33},
-      {kCmdCancel, L"Button", L"キャンセル", 200, 240, 81, 33},
-  });
+                             {kCmdStartUp, L"Button", L"スタートアップ設定", 4, 4, 121, 25},
+                             {kLabel2, L"Static", L"Windows起動時に本ソフトを起動するか設定します。", 128, 4, 153, 25},
+                             {kFrameClipboard, L"Button", L"クリップボード", 4, 36, 277, 49},
+                             {kLabelLogNum, L"Static", L"ログの最大数", 12, 52, 77, 13},
+                             {kTxtLogNum, L"Edit", L"25", 92, 52, 33, 22},
+                             {kVscLogNum, L"ScrollBar", L"", 124, 52, 17, 21},
+                             {kLabelCount, L"Static", L"件", 144, 64, 17, 13},
+                             {kFrameFixed, L"Button", L"固定文字", 4, 88, 277, 97},
+                             {kLstFixedText, L"ListBox", L"", 12, 104, 85, 76},
+                             {kTxtFixedText, L"Edit", L"", 100, 104, 129, 77},
+                             {kCmdFixedAdd, L"Button", L"追加", 232, 120, 41, 21},
+                             {kCmdFixedChange, L"Button", L"変更", 232, 140, 41, 21},
+                             {kCmdFixedDelete, L"Button", L"削除", 232, 160, 41, 21},
+                             {kChkViewHello, L"Button", L"起動時にようこそメッセージを表示する", 4, 188, 277, 13},
+                             {kChkBalloon, L"Button", L"アイコン表示時にメッセージを表示する", 4, 204, 277, 13},
+                             {kChkPaste, L"Button", L"選択と同時に貼り付けを行う", 4, 220, 277, 13},
+                             {kCmdOK, L"Button", L"OK", 120, 240, 81, 33},
+                             {kCmdCancel, L"Button", L"キャンセル", 200, 240, 81, 33},
+                         });
   EXPECT_EQ(GetWindowLongW(Control(kVscLogNum), GWL_STYLE) & SBS_VERT, SBS_VERT);
   EXPECT_EQ(GetWindowLongW(Control(kCmdOK), GWL_STYLE) & 0x0F, BS_DEFPUSHBUTTON);
   EXPECT_TRUE(GetWindowLongW(Control(kTxtFixedText), GWL_STYLE) & ES_MULTILINE);
@@ -424,8 +424,7 @@ TEST_F(SettingDialogTest, OkCommitsEverythingAndSavesAtOnce) {
   EXPECT_EQ(setting.FixedString.Item(0).str(), u"日本語\r\nline");
   EXPECT_FALSE(program.SettingDialogOpen);
 
-  EXPECT_EQ(ReadBytes(app / u"FixedString.dat"),
-            "\x93\xFA\x96\x7B\x8C\xEA\r\nline\0first\0one\0two\r\nlines"s);
+  EXPECT_EQ(ReadBytes(app / u"FixedString.dat"), "\x93\xFA\x96\x7B\x8C\xEA\r\nline\0first\0one\0two\r\nlines"s);
   EXPECT_EQ(ReadBytes(app / u"Quistrel.ini"),
             "[Main]\r\nClipBoardLog=4\r\nViewBalloon=1\r\nViewHello=0\r\nAutoPaste=1\r\n");
 }
@@ -603,8 +602,8 @@ class TextInputDialogTest : public SettingDialogTest {
       driven = true;
       return true;
     });
-    HWND owner = CreateWindowExW(0, L"Static", L"owner", WS_POPUP | WS_VISIBLE, 100, 100, 400, 300, nullptr,
-                                 nullptr, AppInstance(), nullptr);
+    HWND owner = CreateWindowExW(0, L"Static", L"owner", WS_POPUP | WS_VISIBLE, 100, 100, 400, 300, nullptr, nullptr,
+                                 AppInstance(), nullptr);
     entered = AskFixedString(owner, icons, initial);
     DestroyWindow(owner);
     EXPECT_TRUE(driven);
@@ -619,10 +618,10 @@ TEST_F(TextInputDialogTest, LayoutTabOrderAndFocus) {
     HWND entry = Entry();
     ExpectDialogFrame(entry, L"Mallowquist - 固定文字入力", 333, 173);
     ExpectControls(entry, {
-        {text_input_ids::kTxtFixedText, L"Edit", L"initial", 4, 4, 325, 129},
-        {IDOK, L"Button", L"OK", 168, 136, 81, 33},
-        {IDCANCEL, L"Button", L"キャンセル", 248, 136, 81, 33},
-    });
+                              {text_input_ids::kTxtFixedText, L"Edit", L"initial", 4, 4, 325, 129},
+                              {IDOK, L"Button", L"OK", 168, 136, 81, 33},
+                              {IDCANCEL, L"Button", L"キャンセル", 248, 136, 81, 33},
+                          });
     const LONG style = GetWindowLongW(Box(), GWL_STYLE);
     EXPECT_EQ(style & (ES_MULTILINE | WS_HSCROLL | WS_VSCROLL), ES_MULTILINE | WS_HSCROLL | WS_VSCROLL);
     EXPECT_EQ(TabOrder(entry), (std::vector<int>{text_input_ids::kTxtFixedText, IDCANCEL, IDOK}));

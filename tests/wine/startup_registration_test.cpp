@@ -154,8 +154,7 @@ class BoxAnswerer {
       } else if (GetDlgItem(box, IDNO)) {
         button = IDNO;
       }
-      PostMessageW(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
-                   reinterpret_cast<LPARAM>(GetDlgItem(box, button)));
+      PostMessageW(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(box, button)));
       for (int i = 0; i < 500 && IsWindow(box); ++i) Sleep(10);
     }
   }
@@ -169,9 +168,7 @@ class BoxAnswerer {
 // A program folder with Quistrel.exe and an empty Startup folder.
 class StartupRegistration : public ::testing::Test {
  protected:
-  StartupRegistration() {
-    WriteBytes(appFolder / u"Quistrel.exe", "MZ");
-  }
+  StartupRegistration() { WriteBytes(appFolder / u"Quistrel.exe", "MZ"); }
   ~StartupRegistration() override {
     SetFileAttributesW(Wide(link), FILE_ATTRIBUTE_NORMAL);
     RemoveDirectoryW(Wide(link));

@@ -16,8 +16,7 @@ namespace {
 TEST(TrayIconData, TheShellGetsExactlyTheBytesOfTheRecord) {
   if (sizeof(void*) != 4) GTEST_SKIP() << "the byte layout is the 32-bit program's";
   for (bool capable : {false, true}) {
-    const TrayRecord record =
-        MakeAddRecord(capable, 1, 0x10042, 0x20077, 0xC0DE, "Mallowquist", "one\r\ntwo\r\nthree");
+    const TrayRecord record = MakeAddRecord(capable, 1, 0x10042, 0x20077, 0xC0DE, "Mallowquist", "one\r\ntwo\r\nthree");
     const NOTIFYICONDATAA data = ToNotifyIconData(record);
     const std::vector<uint8_t> expected = SerializeTrayRecord32(record);
     ASSERT_EQ(data.cbSize, expected.size());

@@ -58,8 +58,6 @@ inline bool WriteBytes(const std::u16string& path, const std::string& bytes) {
          wrote == bytes.size();
 }
 
-inline bool Exists(const std::u16string& path) {
-  return GetFileAttributesW(Wide(path)) != INVALID_FILE_ATTRIBUTES;
-}
+inline bool Exists(const std::u16string& path) { return GetFileAttributesW(Wide(path)) != INVALID_FILE_ATTRIBUTES; }
 
 }  // namespace quistrel::testing

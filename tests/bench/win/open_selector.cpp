@@ -12,27 +12,19 @@
 #include <string>
 #include <vector>
 
+#include "platform/clipboard.h"
+#include "platform/handles.h"
+
 namespace {
 
 constexpr wchar_t kSelectorClass[] = L"Mallowquist.frmMain";
 constexpr int kListId = 1002;
 
+// The program reads each copy as it lands and may hold the clipboard a moment.
 bool PutOnClipboard(const std::wstring& text) {
-  HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, (text.size() + 1) * sizeof(wchar_t));
-  if (!memory) return false;
-  std::memcpy(GlobalLock(memory), text.c_str(), (text.size() + 1) * sizeof(wchar_t));
-  GlobalUnlock(memory);
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    if (OpenClipboard(nullptr)) {
-      EmptyClipboard();
-      const bool ok = SetClipboardData(CF_UNICODETEXT, memory) != nullptr;
-      CloseClipboard();
-      if (!ok) GlobalFree(memory);
-      return ok;
-    }
-    Sleep(5);
+  for (int attempt = 0; attempt < 10; ++attempt) {
+    if (quistrel::WriteClipboardText(nullptr, quistrel::FromWide(text))) return true;
   }
-  GlobalFree(memory);
   return false;
 }
 

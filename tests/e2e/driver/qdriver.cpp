@@ -29,17 +29,20 @@
 #include <cstdio>
 #include <cstring>
 #include <cwchar>
+#include <optional>
 #include <string>
 #include <vector>
+
+#include "platform/clipboard.h"
+#include "platform/handles.h"
 
 namespace {
 
 void Print(const std::wstring& text) {
-  const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                                       nullptr, nullptr);
+  const int size =
+      WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
   std::string bytes(static_cast<std::size_t>(size), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), bytes.data(), size, nullptr,
-                      nullptr);
+  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), bytes.data(), size, nullptr, nullptr);
   DWORD wrote = 0;
   WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), bytes.data(), static_cast<DWORD>(bytes.size()), &wrote, nullptr);
 }
@@ -70,11 +73,16 @@ std::wstring ClassOf(HWND window) {
 std::wstring Escape(const std::wstring& text) {
   std::wstring out;
   for (wchar_t c : text) {
-    if (c == L'\r') out += L"\\r";
-    else if (c == L'\n') out += L"\\n";
-    else if (c == L'\t') out += L"\\t";
-    else if (c == L'\\') out += L"\\\\";
-    else out += c;
+    if (c == L'\r')
+      out += L"\\r";
+    else if (c == L'\n')
+      out += L"\\n";
+    else if (c == L'\t')
+      out += L"\\t";
+    else if (c == L'\\')
+      out += L"\\\\";
+    else
+      out += c;
   }
   return out;
 }
@@ -118,8 +126,8 @@ HWND FindDialogByCaption(const std::wstring& caption, DWORD timeoutMs) {
 }
 
 std::wstring RectText(const RECT& r) {
-  return std::to_wstring(r.left) + L"," + std::to_wstring(r.top) + L"," + std::to_wstring(r.right - r.left) +
-         L"," + std::to_wstring(r.bottom - r.top);
+  return std::to_wstring(r.left) + L"," + std::to_wstring(r.top) + L"," + std::to_wstring(r.right - r.left) + L"," +
+         std::to_wstring(r.bottom - r.top);
 }
 
 BOOL CALLBACK PrintChild(HWND child, LPARAM param) {
@@ -130,9 +138,9 @@ BOOL CALLBACK PrintChild(HWND child, LPARAM param) {
   const LONG style = GetWindowLongW(child, GWL_STYLE);
   wchar_t styleText[32];
   swprintf(styleText, 32, L"%08lx", static_cast<unsigned long>(style));
-  Print(std::to_wstring(GetDlgCtrlID(child)) + L"\t" + ClassOf(child) + L"\t" + Escape(WindowText(child)) +
-        L"\t" + RectText(r) + L"\t" + styleText + L"\t" + (GetParent(child) == top ? L"top" : L"nested") +
-        L"\t" + (IsWindowEnabled(child) ? L"enabled" : L"disabled") + L"\n");
+  Print(std::to_wstring(GetDlgCtrlID(child)) + L"\t" + ClassOf(child) + L"\t" + Escape(WindowText(child)) + L"\t" +
+        RectText(r) + L"\t" + styleText + L"\t" + (GetParent(child) == top ? L"top" : L"nested") + L"\t" +
+        (IsWindowEnabled(child) ? L"enabled" : L"disabled") + L"\n");
   return TRUE;
 }
 
@@ -145,43 +153,22 @@ BOOL CALLBACK PrintDialogText(HWND child, LPARAM) {
   return TRUE;
 }
 
+// The program under test reads the clipboard at every copy and may hold it
+// for a moment: each access is tried a few times.
+constexpr int kClipboardAttempts = 10;
+
 std::wstring ClipboardText() {
-  for (int attempt = 0; attempt < 20; ++attempt) {
-    if (OpenClipboard(nullptr)) {
-      std::wstring text;
-      HANDLE block = GetClipboardData(CF_UNICODETEXT);
-      if (block) {
-        const auto* data = static_cast<const wchar_t*>(GlobalLock(block));
-        if (data) {
-          text.assign(data, wcsnlen(data, GlobalSize(block) / sizeof(wchar_t)));
-          GlobalUnlock(block);
-        }
-      }
-      CloseClipboard();
-      return text;
-    }
-    Sleep(25);
-  }
-  return L"<clipboard busy>";
+  std::optional<std::u16string> text;
+  for (int attempt = 0; attempt < kClipboardAttempts && !text; ++attempt) text = quistrel::ReadClipboardText(nullptr);
+  return text ? std::wstring(text->begin(), text->end()) : std::wstring();
 }
 
 bool SetClipboard(const std::wstring& text) {
-  HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, (text.size() + 1) * sizeof(wchar_t));
-  if (!memory) return false;
-  std::memcpy(GlobalLock(memory), text.c_str(), (text.size() + 1) * sizeof(wchar_t));
-  GlobalUnlock(memory);
-  for (int attempt = 0; attempt < 20; ++attempt) {
-    if (OpenClipboard(nullptr)) {
-      EmptyClipboard();
-      const bool ok = SetClipboardData(CF_UNICODETEXT, memory) != nullptr;
-      CloseClipboard();
-      if (!ok) GlobalFree(memory);
-      return ok;
-    }
-    Sleep(25);
+  bool written = false;
+  for (int attempt = 0; attempt < kClipboardAttempts && !written; ++attempt) {
+    written = quistrel::WriteClipboardText(nullptr, quistrel::FromWide(text));
   }
-  GlobalFree(memory);
-  return false;
+  return written;
 }
 
 void SendKeys(const std::vector<std::wstring>& steps) {
@@ -198,7 +185,8 @@ void SendKeys(const std::vector<std::wstring>& steps) {
       input.type = INPUT_KEYBOARD;
       input.ki.wVk = vk;
       input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
-      if (vk == VK_LWIN || vk == VK_RWIN || (vk >= VK_PRIOR && vk <= VK_DOWN)) input.ki.dwFlags |= KEYEVENTF_EXTENDEDKEY;
+      if (vk == VK_LWIN || vk == VK_RWIN || (vk >= VK_PRIOR && vk <= VK_DOWN))
+        input.ki.dwFlags |= KEYEVENTF_EXTENDEDKEY;
       SendInput(1, &input, sizeof input);
     };
     if (action == L"down" || action == L"tap") send(false);
@@ -299,8 +287,8 @@ int wmain(int argc, wchar_t** argv) {
     HWND list = window ? GetDlgItem(window, static_cast<int>(number(3, 0))) : nullptr;
     if (!list) return 1;
     const LRESULT count = SendMessageW(list, LB_GETCOUNT, 0, 0);
-    Print(L"count=" + std::to_wstring(count) + L" selected=" +
-          std::to_wstring(SendMessageW(list, LB_GETCURSEL, 0, 0)) + L"\n");
+    Print(L"count=" + std::to_wstring(count) + L" selected=" + std::to_wstring(SendMessageW(list, LB_GETCURSEL, 0, 0)) +
+          L"\n");
     for (LRESULT i = 0; i < count; ++i) {
       const LRESULT length = SendMessageW(list, LB_GETTEXTLEN, i, 0);
       std::wstring text(static_cast<std::size_t>(length < 0 ? 0 : length) + 1, L'\0');
