@@ -9,6 +9,7 @@
 #include "dialogs/about_window.h"
 #include "dialogs/setting_dialog.h"
 #include "hook/hook.h"
+#include "platform/clipboard_reader.h"
 #include "platform/handles.h"
 #include "platform/program_icons.h"
 #include "selector/selector_window.h"
@@ -43,17 +44,18 @@ class Application final : private HookTarget {
 
   // What the hidden main window's messages lead to.
   bool IsSelectorOpen() override { return selector_.IsOpen(); }
-  void OpenSelector() override { selector_.Open(); }
+  void OpenSelector() override;
   void CloseSelector(bool committed) override { selector_.Close(committed); }
   void SelectDown() override { selector_.SelectDown(); }
   void SelectUp() override { selector_.SelectUp(); }
-  std::optional<std::u16string> ClipboardText() override;
-  void AddToHistory(std::u16string text) override;
+  void OnClipboardChanged() override { reader_.Request(); }
+  void OnClipboardRead(ClipboardRead read);
   void RestoreTrayIcon() override { tray_.Restore(selector_.Handle()); }
-  void OnTrayIconClick(MouseButton button) override { selector_.OnTrayIconClick(button); }
+  void OnTrayIconClick(MouseButton button) override;
 
   UniqueKernelObject instanceMutex_;
   ProgramState program_;
+  ClipboardReader reader_;
   ProgramIcons icons_;
   TrayIcon tray_;
   SettingDialog settingDialog_;

@@ -4,7 +4,6 @@
 
 #include "core/settings_files_win.h"
 #include "dialogs/hello_window.h"
-#include "platform/clipboard.h"
 #include "platform/folders.h"
 #include "platform/message_box.h"
 
@@ -12,6 +11,12 @@ namespace quistrel {
 
 namespace {
 constexpr wchar_t kSingleInstanceMutex[] = L"Local\\Mallowquist.Quistrel.Running";
+
+// How long the start waits for the clipboard's text, and the selector for a
+// copy that was just made: a clipboard owner that does not deliver by then is
+// passed over.
+constexpr auto kStartClipboardWait = std::chrono::milliseconds(500);
+constexpr auto kOpenClipboardWait = std::chrono::milliseconds(100);
 
 constexpr char16_t kTrayTip[] = u"Mallowquist";
 constexpr char16_t kBalloonText[] =
@@ -21,7 +26,8 @@ constexpr char16_t kBalloonText[] =
 }  // namespace
 
 Application::Application()
-    : settingDialog_(program_, icons_),
+    : reader_([this](ClipboardRead read) { OnClipboardRead(std::move(read)); }),
+      settingDialog_(program_, icons_),
       aboutWindow_(icons_),
       selector_(program_, SelectorActions{[this] { settingDialog_.Open(nullptr); },
                                           [this] { aboutWindow_.Open(nullptr); }, [this] { OnSelectorEnding(); }}),
@@ -65,9 +71,7 @@ void Application::Initialize() {
 
   // A clipboard held by another program at this moment simply leaves the
   // history empty.
-  if (const auto text = ReadClipboardText(nullptr); text && !text->empty()) {
-    program_.AddToHistory(SharedText(*text));
-  }
+  reader_.Settle(kStartClipboardWait);
 
   // Before the selector window, the hot keys and the tray icon exist.
   if (program_.Setting.ViewHello != 0) {
@@ -81,7 +85,7 @@ void Application::StartListening() {
   HWND window = selector_.Handle();
   icons_.BorrowMissingFrom(window);
   hook_.SetTrayMessages(tray_.CallbackMessage(), tray_.TaskbarCreatedMessage());
-  hook_.JoinClipboardChain(window);
+  hook_.ListenToClipboard(window);
   hook_.Install(window);
   hotKeys_.Register(window);
   hook_.SetHotKeyIds(hotKeys_.DownKeyId(), hotKeys_.UpKeyId());
@@ -91,7 +95,7 @@ void Application::StartListening() {
 void Application::OnSelectorEnding() {
   hotKeys_.Unregister();
   hook_.Remove();
-  hook_.LeaveClipboardChain();
+  hook_.StopListening();
   tray_.Delete();
   Shutdown();
 }
@@ -103,8 +107,19 @@ void Application::Shutdown() {
   PostQuitMessage(0);
 }
 
-std::optional<std::u16string> Application::ClipboardText() { return ReadClipboardText(selector_.Handle()); }
+void Application::OnClipboardRead(ClipboardRead read) {
+  program_.ClipboardText = read.text ? SharedText(std::move(*read.text)) : SharedText();
+  program_.AddToHistory(program_.ClipboardText);
+}
 
-void Application::AddToHistory(std::u16string text) { program_.AddToHistory(SharedText(std::move(text))); }
+void Application::OpenSelector() {
+  reader_.Settle(kOpenClipboardWait);
+  selector_.Open();
+}
+
+void Application::OnTrayIconClick(MouseButton button) {
+  if (button == MouseButton::Left) reader_.Settle(kOpenClipboardWait);
+  selector_.OnTrayIconClick(button);
+}
 
 }  // namespace quistrel

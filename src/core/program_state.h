@@ -16,9 +16,16 @@ struct ProgramState {
   TextList History;              // newest first; memory only
   SettingRecord Setting;
   bool SettingDialogOpen = false;  // the selector stays closed while it is true
+  // The clipboard's text as last read (empty when it holds none). The same
+  // shared text as the history's entry for it, so it is found there without
+  // comparing a large text character by character.
+  SharedText ClipboardText;
 
   // Records a copied text under the history rule, at the configured length.
-  void AddToHistory(SharedText text) { History.AddHistory(std::move(text), Setting.ClipBoardLog); }
+  // An empty text is no text and is not recorded.
+  void AddToHistory(SharedText text) {
+    if (!text.empty()) History.AddHistory(std::move(text), Setting.ClipBoardLog);
+  }
 };
 
 }  // namespace quistrel

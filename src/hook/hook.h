@@ -21,14 +21,24 @@ class MessageHook final : private ViewerChain {
   void SetHotKeyIds(int32_t downKeyId, int32_t upKeyId);
   void SetTrayMessages(UINT callbackMessage, UINT taskbarCreatedMessage);
 
+  // Hears of clipboard changes through the system's clipboard format
+  // listener where it exists (Windows Vista and later): nothing is forwarded
+  // then, and no other program stands in between. Otherwise the window joins
+  // the clipboard-viewer chain.
+  void ListenToClipboard(HWND window);
+  // The viewer chain alone, as on a system without the listener.
   void JoinClipboardChain(HWND window);
+  // Removes the listener, or leaves the chain with it repaired.
+  void StopListening();
+  bool UsesListener() const { return listener_ != nullptr; }
+
   void Install(HWND window);
   void Remove();
-  void LeaveClipboardChain();
 
   HWND NextViewer() const { return reinterpret_cast<HWND>(state_.nextViewer); }
 
  private:
+  void LeaveClipboardChain();
   static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
                                     DWORD_PTR self);
   void Forward(uintptr_t nextViewer, uint32_t message, uintptr_t wParam, intptr_t lParam) override;
@@ -36,6 +46,7 @@ class MessageHook final : private ViewerChain {
   HookTarget& target_;
   HookState state_;
   HWND viewer_ = nullptr;     // the window that joined the chain
+  HWND listener_ = nullptr;   // the window registered as a format listener
   HWND installed_ = nullptr;  // the subclassed window
 };
 

@@ -14,10 +14,18 @@ void OnHotKey(const HookState& state, HookTarget& target, uintptr_t wParam) {
   }
 }
 
-void OnClipboardChanged(const HookState& state, HookTarget& target, ViewerChain& chain, uintptr_t wParam,
-                        intptr_t lParam) {
-  if (auto text = target.ClipboardText()) target.AddToHistory(std::move(*text));
-  if (state.nextViewer != 0) chain.Forward(state.nextViewer, kWmDrawClipboard, wParam, lParam);
+void OnDrawClipboard(HookState& state, HookTarget& target, ViewerChain& chain, uintptr_t wParam, intptr_t lParam) {
+  target.OnClipboardChanged();
+  if (state.forwarding) {
+    state.forwardAgain = true;
+    return;
+  }
+  state.forwarding = true;
+  do {
+    state.forwardAgain = false;
+    if (state.nextViewer != 0) chain.Forward(state.nextViewer, kWmDrawClipboard, wParam, lParam);
+  } while (state.forwardAgain);
+  state.forwarding = false;
 }
 
 void OnChainChanged(HookState& state, ViewerChain& chain, uintptr_t wParam, intptr_t lParam) {
@@ -38,8 +46,10 @@ void HandleHookMessage(HookState& state, HookTarget& target, ViewerChain& chain,
     if (wParam == 0) target.CloseSelector(false);
   } else if (message == kWmHotKey) {
     OnHotKey(state, target, wParam);
+  } else if (message == kWmClipboardUpdate) {
+    target.OnClipboardChanged();
   } else if (message == kWmDrawClipboard) {
-    OnClipboardChanged(state, target, chain, wParam, lParam);
+    OnDrawClipboard(state, target, chain, wParam, lParam);
   } else if (message == kWmChangeCbChain) {
     OnChainChanged(state, chain, wParam, lParam);
   } else if (state.taskbarCreatedMessage != 0 && message == state.taskbarCreatedMessage) {

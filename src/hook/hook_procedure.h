@@ -15,6 +15,7 @@ inline constexpr uint32_t kWmActivate = 0x0006;
 inline constexpr uint32_t kWmHotKey = 0x0312;
 inline constexpr uint32_t kWmDrawClipboard = 0x0308;
 inline constexpr uint32_t kWmChangeCbChain = 0x030D;
+inline constexpr uint32_t kWmClipboardUpdate = 0x031D;
 inline constexpr intptr_t kWmLButtonUp = 0x0202;
 inline constexpr intptr_t kWmRButtonUp = 0x0205;
 
@@ -27,9 +28,9 @@ class HookTarget {
   virtual void CloseSelector(bool committed) = 0;
   virtual void SelectDown() = 0;
   virtual void SelectUp() = 0;
-  // The clipboard's text; nothing when it offers no text.
-  virtual std::optional<std::u16string> ClipboardText() = 0;
-  virtual void AddToHistory(std::u16string text) = 0;
+  // The clipboard's content changed (another program copied, or the
+  // program's own commit).
+  virtual void OnClipboardChanged() = 0;
   virtual void RestoreTrayIcon() = 0;
   virtual void OnTrayIconClick(MouseButton button) = 0;
 };
@@ -43,6 +44,10 @@ class ViewerChain {
 
 struct HookState {
   uintptr_t nextViewer = 0;  // the next window of the clipboard-viewer chain
+  // While a notification is being forwarded, the next viewer may cause
+  // another one; it is forwarded once afterwards instead of from within.
+  bool forwarding = false;
+  bool forwardAgain = false;
   int32_t downKeyId = 0;
   int32_t upKeyId = 0;
   uint32_t trayMessage = 0;

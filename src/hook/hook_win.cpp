@@ -6,7 +6,34 @@ namespace quistrel {
 
 namespace {
 constexpr UINT_PTR kSubclassId = 1;
+// A viewer further down the chain that does not answer this fast is passed
+// over: it must not freeze the program.
+constexpr UINT kForwardTimeoutMs = 300;
+
+using ListenerCall = BOOL(WINAPI*)(HWND);
+
+template <typename Function>
+Function User32Function(const char* name) {
+  return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), name)));
+}
 }  // namespace
+
+void MessageHook::ListenToClipboard(HWND window) {
+  const auto add = User32Function<ListenerCall>("AddClipboardFormatListener");
+  if (add && add(window)) {
+    listener_ = window;
+  } else {
+    JoinClipboardChain(window);
+  }
+}
+
+void MessageHook::StopListening() {
+  if (listener_) {
+    if (const auto remove = User32Function<ListenerCall>("RemoveClipboardFormatListener")) remove(listener_);
+    listener_ = nullptr;
+  }
+  LeaveClipboardChain();
+}
 
 void MessageHook::SetHotKeyIds(int32_t downKeyId, int32_t upKeyId) {
   state_.downKeyId = downKeyId;
@@ -43,7 +70,9 @@ void MessageHook::Remove() {
 }
 
 void MessageHook::Forward(uintptr_t nextViewer, uint32_t message, uintptr_t wParam, intptr_t lParam) {
-  SendMessageW(reinterpret_cast<HWND>(nextViewer), message, wParam, lParam);
+  DWORD_PTR result = 0;
+  SendMessageTimeoutW(reinterpret_cast<HWND>(nextViewer), message, wParam, lParam, SMTO_ABORTIFHUNG, kForwardTimeoutMs,
+                      &result);
 }
 
 LRESULT CALLBACK MessageHook::Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,

@@ -29,6 +29,10 @@ class OpenedClipboard {
 // or the clipboard could not be opened. The text never reads past its block.
 std::optional<std::u16string> ReadClipboardText(HWND owner);
 
+// The text of the clipboard this thread holds open, read as ReadClipboardText
+// reads it.
+std::optional<std::u16string> TextOfOpenClipboard();
+
 // Empties the clipboard and puts the text on it. False, clipboard untouched,
 // when it could not be opened or the memory could not be had.
 bool WriteClipboardText(HWND owner, std::u16string_view text);

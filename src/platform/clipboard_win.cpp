@@ -36,6 +36,10 @@ std::optional<std::u16string> ReadClipboardText(HWND owner) {
   if (!IsClipboardFormatAvailable(CF_UNICODETEXT)) return std::nullopt;
   auto clipboard = OpenedClipboard::Open(owner);
   if (!clipboard) return std::nullopt;
+  return TextOfOpenClipboard();
+}
+
+std::optional<std::u16string> TextOfOpenClipboard() {
   HANDLE block = GetClipboardData(CF_UNICODETEXT);
   if (!block) return std::nullopt;
   const SIZE_T size = GlobalSize(block);

@@ -25,7 +25,16 @@ void SelectorModel::Fill(const TextList& displayed) {
   selection_ = -1;
 }
 
-void SelectorModel::LocateText(std::u16string_view clipboardText) {
+bool PreviewIsCut(const SharedText& text) { return text.size() > kPreviewLimit; }
+
+std::u16string CutPreview(const SharedText& text) {
+  std::u16string preview(text.view().substr(0, kPreviewLimit));
+  // Never end between the halves of a surrogate pair.
+  if (!preview.empty() && preview.back() >= 0xD800 && preview.back() <= 0xDBFF) preview.pop_back();
+  return preview + kPreviewCutNote;
+}
+
+void SelectorModel::LocateText(const SharedText& clipboardText) {
   currentIndex_ = 0;
   for (std::size_t i = 0; i < lines_.size(); ++i) {
     if (lines_[i] == clipboardText) {

@@ -32,6 +32,14 @@ KeyDecision DecideKeyUp(uint16_t virtualKey, bool openedByMouse);
 // Ctrl+V follows a hide only after a commit, with AutoPaste exactly 1.
 constexpr bool ShouldPaste(bool committed, int32_t autoPaste) { return committed && autoPaste == 1; }
 
+// What the preview shows of a text: the whole text, or for a giant one its
+// first kPreviewLimit characters and a note that it was cut. The commit still
+// uses the whole text.
+inline constexpr std::size_t kPreviewLimit = std::size_t{1} << 20;
+inline constexpr char16_t kPreviewCutNote[] = u"\r\n\r\n…（以下省略）";
+bool PreviewIsCut(const SharedText& text);
+std::u16string CutPreview(const SharedText& text);
+
 class SelectorModel {
  public:
   ListKind Kind() const { return kind_; }
@@ -42,7 +50,7 @@ class SelectorModel {
   // even when the list changes meanwhile. No line is selected afterwards.
   void Fill(const TextList& displayed);
   // CurrentIndex becomes the first line equal to the clipboard's text, or 0.
-  void LocateText(std::u16string_view clipboardText);
+  void LocateText(const SharedText& clipboardText);
 
   // Move the selection one line, wrapping at the ends; nothing on an empty
   // list. True when a line was selected.

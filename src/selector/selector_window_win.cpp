@@ -142,8 +142,7 @@ bool SelectorWindow::IsOpen() const { return IsWindowVisible(Handle()) != FALSE;
 void SelectorWindow::Open() {
   if (program_.SettingDialogOpen) return;
   FillList();
-  const std::u16string clipboard = ReadClipboardText(Handle()).value_or(u"");
-  model_.LocateText(clipboard);
+  model_.LocateText(program_.ClipboardText);
   if (IsWindowVisible(Handle())) return;
   if (!centred_) {
     RECT outer;
@@ -216,7 +215,13 @@ void SelectorWindow::OnLineSelected() {
 
 void SelectorWindow::UpdatePreview() {
   previewPending_ = false;
-  if (const auto text = model_.SelectedText()) SetWindowTextW(preview_, Wide(text->str()));
+  const auto text = model_.SelectedText();
+  if (!text) return;
+  if (PreviewIsCut(*text)) {
+    SetWindowTextW(preview_, Wide(CutPreview(*text)));
+  } else {
+    SetWindowTextW(preview_, Wide(text->str()));
+  }
 }
 
 void SelectorWindow::OnLineDoubleClicked() {

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "hook/hook_procedure.h"
@@ -20,10 +23,10 @@ class RecordingTarget : public HookTarget, public ViewerChain {
   void CloseSelector(bool committed) override { calls.push_back(committed ? "Close(true)" : "Close(false)"); }
   void SelectDown() override { calls.push_back("SelectDown"); }
   void SelectUp() override { calls.push_back("SelectUp"); }
-  std::optional<std::u16string> ClipboardText() override { return clipboard; }
-  void AddToHistory(std::u16string text) override { added.push_back(std::move(text)); }
+  void OnClipboardChanged() override { calls.push_back("ClipboardChanged"); }
   void Forward(uintptr_t next, uint32_t message, uintptr_t wParam, intptr_t lParam) override {
     forwarded.push_back({next, message, wParam, lParam});
+    if (duringForward) std::exchange(duringForward, nullptr)();
   }
   void RestoreTrayIcon() override { calls.push_back("RestoreTrayIcon"); }
   void OnTrayIconClick(MouseButton button) override {
@@ -38,9 +41,8 @@ class RecordingTarget : public HookTarget, public ViewerChain {
     bool operator==(const Forwarded&) const = default;
   };
   bool visible = false;
-  std::optional<std::u16string> clipboard;
+  std::function<void()> duringForward;  // runs inside the next forward, once
   std::vector<std::string> calls;
-  std::vector<std::u16string> added;
   std::vector<Forwarded> forwarded;
 };
 
@@ -97,31 +99,34 @@ TEST_F(HookProcedure, HotKeyOnAnOpenSelectorDoesNotRefillIt) {
   EXPECT_EQ(target.calls, (std::vector<std::string>{"SelectUp"}));
 }
 
-TEST_F(HookProcedure, ClipboardTextIsLoggedAndTheNotificationPassedOn) {
-  target.clipboard = u"copied";
+TEST_F(HookProcedure, AChainNotificationIsReportedAndPassedOnAListenerUpdateOnlyReported) {
   Send(kWmDrawClipboard, 5, 6);
-  EXPECT_EQ(target.added, (std::vector<std::u16string>{u"copied"}));
+  Send(kWmClipboardUpdate);
+  EXPECT_EQ(target.calls, (std::vector<std::string>{"ClipboardChanged", "ClipboardChanged"}));
   EXPECT_EQ(target.forwarded, (std::vector<RecordingTarget::Forwarded>{{0x1234, kWmDrawClipboard, 5, 6}}));
 }
 
-TEST_F(HookProcedure, ClipboardWithoutTextIsStillPassedOn) {
-  Send(kWmDrawClipboard);
-  EXPECT_TRUE(target.added.empty());
-  EXPECT_EQ(target.forwarded.size(), 1u);
-}
-
-TEST_F(HookProcedure, EmptyClipboardTextIsLogged) {
-  target.clipboard = u"";
-  Send(kWmDrawClipboard);
-  EXPECT_EQ(target.added, (std::vector<std::u16string>{u""}));
+TEST_F(HookProcedure, ANotificationDuringForwardingIsPassedOnOnceAfterwardsNotFromWithin) {
+  int depth = 0, deepest = 0;
+  target.duringForward = [&] {
+    ++depth;
+    deepest = std::max(deepest, depth);
+    Send(kWmDrawClipboard, 7, 8);
+    --depth;
+  };
+  Send(kWmDrawClipboard, 5, 6);
+  EXPECT_EQ(deepest, 1);
+  EXPECT_EQ(target.calls.size(), 2u);
+  EXPECT_EQ(target.forwarded, (std::vector<RecordingTarget::Forwarded>{{0x1234, kWmDrawClipboard, 5, 6},
+                                                                       {0x1234, kWmDrawClipboard, 5, 6}}));
+  EXPECT_FALSE(state.forwarding);
 }
 
 TEST_F(HookProcedure, WithoutNextViewerNothingIsForwarded) {
   state.nextViewer = 0;
-  target.clipboard = u"x";
   Send(kWmDrawClipboard);
   Send(kWmChangeCbChain, 0x999, 0x888);
-  EXPECT_EQ(target.added.size(), 1u);
+  EXPECT_EQ(target.calls, (std::vector<std::string>{"ClipboardChanged"}));
   EXPECT_TRUE(target.forwarded.empty());
 }
 
@@ -132,7 +137,6 @@ TEST_F(HookProcedure, SuccessorLeavingTheChainIsReplacedAndNotForwarded) {
 
   Send(kWmChangeCbChain, 0x5678, 0);  // the last one: no successor any more
   EXPECT_EQ(state.nextViewer, 0u);
-  target.clipboard = u"x";
   Send(kWmDrawClipboard);
   EXPECT_TRUE(target.forwarded.empty());
 }

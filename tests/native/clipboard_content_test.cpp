@@ -1,0 +1,47 @@
+#include <gtest/gtest.h>
+
+#include "core/program_state.h"
+#include "platform/clipboard_markers.h"
+#include "selector/selector_model.h"
+
+namespace quistrel {
+namespace {
+
+TEST(ClipboardMarkers, PasswordManagersMarksKeepATextOutCanIncludeOneLetsItIn) {
+  ClipboardMarkers markers;
+  EXPECT_FALSE(IsPrivateContent(markers));
+  markers.canIncludeInHistory = 1;
+  EXPECT_FALSE(IsPrivateContent(markers));
+  markers.canIncludeInHistory = 0;
+  EXPECT_TRUE(IsPrivateContent(markers));
+  markers.canIncludeInHistory = 1;
+  markers.excludeFromMonitoring = true;
+  EXPECT_TRUE(IsPrivateContent(markers));
+  markers.excludeFromMonitoring = false;
+  markers.viewerIgnore = true;
+  EXPECT_TRUE(IsPrivateContent(markers));
+}
+
+TEST(ProgramHistory, AnEmptyCopyIsNoEntry) {
+  ProgramState program;
+  program.AddToHistory(SharedText(u"a"));
+  program.AddToHistory(SharedText(u""));
+  ASSERT_EQ(program.History.Count(), 1);
+  EXPECT_EQ(program.History.Item(0).str(), u"a");
+}
+
+TEST(Preview, AGiantTextShowsItsFirstPartMarkedAsCutAndNeverHalfACharacter) {
+  const SharedText small(std::u16string(kPreviewLimit, u'x'));
+  EXPECT_FALSE(PreviewIsCut(small));
+
+  std::u16string giant(kPreviewLimit + 10, u'y');
+  giant[kPreviewLimit - 1] = 0xD83D;  // a lead surrogate right at the cut
+  giant[kPreviewLimit] = 0xDE00;
+  const SharedText text(giant);
+  ASSERT_TRUE(PreviewIsCut(text));
+  const std::u16string preview = CutPreview(text);
+  EXPECT_EQ(preview, std::u16string(kPreviewLimit - 1, u'y') + kPreviewCutNote);
+}
+
+}  // namespace
+}  // namespace quistrel
