@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
-# Runs every test: the native unit tests (under sanitizers) and the Win32 tests
-# and end-to-end scenarios under Wine in a virtual display.
+# Runs every test: the native unit tests (under sanitizers), the Win32 tests
+# and end-to-end scenarios under Wine in a virtual display, and the checks of
+# the two downloads (the installer under Wine, the zip, reproducibility).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 bash scripts/install-deps.sh
 cmake --preset win32 >/dev/null
-cmake --build --preset win32
+cmake --build --preset win32 --target all package
 cmake --preset win64 >/dev/null
 cmake --build --preset win64 --target Quistrel
 cmake --preset native >/dev/null
