@@ -18,7 +18,7 @@ PACKAGES=(
   wine wine32:i386 wine64
   xvfb xauth x11-utils xclip xdotool imagemagick
   locales fonts-ipafont-gothic fonts-ipafont-mincho
-  python3 clang-format git
+  python3 clang-format git nsis
 )
 
 missing=()

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Runs every test: the native unit tests (under sanitizers) and the Win32 tests
-# and end-to-end scenarios under Wine in a virtual display.
+# Runs every test: the native unit tests (under sanitizers), the Win32 tests
+# and end-to-end scenarios under Wine in a virtual display, and the checks of
+# the two downloads (the installer under Wine, the zip, reproducibility).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -16,6 +17,10 @@ python3 scripts/layers.py >/dev/null
 strict=(-DQUISTREL_WARNINGS_AS_ERRORS=ON)
 cmake --preset win32 "${strict[@]}" -DQUISTREL_ASSERTIONS=ON >/dev/null
 cmake --build --preset win32
+# The downloads are made from a release build of their own, without the
+# run-time checks.
+cmake --preset release >/dev/null
+cmake --build --preset release --target package
 cmake --preset win64 "${strict[@]}" >/dev/null
 cmake --build --preset win64 --target Quistrel
 cmake --preset native "${strict[@]}" >/dev/null

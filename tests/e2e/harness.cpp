@@ -126,6 +126,8 @@ Program::Program() {
   fs::copy_file(Win32BuildDir() / "src" / "Quistrel.exe", folder_ / "Quistrel.exe");
 }
 
+Program::Program(fs::path installedFolder) : folder_(std::move(installedFolder)), ownsFolder_(false) {}
+
 Program::~Program() {
   if (Running()) {
     EndInOrder();
@@ -134,6 +136,7 @@ Program::~Program() {
       WaitForExit(pid_, std::chrono::seconds(5));
     }
   }
+  if (!ownsFolder_) return;
   std::error_code ignored;
   fs::remove_all(folder_, ignored);
 }

@@ -61,6 +61,8 @@ class Program {
  public:
   // Prepares the folder (with a copy of the executable) without starting it.
   Program();
+  // Runs the program where it already is (an installed copy); the folder stays.
+  explicit Program(fs::path installedFolder);
   ~Program();
   Program(const Program&) = delete;
   Program& operator=(const Program&) = delete;
@@ -84,6 +86,7 @@ class Program {
 
  private:
   fs::path folder_;
+  bool ownsFolder_ = true;
   pid_t pid_ = -1;
 };
 

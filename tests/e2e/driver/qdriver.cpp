@@ -23,8 +23,11 @@
 //   tray-delete CLASS                  takes that icon away, as a shell restart does
 //   active                             class and caption of the foreground window
 //   cursor X Y                         moves the mouse pointer
+//   folder CSIDL                       the path of a shell folder (CSIDL_PROGRAMS is 2)
+//   file-version PATH                  the product version in a file's version resource
 #include <windows.h>
 #include <shellapi.h>
+#include <shlobj.h>
 
 #include <cstdio>
 #include <cstring>
@@ -334,6 +337,25 @@ int wmain(int argc, wchar_t** argv) {
   }
   if (command == L"cursor") {
     SetCursorPos(static_cast<int>(number(2, 0)), static_cast<int>(number(3, 0)));
+    return 0;
+  }
+  if (command == L"folder") {
+    wchar_t path[MAX_PATH] = {};
+    if (FAILED(SHGetFolderPathW(nullptr, static_cast<int>(number(2, 0)), nullptr, SHGFP_TYPE_CURRENT, path))) return 1;
+    Print(std::wstring(path) + L"\n");
+    return 0;
+  }
+  if (command == L"file-version") {
+    std::vector<BYTE> info(GetFileVersionInfoSizeW(arg(2).c_str(), nullptr));
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    UINT size = 0;
+    if (info.empty() || !GetFileVersionInfoW(arg(2).c_str(), 0, static_cast<DWORD>(info.size()), info.data()) ||
+        !VerQueryValueW(info.data(), L"\\", reinterpret_cast<void**>(&fixed), &size)) {
+      return 1;
+    }
+    Print(std::to_wstring(HIWORD(fixed->dwProductVersionMS)) + L"." + std::to_wstring(LOWORD(fixed->dwProductVersionMS)) +
+          L"." + std::to_wstring(HIWORD(fixed->dwProductVersionLS)) + L"." +
+          std::to_wstring(LOWORD(fixed->dwProductVersionLS)) + L"\n");
     return 0;
   }
   if (command == L"hotkey-grab") {
