@@ -12,9 +12,9 @@ inline constexpr wchar_t kCanIncludeInHistoryFormat[] = L"CanIncludeInClipboardH
 inline constexpr wchar_t kViewerIgnoreFormat[] = L"Clipboard Viewer Ignore";
 
 struct ClipboardMarkers {
-  bool excludeFromMonitoring = false;               // the format is present at all
-  std::optional<uint32_t> canIncludeInHistory;      // its DWORD, when present
-  bool viewerIgnore = false;                        // the format is present at all
+  bool excludeFromMonitoring = false;           // the format is present at all
+  std::optional<uint32_t> canIncludeInHistory;  // its DWORD, when present
+  bool viewerIgnore = false;                    // the format is present at all
 };
 
 // True when the content must not enter the history nor be shown.

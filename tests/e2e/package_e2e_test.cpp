@@ -126,7 +126,8 @@ TEST_F(Package, SilentInstallPutsProgramShortcutAndUninstallEntryInPlaceAndThePr
   const auto* entries = reinterpret_cast<const unsigned char*>(icon.data()) + 6;
   for (int i = 0; i < static_cast<unsigned char>(icon[4]); ++i, entries += 16) {
     const auto read32 = [](const unsigned char* p) { return p[0] | p[1] << 8 | p[2] << 16 | p[3] << 24; };
-    EXPECT_NE(installer.find(icon.substr(read32(entries + 12), read32(entries + 8))), std::string::npos) << "image " << i;
+    EXPECT_NE(installer.find(icon.substr(read32(entries + 12), read32(entries + 8))), std::string::npos)
+        << "image " << i;
   }
 
   // Installed, it runs from its folder and keeps its files there.

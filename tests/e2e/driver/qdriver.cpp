@@ -353,8 +353,9 @@ int wmain(int argc, wchar_t** argv) {
         !VerQueryValueW(info.data(), L"\\", reinterpret_cast<void**>(&fixed), &size)) {
       return 1;
     }
-    Print(std::to_wstring(HIWORD(fixed->dwProductVersionMS)) + L"." + std::to_wstring(LOWORD(fixed->dwProductVersionMS)) +
-          L"." + std::to_wstring(HIWORD(fixed->dwProductVersionLS)) + L"." +
+    Print(std::to_wstring(HIWORD(fixed->dwProductVersionMS)) + L"." +
+          std::to_wstring(LOWORD(fixed->dwProductVersionMS)) + L"." +
+          std::to_wstring(HIWORD(fixed->dwProductVersionLS)) + L"." +
           std::to_wstring(LOWORD(fixed->dwProductVersionLS)) + L"\n");
     return 0;
   }
