@@ -12,51 +12,10 @@
 #include <string>
 #include <vector>
 
-#include "platform/clipboard.h"
-#include "platform/handles.h"
+#include "bench_util.h"
 
 namespace {
-
-constexpr wchar_t kSelectorClass[] = L"Mallowquist.frmMain";
-constexpr int kListId = 1002;
-
-// The program reads each copy as it lands and may hold the clipboard a moment.
-bool PutOnClipboard(const std::wstring& text) {
-  for (int attempt = 0; attempt < 10; ++attempt) {
-    if (quistrel::WriteClipboardText(nullptr, quistrel::FromWide(text))) return true;
-  }
-  return false;
-}
-
-void Key(WORD vk, bool up) {
-  INPUT input{};
-  input.type = INPUT_KEYBOARD;
-  input.ki.wVk = vk;
-  input.ki.dwFlags = (up ? KEYEVENTF_KEYUP : 0) | (vk == VK_LWIN ? KEYEVENTF_EXTENDEDKEY : 0);
-  SendInput(1, &input, sizeof input);
-}
-
-double Milliseconds(LARGE_INTEGER from, LARGE_INTEGER to) {
-  static LARGE_INTEGER frequency = [] {
-    LARGE_INTEGER f;
-    QueryPerformanceFrequency(&f);
-    return f;
-  }();
-  return 1000.0 * static_cast<double>(to.QuadPart - from.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
-
-LRESULT ListCount(HWND list) {
-  DWORD_PTR count = 0;
-  SendMessageTimeoutW(list, LB_GETCOUNT, 0, 0, SMTO_ABORTIFHUNG, 2000, &count);
-  return static_cast<LRESULT>(count);
-}
-
-double Percentile(std::vector<double> values, double fraction) {
-  std::sort(values.begin(), values.end());
-  const std::size_t index = static_cast<std::size_t>(fraction * static_cast<double>(values.size() - 1) + 0.5);
-  return values[std::min(index, values.size() - 1)];
-}
-
+using namespace bench;
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -77,8 +36,8 @@ int main(int argc, char** argv) {
   // Distinct texts of kib KiB each (UTF-16), differing in their first characters.
   const std::size_t length = static_cast<std::size_t>(kib) * 1024 / sizeof(wchar_t);
   for (int i = 0; i < entries; ++i) {
-    std::wstring text(length, L'a' + (i % 26));
-    const std::wstring prefix = L"entry " + std::to_wstring(i) + L" ";
+    std::u16string text(length, static_cast<char16_t>(u'a' + (i % 26)));
+    const std::u16string prefix = quistrel::FromWide(L"entry " + std::to_wstring(i) + L" ");
     text.replace(0, prefix.size(), prefix);
     if (!PutOnClipboard(text)) {
       std::fprintf(stderr, "clipboard busy at entry %d\n", i);
@@ -93,42 +52,20 @@ int main(int argc, char** argv) {
   std::fflush(stdout);
 
   std::vector<double> times;
-  std::vector<double> visibleTimes;
   for (int i = 0; i < openings; ++i) {
-    LARGE_INTEGER start, now;
-    QueryPerformanceCounter(&start);
-    Key(VK_LWIN, false);
-    Key('C', false);
-    Key('C', true);
-    bool seen = false;
-    for (;;) {
-      if (!seen && IsWindowVisible(selector)) {
-        seen = true;
-        QueryPerformanceCounter(&now);
-        visibleTimes.push_back(Milliseconds(start, now));
-      }
-      if (seen && ListCount(list) == entries) break;
-      QueryPerformanceCounter(&now);
-      if (Milliseconds(start, now) > 5000) {
-        std::fprintf(stderr, "the selector did not open (opening %d)\n", i);
-        Key(VK_LWIN, true);
-        return 1;
-      }
+    const double took = OpenWithWinC(selector, entries);
+    if (took < 0) {
+      std::fprintf(stderr, "the selector did not open (opening %d)\n", i);
+      Key(VK_LWIN, true);
+      return 1;
     }
-    QueryPerformanceCounter(&now);
-    times.push_back(Milliseconds(start, now));
-    // Esc closes without a commit; then Win is let go.
-    Key(VK_ESCAPE, false);
-    Key(VK_ESCAPE, true);
-    Key(VK_LWIN, true);
-    for (int wait = 0; wait < 200 && IsWindowVisible(selector); ++wait) Sleep(5);
-    Sleep(50);
+    times.push_back(took);
+    CloseWithEsc(selector);
   }
 
   std::printf("openings: %d\n", openings);
   std::printf("median: %.2f ms\n", Percentile(times, 0.5));
   std::printf("95th percentile: %.2f ms\n", Percentile(times, 0.95));
-  std::printf("window shown (list not yet checked): median %.2f ms\n", Percentile(visibleTimes, 0.5));
   std::printf("fastest: %.2f ms, slowest: %.2f ms\n", Percentile(times, 0.0), Percentile(times, 1.0));
 
   return 0;

@@ -1,0 +1,86 @@
+// Timing, keys and figures shared by the benchmarks that drive Quistrel.exe
+// from beside it under Wine.
+#pragma once
+
+#include <windows.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "platform/clipboard.h"
+#include "platform/handles.h"
+
+namespace bench {
+
+inline constexpr wchar_t kSelectorClass[] = L"Mallowquist.frmMain";
+inline constexpr int kListId = 1002;
+inline constexpr int kPreviewId = 1003;
+
+// The program reads each copy as it lands and may hold the clipboard a moment.
+inline bool PutOnClipboard(const std::u16string& text) {
+  for (int attempt = 0; attempt < 10; ++attempt) {
+    if (quistrel::WriteClipboardText(nullptr, text)) return true;
+  }
+  return false;
+}
+
+inline void Key(WORD vk, bool up) {
+  INPUT input{};
+  input.type = INPUT_KEYBOARD;
+  input.ki.wVk = vk;
+  input.ki.dwFlags =
+      (up ? KEYEVENTF_KEYUP : 0) | (vk == VK_LWIN || (vk >= VK_PRIOR && vk <= VK_DOWN) ? KEYEVENTF_EXTENDEDKEY : 0);
+  SendInput(1, &input, sizeof input);
+}
+inline void Tap(WORD vk) {
+  Key(vk, false);
+  Key(vk, true);
+}
+
+inline double Now() {
+  static const LARGE_INTEGER frequency = [] {
+    LARGE_INTEGER f;
+    QueryPerformanceFrequency(&f);
+    return f;
+  }();
+  LARGE_INTEGER now;
+  QueryPerformanceCounter(&now);
+  return 1000.0 * static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
+
+inline LRESULT ListCount(HWND list) {
+  DWORD_PTR count = 0;
+  SendMessageTimeoutW(list, LB_GETCOUNT, 0, 0, SMTO_ABORTIFHUNG, 2000, &count);
+  return static_cast<LRESULT>(count);
+}
+
+inline double Percentile(std::vector<double> values, double fraction) {
+  if (values.empty()) return 0;
+  std::sort(values.begin(), values.end());
+  const std::size_t index = static_cast<std::size_t>(fraction * static_cast<double>(values.size() - 1) + 0.5);
+  return values[std::min(index, values.size() - 1)];
+}
+
+// Holds Win, taps C and waits until the selector shows with `lines` lines
+// (any number when negative). The milliseconds it took, or a negative value.
+inline double OpenWithWinC(HWND selector, LRESULT lines, double limitMs = 5000) {
+  HWND list = GetDlgItem(selector, kListId);
+  const double start = Now();
+  Key(VK_LWIN, false);
+  Tap('C');
+  while (!IsWindowVisible(selector) || (lines >= 0 && ListCount(list) != lines)) {
+    if (Now() - start > limitMs) return -1;
+  }
+  return Now() - start;
+}
+
+// Esc closes without a commit; then Win is let go.
+inline void CloseWithEsc(HWND selector) {
+  Tap(VK_ESCAPE);
+  Key(VK_LWIN, true);
+  for (int wait = 0; wait < 200 && IsWindowVisible(selector); ++wait) Sleep(5);
+  Sleep(50);
+}
+
+}  // namespace bench

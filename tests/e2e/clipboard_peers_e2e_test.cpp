@@ -1,0 +1,145 @@
+// Other programs on the clipboard that misbehave or ask for privacy: the
+// program records what it should, keeps out what is marked private, and no
+// peer freezes it. Each peer is played by qpeer.exe.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <set>
+#include <thread>
+
+#include "harness.h"
+
+namespace e2e {
+namespace {
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+constexpr char kPreview[] = "1003";
+constexpr char kList[] = "1002";
+
+std::vector<std::string> PeerCommand(std::vector<std::string> args) {
+  args.insert(args.begin(), {"wine", (Win32BuildDir() / "tests" / "qpeer.exe").string()});
+  return args;
+}
+RunResult Peer(const std::vector<std::string>& args) { return Run(PeerCommand(args)); }
+
+bool SelectorVisible() { return Driver({"info", kSelector}).out.rfind("visible=1", 0) == 0; }
+int LineCount() {
+  const std::string out = Driver({"list-items", kSelector, kList}).out;
+  return out.rfind("count=", 0) == 0 ? std::stoi(out.substr(6)) : -1;
+}
+
+void Copy(const std::string& text) {
+  XClipSet(text);
+  std::this_thread::sleep_for(400ms);
+}
+
+// Every text of the history, read through the selector's preview.
+std::set<std::string> HistoryTexts() {
+  Driver({"post", kSelector, "reg:Mallowquist_NotfyIcon", "1", "0x202"});  // tray icon, left button
+  std::set<std::string> texts;
+  if (!WaitFor(SelectorVisible, 5s)) return texts;
+  const int count = LineCount();
+  for (int i = 0; i < count; ++i) {
+    Driver({"keys", "tap:0x28"});  // Down
+    texts.insert(Driver({"edit-text", kSelector, kPreview}).out);
+  }
+  Driver({"keys", "tap:0x1B"});  // Esc
+  WaitFor([] { return !SelectorVisible(); }, 5s);
+  return texts;
+}
+
+// How long the program takes to show the selector after Win+C.
+Clock::duration OpeningTime() {
+  const auto start = Clock::now();
+  XdoTool({"keydown", "super"});
+  XdoTool({"key", "c"});
+  WaitFor(SelectorVisible, 10s);
+  const auto took = Clock::now() - start;
+  Driver({"keys", "tap:0x1B"});
+  XdoTool({"keyup", "super"});
+  WaitFor([] { return !SelectorVisible(); }, 5s);
+  return took;
+}
+
+long Ms(Clock::duration d) {
+  return static_cast<long>(std::chrono::duration_cast<std::chrono::milliseconds>(d).count());
+}
+
+class ClipboardPeers : public ::testing::Test {
+ protected:
+  void Start() {
+    XClipSet("");
+    program.WriteFile("Quistrel.ini", "[Main]\r\nViewHello=0\r\n");
+    ASSERT_TRUE(program.Start());
+    FocusWineDesktop();
+  }
+  // Ends the program with WM_CLOSE and reports how long that took.
+  void EndsInOrderAtOnce(const char* peer) {
+    const auto start = Clock::now();
+    EXPECT_TRUE(program.EndInOrder());
+    std::printf("[ figures ] %s: the end took %ld ms\n", peer, Ms(Clock::now() - start));
+  }
+  Program program;
+};
+
+TEST_F(ClipboardPeers, TextsMarkedPrivateNeverEnterTheHistoryAndAllowedOnesDo) {
+  Start();
+  Copy("visible");
+  for (const auto& [format, value] :
+       std::vector<std::pair<std::string, std::string>>{{"ExcludeClipboardContentFromMonitorProcessing", "-"},
+                                                        {"CanIncludeInClipboardHistory", "0"},
+                                                        {"Clipboard Viewer Ignore", "-"}}) {
+    ASSERT_EQ(Peer({"private", format, value, "secret " + format}).exitCode, 0);
+    std::this_thread::sleep_for(400ms);
+  }
+  ASSERT_EQ(Peer({"private", "CanIncludeInClipboardHistory", "1", "allowed"}).exitCode, 0);
+  std::this_thread::sleep_for(400ms);
+  EXPECT_EQ(HistoryTexts(), (std::set<std::string>{"visible", "allowed"}));
+}
+
+TEST_F(ClipboardPeers, AViewerThatHangsFromBeforeTheStartFreezesNothing) {
+  const Background viewer(PeerCommand({"viewer", "hang", "120"}));
+  std::this_thread::sleep_for(1500ms);
+  Start();
+  Copy("after the hang");
+  const auto took = OpeningTime();
+  std::printf("[ figures ] hung viewer: Win+C after a copy took %ld ms\n", Ms(took));
+  EXPECT_LT(took, 3s);
+  EXPECT_EQ(HistoryTexts(), std::set<std::string>{"after the hang"});
+  EndsInOrderAtOnce("hung viewer");
+}
+
+TEST_F(ClipboardPeers, ViewersThatPassNothingOnOrVanishCannotCutTheProgramOff) {
+  Start();
+  {
+    const Background mute(PeerCommand({"viewer", "mute", "60"}));
+    std::this_thread::sleep_for(1500ms);
+    Copy("heard past a mute viewer");
+  }
+  ASSERT_EQ(Peer({"viewer", "vanish", "0"}).exitCode, 0);
+  Copy("heard after a viewer vanished");
+  EXPECT_EQ(HistoryTexts(), (std::set<std::string>{"heard past a mute viewer", "heard after a viewer vanished"}));
+}
+
+TEST_F(ClipboardPeers, AnOwnerThatRendersLateOrNeverFreezesNothing) {
+  Start();
+  Copy("before the promise");
+  for (const char* delay : {"30", "0"}) {
+    SCOPED_TRACE(delay);
+    const Background owner(PeerCommand({"promise", delay, "late text"}));
+    std::this_thread::sleep_for(1500ms);
+    const auto took = OpeningTime();
+    std::printf("[ figures ] owner rendering after %s s (0: never): Win+C took %ld ms\n", delay, Ms(took));
+    EXPECT_LT(took, 3s);
+    EXPECT_EQ(Driver({"tray-exists", kSelector}).exitCode, 0);
+  }
+  // The peer is gone: copies are heard again.
+  Copy("after the promise");
+  EXPECT_TRUE(HistoryTexts().count("after the promise"));
+  EndsInOrderAtOnce("late owner");
+}
+
+}  // namespace
+}  // namespace e2e

@@ -1,0 +1,150 @@
+// qpeer: plays the other programs on the clipboard that the program under
+// test must survive. Each call does one thing; the exit code is 0 on success.
+//
+//   private FORMAT VALUE TEXT   puts TEXT on the clipboard with the registered
+//                               FORMAT beside it (VALUE: its DWORD, or "-" for
+//                               an empty block)
+//   viewer MODE SECONDS         joins the clipboard-viewer chain and, for SECONDS:
+//                                 hang    answers no message at all
+//                                 mute    answers, but passes nothing on
+//                                 vanish  ends at once without leaving the chain
+//   promise SECONDS TEXT        promises text (delayed rendering) and renders
+//                               it SECONDS after being asked (0: never)
+//   big MIB                     puts a text of MIB mebibytes on the clipboard
+#include <windows.h>
+
+#include <cstdio>
+#include <cstring>
+#include <cwchar>
+#include <string>
+
+#include "platform/clipboard.h"
+#include "platform/handles.h"
+
+namespace {
+
+HWND MakeWindow(WNDPROC procedure) {
+  WNDCLASSW wc{};
+  wc.lpfnWndProc = procedure;
+  wc.hInstance = GetModuleHandleW(nullptr);
+  wc.lpszClassName = L"Mallowquist.TestPeer";
+  RegisterClassW(&wc);
+  return CreateWindowExW(0, wc.lpszClassName, L"peer", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, wc.hInstance, nullptr);
+}
+
+void PumpFor(DWORD milliseconds) {
+  const DWORD start = GetTickCount();
+  while (GetTickCount() - start < milliseconds) {
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+  }
+}
+
+quistrel::UniqueGlobal Block(const void* data, std::size_t bytes) {
+  quistrel::UniqueGlobal memory(GlobalAlloc(GMEM_MOVEABLE, bytes ? bytes : 1));
+  if (memory && bytes) {
+    std::memcpy(GlobalLock(memory.Get()), data, bytes);
+    GlobalUnlock(memory.Get());
+  }
+  return memory;
+}
+
+bool SetData(UINT format, quistrel::UniqueGlobal block) {
+  if (!SetClipboardData(format, block.Get())) return false;
+  block.Release();
+  return true;
+}
+
+int PutPrivate(const std::wstring& format, const std::wstring& value, const std::wstring& text) {
+  if (!OpenClipboard(nullptr)) return 1;
+  EmptyClipboard();
+  const DWORD number = static_cast<DWORD>(wcstoul(value.c_str(), nullptr, 0));
+  bool ok = SetData(CF_UNICODETEXT, Block(text.c_str(), (text.size() + 1) * sizeof(wchar_t)));
+  ok = SetData(RegisterClipboardFormatW(format.c_str()), value == L"-" ? Block(nullptr, 0) : Block(&number, 4)) && ok;
+  CloseClipboard();
+  return ok ? 0 : 1;
+}
+
+HWND nextViewer = nullptr;
+bool passOn = true;
+
+LRESULT CALLBACK ViewerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_CHANGECBCHAIN) {
+    if (reinterpret_cast<HWND>(wParam) == nextViewer) {
+      nextViewer = reinterpret_cast<HWND>(lParam);
+    } else if (nextViewer && passOn) {
+      SendMessageW(nextViewer, message, wParam, lParam);
+    }
+    return 0;
+  }
+  if (message == WM_DRAWCLIPBOARD) {
+    if (nextViewer && passOn) SendMessageW(nextViewer, message, wParam, lParam);
+    return 0;
+  }
+  return DefWindowProcW(window, message, wParam, lParam);
+}
+
+int RunViewer(const std::wstring& mode, DWORD seconds) {
+  HWND window = MakeWindow(ViewerProc);
+  nextViewer = SetClipboardViewer(window);
+  std::printf("joined\n");
+  std::fflush(stdout);
+  if (mode == L"vanish") ExitProcess(0);  // no ChangeClipboardChain, no window destroyed in order
+  passOn = mode != L"mute";
+  if (mode == L"hang") {
+    Sleep(seconds * 1000);
+  } else {
+    PumpFor(seconds * 1000);
+  }
+  ChangeClipboardChain(window, nextViewer);
+  return 0;
+}
+
+DWORD renderDelayMs = 0;
+std::wstring promised;
+
+LRESULT CALLBACK PromiseProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_RENDERFORMAT && wParam == CF_UNICODETEXT) {
+    Sleep(renderDelayMs ? renderDelayMs : INFINITE);
+    SetData(CF_UNICODETEXT, Block(promised.c_str(), (promised.size() + 1) * sizeof(wchar_t)));
+    return 0;
+  }
+  return DefWindowProcW(window, message, wParam, lParam);
+}
+
+int Promise(DWORD seconds, const std::wstring& text) {
+  renderDelayMs = seconds * 1000;
+  promised = text;
+  HWND window = MakeWindow(PromiseProc);
+  if (!OpenClipboard(window)) return 1;
+  EmptyClipboard();
+  SetClipboardData(CF_UNICODETEXT, nullptr);
+  CloseClipboard();
+  std::printf("promised\n");
+  std::fflush(stdout);
+  PumpFor(INFINITE);
+  return 0;
+}
+
+int PutBig(std::size_t mebibytes) {
+  std::u16string text(mebibytes << 19, u'x');  // 2 bytes a character
+  for (std::size_t i = 0; i < text.size(); i += 80) text[i] = u'\n';
+  for (int attempt = 0; attempt < 10; ++attempt) {
+    if (quistrel::WriteClipboardText(nullptr, text)) return 0;
+  }
+  return 1;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+  auto arg = [&](int i) { return i < argc ? std::wstring(argv[i]) : std::wstring(); };
+  auto number = [&](int i) { return static_cast<DWORD>(wcstoul(arg(i).c_str(), nullptr, 0)); };
+  const std::wstring command = arg(1);
+  if (command == L"private") return PutPrivate(arg(2), arg(3), arg(4));
+  if (command == L"viewer") return RunViewer(arg(2), number(3));
+  if (command == L"promise") return Promise(number(2), arg(3));
+  if (command == L"big") return PutBig(number(2));
+  return 2;
+}

@@ -1,0 +1,184 @@
+// The clipboard watcher's fallback on the viewer chain (as on systems without
+// the format listener) with a real second viewer on another thread, and the
+// reader facing an owner that never renders what it promised.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+#include "hook/hook.h"
+#include "platform/clipboard.h"
+#include "platform/clipboard_reader.h"
+
+namespace quistrel {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using namespace std::chrono_literals;
+
+HWND MakeWindow(WNDPROC procedure, const wchar_t* className) {
+  WNDCLASSW wc{};
+  wc.lpfnWndProc = procedure;
+  wc.hInstance = GetModuleHandleW(nullptr);
+  wc.lpszClassName = className;
+  RegisterClassW(&wc);
+  return CreateWindowExW(0, className, L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, wc.hInstance, nullptr);
+}
+
+template <typename Condition>
+bool PumpUntil(Condition condition, Clock::duration limit = 3s) {
+  const auto deadline = Clock::now() + limit;
+  while (!condition()) {
+    if (Clock::now() > deadline) return false;
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+    Sleep(5);
+  }
+  return true;
+}
+
+struct CountingTarget final : HookTarget {
+  bool IsSelectorOpen() override { return false; }
+  void OpenSelector() override {}
+  void CloseSelector(bool) override {}
+  void SelectDown() override {}
+  void SelectUp() override {}
+  void OnClipboardChanged() override { ++changes; }
+  void RestoreTrayIcon() override {}
+  void OnTrayIconClick(MouseButton) override {}
+  std::atomic<int> changes{0};
+};
+
+// Another clipboard viewer, on a thread of its own: it passes every
+// notification on, or stops answering altogether.
+class OtherViewer {
+ public:
+  explicit OtherViewer(bool hang) {
+    thread_ = std::thread([this, hang] {
+      window_ = MakeWindow(&OtherViewer::Procedure, L"Mallowquist.TestOtherViewer");
+      next_ = SetClipboardViewer(window_);
+      joined_ = true;
+      if (hang) {
+        while (!quit_) Sleep(10);
+      } else {
+        PumpUntil([this] { return quit_.load(); }, 1h);
+      }
+      ChangeClipboardChain(window_, next_);
+      DestroyWindow(window_);
+      done_ = true;
+    });
+    while (!joined_) Sleep(1);
+    instance_ = this;
+  }
+  ~OtherViewer() {
+    quit_ = true;
+    // Leaving the chain sends to the windows of this thread: keep answering.
+    PumpUntil([this] { return done_.load(); }, 10s);
+    thread_.join();
+  }
+  int Heard() const { return heard_; }
+
+ private:
+  static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    OtherViewer* self = instance_;
+    if (self && message == WM_DRAWCLIPBOARD) {
+      ++self->heard_;
+      if (self->next_) SendMessageW(self->next_, message, wParam, lParam);
+      return 0;
+    }
+    if (self && message == WM_CHANGECBCHAIN) {
+      if (reinterpret_cast<HWND>(wParam) == self->next_) {
+        self->next_ = reinterpret_cast<HWND>(lParam);
+      } else if (self->next_) {
+        SendMessageW(self->next_, message, wParam, lParam);
+      }
+      return 0;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+  }
+  static inline OtherViewer* instance_ = nullptr;
+  std::thread thread_;
+  HWND window_ = nullptr;
+  HWND next_ = nullptr;
+  std::atomic<bool> joined_{false}, quit_{false}, done_{false};
+  std::atomic<int> heard_{0};
+};
+
+class ViewerChainFallback : public ::testing::Test {
+ protected:
+  ViewerChainFallback() : window_(MakeWindow(DefWindowProcW, L"Mallowquist.TestWatcher")) {}
+  ~ViewerChainFallback() override {
+    hook_.Remove();
+    hook_.StopListening();
+    DestroyWindow(window_);
+  }
+  void Watch() {
+    hook_.JoinClipboardChain(window_);
+    hook_.Install(window_);
+  }
+  HWND window_;
+  CountingTarget target_;
+  MessageHook hook_{target_};
+};
+
+TEST_F(ViewerChainFallback, CopiesReachBothViewersAndTheChainStaysWholeAfterTheProgramLeaves) {
+  OtherViewer other(false);
+  Watch();
+  ASSERT_FALSE(hook_.UsesListener());
+  const int before = other.Heard();
+  ASSERT_TRUE(WriteClipboardText(nullptr, u"one"));
+  EXPECT_TRUE(PumpUntil([&] { return target_.changes >= 1 && other.Heard() > before; }));
+
+  hook_.Remove();
+  hook_.StopListening();
+  const int changes = target_.changes;
+  const int heard = other.Heard();
+  ASSERT_TRUE(WriteClipboardText(nullptr, u"two"));
+  EXPECT_TRUE(PumpUntil([&] { return other.Heard() > heard; }));
+  EXPECT_EQ(target_.changes, changes);
+}
+
+TEST_F(ViewerChainFallback, AViewerThatHangsCostsAtMostAMoment) {
+  OtherViewer hung(true);
+  Watch();
+  const auto start = Clock::now();
+  ASSERT_TRUE(WriteClipboardText(nullptr, u"copied past a hung viewer"));
+  EXPECT_TRUE(PumpUntil([&] { return target_.changes >= 1; }));
+  PumpUntil([] { return false; }, 500ms);  // whatever forwarding follows
+  EXPECT_LT(Clock::now() - start, 2s);
+}
+
+LRESULT CALLBACK NeverRenders(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_RENDERFORMAT) {
+    Sleep(INFINITE);
+  }
+  return DefWindowProcW(window, message, wParam, lParam);
+}
+
+TEST(ClipboardReaderTest, AnOwnerThatNeverRendersDoesNotHoldTheCallerUp) {
+  std::atomic<bool> promised{false};
+  std::thread owner([&] {
+    HWND window = MakeWindow(NeverRenders, L"Mallowquist.TestPromise");
+    OpenClipboard(window);
+    EmptyClipboard();
+    SetClipboardData(CF_UNICODETEXT, nullptr);
+    CloseClipboard();
+    promised = true;
+    PumpUntil([] { return false; }, 1h);
+  });
+  owner.detach();  // blocked for good in its rendering; it ends with the process
+  while (!promised) Sleep(1);
+
+  int delivered = 0;
+  ClipboardReader reader([&](ClipboardRead) { ++delivered; });
+  const auto start = Clock::now();
+  EXPECT_FALSE(reader.Settle(200ms));
+  EXPECT_LT(Clock::now() - start, 1s);
+  EXPECT_EQ(delivered, 0);
+}
+
+}  // namespace
+}  // namespace quistrel
