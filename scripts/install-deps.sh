@@ -13,6 +13,7 @@ need_root() {
 
 PACKAGES=(
   cmake ninja-build g++ make pkg-config
+  clang-14 libclang-rt-14-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   mingw-w64 g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-i686
   wine wine32:i386 wine64

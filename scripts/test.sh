@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs every test: the native unit tests (under sanitizers), the Win32 tests
-# and end-to-end scenarios under Wine in a virtual display, and the checks of
-# the two downloads (the installer under Wine, the zip, reproducibility).
+# and end-to-end scenarios under Wine in a virtual display, the checks of the
+# two downloads (the installer under Wine, the zip, reproducibility), then
+# each fuzz target for a bounded time.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -26,3 +27,6 @@ cmake --build --preset win64 --target Quistrel
 cmake --preset native "${strict[@]}" >/dev/null
 cmake --build --preset native
 ctest --preset native "$@"
+cmake --preset fuzz >/dev/null
+cmake --build --preset fuzz
+ctest --preset fuzz "$@"

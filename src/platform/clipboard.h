@@ -37,8 +37,4 @@ std::optional<std::u16string> TextOfOpenClipboard();
 // when it could not be opened or the memory could not be had.
 bool WriteClipboardText(HWND owner, std::u16string_view text);
 
-// The text in a clipboard memory block of the given size in bytes, ending at
-// the first NUL or at the end of the block. Used for the block's contents.
-std::u16string TextFromBlock(const wchar_t* data, SIZE_T blockBytes);
-
 }  // namespace quistrel

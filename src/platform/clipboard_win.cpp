@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "platform/clipboard_block.h"
 #include "platform/handles.h"
 
 namespace quistrel {
@@ -25,13 +26,6 @@ OpenedClipboard::~OpenedClipboard() {
 
 OpenedClipboard::OpenedClipboard(OpenedClipboard&& other) noexcept : open_(other.open_) { other.open_ = false; }
 
-std::u16string TextFromBlock(const wchar_t* data, SIZE_T blockBytes) {
-  const std::size_t capacity = blockBytes / sizeof(wchar_t);
-  std::size_t length = 0;
-  while (length < capacity && data[length] != L'\0') ++length;
-  return FromWide(data, length);
-}
-
 std::optional<std::u16string> ReadClipboardText(HWND owner) {
   if (!IsClipboardFormatAvailable(CF_UNICODETEXT)) return std::nullopt;
   auto clipboard = OpenedClipboard::Open(owner);
@@ -44,9 +38,9 @@ std::optional<std::u16string> TextOfOpenClipboard() {
   if (!block) return std::nullopt;
   const SIZE_T size = GlobalSize(block);
   if (size < sizeof(wchar_t)) return std::nullopt;
-  const auto* data = static_cast<const wchar_t*>(GlobalLock(block));
+  const void* data = GlobalLock(block);
   if (!data) return std::nullopt;
-  std::u16string text = TextFromBlock(data, size);
+  std::u16string text = TextFromClipboardBlock(data, size);
   GlobalUnlock(block);
   return text;
 }

@@ -4,6 +4,7 @@
 #include "core/settings_files_win.h"
 #include "platform/ansi.h"
 #include "platform/clipboard.h"
+#include "platform/clipboard_block.h"
 #include "platform/files.h"
 #include "wine_test_util.h"
 
@@ -109,9 +110,9 @@ TEST(Clipboard, TextOutsideTheAnsiCodePageRoundTrips) {
 
 TEST(Clipboard, BlockWithoutNulIsBoundedByItsSize) {
   const wchar_t block[3] = {L'a', L'b', L'c'};
-  EXPECT_EQ(TextFromBlock(block, sizeof block), u"abc");
-  EXPECT_EQ(TextFromBlock(block, 4), u"ab");
-  EXPECT_EQ(TextFromBlock(block, 1), u"");
+  EXPECT_EQ(TextFromClipboardBlock(block, sizeof block), u"abc");
+  EXPECT_EQ(TextFromClipboardBlock(block, 4), u"ab");
+  EXPECT_EQ(TextFromClipboardBlock(block, 1), u"");
 }
 
 }  // namespace

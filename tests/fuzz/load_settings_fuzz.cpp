@@ -1,0 +1,91 @@
+// Quistrel.ini and FixedString.dat edited by hand: any number for any key,
+// keys missing, the fixed-string file missing, empty or holding any bytes.
+#include <map>
+#include <vector>
+
+#include "core/settings.h"
+#include "dialogs/setting_edit.h"
+#include "fuzz_input.h"
+
+using namespace quistrel;
+using quistrel::fuzz::FuzzInput;
+
+namespace {
+
+// Input: for each key in the order the program reads them, a presence byte
+// (odd: present) and the value; then a byte telling whether the fixed-string
+// file exists (odd: it does) and the rest of the input as its bytes.
+class InputFiles : public SettingsFiles {
+ public:
+  explicit InputFiles(FuzzInput& input) : input_(input) {}
+
+  int32_t ReadInt(std::u16string_view, int32_t defaultValue) override {
+    const bool present = input_.Byte() & 1;
+    const auto value = static_cast<int32_t>(input_.U32());
+    answered.push_back(present ? std::optional(value) : std::nullopt);
+    return present ? value : defaultValue;
+  }
+  bool WriteInt(std::u16string_view, int32_t) override { return true; }
+  std::optional<std::string> ReadFixedStrings() override {
+    if (input_.Byte() & 1) file = std::string(input_.Rest());
+    return file;
+  }
+  bool WriteFixedStrings(std::string_view) override { return true; }
+
+  std::vector<std::optional<int32_t>> answered;
+  std::optional<std::string> file;
+
+ private:
+  FuzzInput& input_;
+};
+
+// Keeps what is saved and hands it back, as the real files do.
+class SavedFiles : public SettingsFiles {
+ public:
+  int32_t ReadInt(std::u16string_view key, int32_t) override { return ints.at(std::u16string(key)); }
+  bool WriteInt(std::u16string_view key, int32_t value) override {
+    ints[std::u16string(key)] = value;
+    return true;
+  }
+  std::optional<std::string> ReadFixedStrings() override { return fixed; }
+  bool WriteFixedStrings(std::string_view bytes) override {
+    fixed = std::string(bytes);
+    return true;
+  }
+
+  std::map<std::u16string, int32_t> ints;
+  std::optional<std::string> fixed;
+};
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
+  const AnsiCodePage& codePage = SystemAnsiCodePage();
+  FuzzInput input(data, size);
+  InputFiles files(input);
+  SettingRecord setting;
+  setting.FixedString.Append(SharedText(u"kept"));
+  const TextList before = setting.FixedString;
+  LoadSettings(setting, files, codePage);
+
+  FUZZ_CHECK(setting.ClipBoardLog >= 0);
+  const int shown = DisplayedLogNum(setting.ClipBoardLog);
+  FUZZ_CHECK(shown >= kMinLogNum && shown <= kMaxLogNum);
+
+  FUZZ_CHECK(files.answered.size() == 4);
+  const std::optional<int32_t> log = files.answered[0];
+  if (!log) FUZZ_CHECK(setting.ClipBoardLog == 10);
+  if (log && *log >= 0 && *log <= INT16_MAX) FUZZ_CHECK(setting.ClipBoardLog == *log);
+  FUZZ_CHECK(setting.ViewBalloon == files.answered[1].value_or(1));
+  FUZZ_CHECK(setting.ViewHello == files.answered[2].value_or(1));
+  FUZZ_CHECK(setting.AutoPaste == files.answered[3].value_or(0));
+  if (!files.file || files.file->empty()) FUZZ_CHECK(setting.FixedString == before);
+
+  // What was loaded survives a save and a load unchanged.
+  SavedFiles saved;
+  FUZZ_CHECK(SaveSettings(setting, saved, codePage));
+  SettingRecord reloaded;
+  LoadSettings(reloaded, saved, codePage);
+  FUZZ_CHECK(reloaded == setting);
+  return 0;
+}
