@@ -1,13 +1,13 @@
-#!/ usr / bin / env bash
-#Measures how the program takes what other programs do to the clipboard,
-#under Wine in a virtual display:
-#- a storm of copies : copies a second absorbed, the front entry checked,
-#peak and settled private memory;
-#- a giant text : the time until it is recorded, Win + C with it on the
-#clipboard over twenty openings, memory after them;
-#- hostile peers(a hung viewer, clipboard owners that render late or
-#never) : the longest the program took to answer, from their scenarios.
-#scripts / bench - clipboard.sh[STORM_COPIES][GIANT_MIB]
+#!/usr/bin/env bash
+# Measures how the program takes what other programs do to the clipboard,
+# under Wine in a virtual display:
+# - a storm of copies: copies a second absorbed, the front entry checked,
+#   peak and settled private memory;
+# - a giant text: the time until it is recorded, Win+C with it on the
+#   clipboard over twenty openings, memory after them;
+# - hostile peers (a hung viewer, clipboard owners that render late or
+#   never): the longest the program took to answer, from their scenarios.
+#   scripts/bench-clipboard.sh [STORM_COPIES] [GIANT_MIB]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -33,14 +33,29 @@ wine "$build/tests/qdriver.exe" foreground Mallowquist.frmMain >/dev/null || tru
 private_mib() {  # the Linux process's private memory, what the program holds for itself
   awk '/^Private_(Clean|Dirty):/ { kib += $2 } END { printf "%.1f", kib / 1024 }' "/proc/$1/smaps_rollup"
 }
-#The highest private memory seen while a command runs.
+# Samples the program's private memory until the file given exists; the
+# highest value goes to standard output.
+sample_peak() {
+  local peak=0 now
+  while [ ! -e "$1" ] && kill -0 "$pid" 2>/dev/null; do
+    now=$(private_mib "$pid")
+    peak=$(awk -v a="$now" -v b="$peak" 'BEGIN { print (a > b) ? a : b }')
+    sleep 0.05
+  done
+  echo "$peak"
+}
+# Runs a command while sampling; the peak is left in $peak.
 with_peak() {
-  local peakfile peakfile =
-      $(mktemp) echo 0 > "$peakfile"(while kill - 0 "$pid" 2 > / dev / null; do m = $(private_mib "$pid");
-                                     awk - v m = "$m" - v p = "$(cat " $peakfile ")" 'BEGIN { exit !(m > p) }' &&
-                                                              echo "$m" > "$peakfile" sleep 0.05 done)& local sampler =
-          $ !"$@" kill "$sampler" 2 > / dev / null || true wait "$sampler" 2 > / dev / null || true peak =
-              $(cat "$peakfile") rm - f "$peakfile"
+  local stop peakfile
+  stop=$(mktemp -u)
+  peakfile=$(mktemp)
+  sample_peak "$stop" > "$peakfile" &
+  local sampler=$!
+  "$@"
+  touch "$stop"
+  wait "$sampler" || true
+  peak=$(cat "$peakfile")
+  rm -f "$stop" "$peakfile"
 }
 
 echo "private memory at start: $(private_mib "$pid") MiB"
@@ -51,14 +66,13 @@ with_peak wine "$build/tests/clipboard_bench.exe" giant "${2:-256}" 20 | tr -d '
 sleep 2
 echo "giant text: peak private memory ${peak} MiB, after twenty openings $(private_mib "$pid") MiB"
 wine "$build/tests/qdriver.exe" close Mallowquist.frmMain >/dev/null || true
-for _ in $(seq 1 100);
-do kill - 0 "$pid" 2 > / dev / null || break;
-sleep 0.2;
-done kill - 0 "$pid" 2 > / dev / null&& echo "the program did not end in order" ||
-    echo "the program ended in order" rm - rf "$folder" stop_wine trap -
-                EXIT
+for _ in $(seq 1 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.2; done
+kill -0 "$pid" 2>/dev/null && echo "the program did not end in order" || echo "the program ended in order"
+rm -rf "$folder"
+stop_wine
+trap - EXIT
 
-                    echo "hostile peers (the longest answers):" cmake-- preset native >
-            / dev / null cmake-- build-- preset native-- target e2e_clipboard_peers_e2e_test >
-            / dev / null ctest-- preset native - R e2e.clipboard_peers_e2e_test - V 2 > / dev / null |
-        grep - o '\[ figures \].*' | sed 's/\[ figures \] /  /'
+echo "hostile peers (the longest answers):"
+cmake --preset native >/dev/null
+cmake --build --preset native --target e2e_clipboard_peers_e2e_test >/dev/null
+ctest --preset native -R e2e.clipboard_peers_e2e_test -V 2>/dev/null | grep -o '\[ figures \].*' | sed 's/\[ figures \] /  /'
