@@ -40,6 +40,8 @@ class Application final : private HookTarget {
   void OnSelectorEnding();
   // Saves the settings, frees the icons and unloads every window.
   void Shutdown();
+  // A paste into a window with higher rights was left to the user.
+  void TellPasteDropped();
 
   // What the hidden main window's messages lead to.
   bool IsSelectorOpen() override { return selector_.IsOpen(); }

@@ -15,7 +15,8 @@ struct ProgramState {
   std::u16string StartupFolder;  // the user's Startup folder, ending in a backslash
   TextList History;              // newest first; memory only
   SettingRecord Setting;
-  bool SettingDialogOpen = false;  // the selector stays closed while it is true
+  FixedStringFileState FixedStringFile;  // what the run knows of FixedString.dat
+  bool SettingDialogOpen = false;        // the selector stays closed while it is true
 
   // Records a copied text under the history rule, at the configured length.
   void AddToHistory(SharedText text) { History.AddHistory(std::move(text), Setting.ClipBoardLog); }

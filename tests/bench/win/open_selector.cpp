@@ -6,55 +6,27 @@
 //   bench_open_selector.exe [OPENINGS] [ENTRIES] [KIB_PER_ENTRY]
 #include <windows.h>
 
-#include <algorithm>
 #include <cstdio>
-#include <cstring>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
-#include "platform/clipboard.h"
-#include "platform/handles.h"
+#include "bench_util.h"
 
 namespace {
 
+using bench::Key;
+using bench::Milliseconds;
+using bench::Percentile;
+using bench::PutOnClipboard;
+
 constexpr wchar_t kSelectorClass[] = L"Mallowquist.frmMain";
 constexpr int kListId = 1002;
-
-// The program reads each copy as it lands and may hold the clipboard a moment.
-bool PutOnClipboard(const std::wstring& text) {
-  for (int attempt = 0; attempt < 10; ++attempt) {
-    if (quistrel::WriteClipboardText(nullptr, quistrel::FromWide(text))) return true;
-  }
-  return false;
-}
-
-void Key(WORD vk, bool up) {
-  INPUT input{};
-  input.type = INPUT_KEYBOARD;
-  input.ki.wVk = vk;
-  input.ki.dwFlags = (up ? KEYEVENTF_KEYUP : 0) | (vk == VK_LWIN ? KEYEVENTF_EXTENDEDKEY : 0);
-  SendInput(1, &input, sizeof input);
-}
-
-double Milliseconds(LARGE_INTEGER from, LARGE_INTEGER to) {
-  static LARGE_INTEGER frequency = [] {
-    LARGE_INTEGER f;
-    QueryPerformanceFrequency(&f);
-    return f;
-  }();
-  return 1000.0 * static_cast<double>(to.QuadPart - from.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
 
 LRESULT ListCount(HWND list) {
   DWORD_PTR count = 0;
   SendMessageTimeoutW(list, LB_GETCOUNT, 0, 0, SMTO_ABORTIFHUNG, 2000, &count);
   return static_cast<LRESULT>(count);
-}
-
-double Percentile(std::vector<double> values, double fraction) {
-  std::sort(values.begin(), values.end());
-  const std::size_t index = static_cast<std::size_t>(fraction * static_cast<double>(values.size() - 1) + 0.5);
-  return values[std::min(index, values.size() - 1)];
 }
 
 }  // namespace
