@@ -41,6 +41,8 @@ class Application final : private HookTarget {
   void OnSelectorEnding();
   // Saves the settings, frees the icons and unloads every window.
   void Shutdown();
+  // A paste into a window with higher rights was left to the user.
+  void TellPasteDropped();
 
   // What the hidden main window's messages lead to.
   bool IsSelectorOpen() override { return selector_.IsOpen(); }
@@ -48,7 +50,7 @@ class Application final : private HookTarget {
   void CloseSelector(bool committed) override { selector_.Close(committed); }
   void SelectDown() override { selector_.SelectDown(); }
   void SelectUp() override { selector_.SelectUp(); }
-  void OnClipboardChanged() override { reader_.Request(); }
+  void OnClipboardChanged() override;
   void OnClipboardRead(ClipboardRead read);
   void RestoreTrayIcon() override { tray_.Restore(selector_.Handle()); }
   void OnTrayIconClick(MouseButton button) override;

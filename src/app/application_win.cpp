@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include "core/settings_files_win.h"
+#include "core/single_instance.h"
 #include "dialogs/hello_window.h"
 #include "platform/folders.h"
 #include "platform/message_box.h"
@@ -17,20 +18,27 @@ constexpr wchar_t kSingleInstanceMutex[] = L"Local\\Mallowquist.Quistrel.Running
 // passed over.
 constexpr auto kStartClipboardWait = std::chrono::milliseconds(500);
 constexpr auto kOpenClipboardWait = std::chrono::milliseconds(100);
+// A copy is usually read within a few milliseconds: the program waits that
+// long, so that each copy is recorded before the next message, but no longer.
+constexpr auto kCopyWait = std::chrono::milliseconds(50);
 
 constexpr char16_t kTrayTip[] = u"Mallowquist";
 constexpr char16_t kBalloonText[] =
     u"本ソフトの機能が利用可能になりました。\r\n"
     u"ショートカットキー、またはこのアイコンを左クリックして利用します。\r\n"
     u"設定を変更するには、このアイコンを右クリックして下さい。";
+constexpr char16_t kPasteDroppedText[] =
+    u"管理者として実行中のソフトには自動で貼り付けできません。\r\n"
+    u"選択した文字はクリップボードにあります。Ctrl+Vキーで貼り付けて下さい。";
 }  // namespace
 
 Application::Application()
     : reader_([this](ClipboardRead read) { OnClipboardRead(std::move(read)); }),
       settingDialog_(program_, icons_),
       aboutWindow_(icons_),
-      selector_(program_, SelectorActions{[this] { settingDialog_.Open(nullptr); },
-                                          [this] { aboutWindow_.Open(nullptr); }, [this] { OnSelectorEnding(); }}),
+      selector_(program_,
+                SelectorActions{[this] { settingDialog_.Open(nullptr); }, [this] { aboutWindow_.Open(nullptr); },
+                                [this] { OnSelectorEnding(); }, [this] { TellPasteDropped(); }}),
       hook_(*this) {}
 
 Application::~Application() {
@@ -41,7 +49,7 @@ Application::~Application() {
 
 bool Application::AnotherInstanceIsRunning() {
   instanceMutex_.Reset(CreateMutexW(nullptr, FALSE, kSingleInstanceMutex));
-  return GetLastError() == ERROR_ALREADY_EXISTS;
+  return AnotherInstanceRuns(static_cast<bool>(instanceMutex_), GetLastError());
 }
 
 bool Application::Start() {
@@ -67,7 +75,11 @@ void Application::Initialize() {
 
   program_.Setting.FixedString.Clear();
   program_.History.Clear();
-  LoadSettings(program_.Setting, program_.AppFolder);
+  LoadSettings(program_);
+  // Said once; the run goes on with no fixed strings and leaves the file be.
+  if (program_.FixedStringFile.unreadable) {
+    ShowMessageBox(nullptr, Wide(FixedStringsUnreadableText(program_.AppFolder)), MB_OK | MB_ICONEXCLAMATION);
+  }
 
   // A clipboard held by another program at this moment simply leaves the
   // history empty.
@@ -77,7 +89,7 @@ void Application::Initialize() {
   if (program_.Setting.ViewHello != 0) {
     HelloWindow hello(program_, icons_, settingDialog_, aboutWindow_);
     hello.Run();
-    SaveSettings(program_.Setting, program_.AppFolder);
+    SaveSettings(program_);
   }
 }
 
@@ -101,7 +113,8 @@ void Application::OnSelectorEnding() {
 }
 
 void Application::Shutdown() {
-  SaveSettings(program_.Setting, program_.AppFolder);
+  // Nobody is there to be told at the end or at log-off.
+  SaveSettings(program_);
   icons_.Reset();
   Window::UnloadAll();
   PostQuitMessage(0);
@@ -110,6 +123,17 @@ void Application::Shutdown() {
 void Application::OnClipboardRead(ClipboardRead read) {
   program_.ClipboardText = read.text ? SharedText(std::move(*read.text)) : SharedText();
   program_.AddToHistory(program_.ClipboardText);
+}
+
+void Application::TellPasteDropped() {
+  // The balloon where the user lets balloons show; a message box otherwise.
+  if (program_.Setting.ViewBalloon == 1 && tray_.ShowBalloon(kTrayTip, kPasteDroppedText)) return;
+  ShowMessageBox(nullptr, Wide(kPasteDroppedText), MB_OK | MB_ICONINFORMATION);
+}
+
+void Application::OnClipboardChanged() {
+  reader_.Request();
+  reader_.Settle(kCopyWait);
 }
 
 void Application::OpenSelector() {

@@ -15,7 +15,8 @@ struct ProgramState {
   std::u16string StartupFolder;  // the user's Startup folder, ending in a backslash
   TextList History;              // newest first; memory only
   SettingRecord Setting;
-  bool SettingDialogOpen = false;  // the selector stays closed while it is true
+  FixedStringFileState FixedStringFile;  // what the run knows of FixedString.dat
+  bool SettingDialogOpen = false;        // the selector stays closed while it is true
   // The clipboard's text as last read (empty when it holds none). The same
   // shared text as the history's entry for it, so it is found there without
   // comparing a large text character by character.

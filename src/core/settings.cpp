@@ -31,23 +31,61 @@ TextList DecodeFixedStrings(std::string_view bytes, const AnsiCodePage& codePage
   return list;
 }
 
-void LoadSettings(SettingRecord& setting, SettingsFiles& files, const AnsiCodePage& codePage) {
+void LoadSettings(SettingRecord& setting, FixedStringFileState& state, SettingsFiles& files,
+                  const AnsiCodePage& codePage) {
   setting.ClipBoardLog = ClampClipBoardLog(files.ReadInt(u"ClipBoardLog", 10));
   setting.ViewBalloon = files.ReadInt(u"ViewBalloon", 1);
   setting.ViewHello = files.ReadInt(u"ViewHello", 1);
   setting.AutoPaste = files.ReadInt(u"AutoPaste", 0);
 
-  const std::optional<std::string> bytes = files.ReadFixedStrings();
-  if (bytes && !bytes->empty()) setting.FixedString = DecodeFixedStrings(*bytes, codePage);
+  const FileContent file = files.ReadFixedStrings();
+  state.unreadable = file.status == FileReadStatus::Unreadable;
+  switch (file.status) {
+    case FileReadStatus::Read:
+      state.saved = DecodeFixedStrings(file.bytes, codePage);
+      if (!file.bytes.empty()) setting.FixedString = *state.saved;
+      break;
+    case FileReadStatus::Missing:  // made at the first save
+      state.saved.reset();
+      break;
+    case FileReadStatus::Unreadable:
+      // It counts as holding the list the run starts with: only a change the
+      // user makes is then left unsaved.
+      state.saved = setting.FixedString;
+      break;
+  }
 }
 
-bool SaveSettings(const SettingRecord& setting, SettingsFiles& files, const AnsiCodePage& codePage) {
+SaveResult SaveSettings(const SettingRecord& setting, FixedStringFileState& state, SettingsFiles& files,
+                        const AnsiCodePage& codePage) {
+  SaveResult result;
   bool written = files.WriteInt(u"ClipBoardLog", setting.ClipBoardLog);
   written = files.WriteInt(u"ViewBalloon", setting.ViewBalloon) && written;
   written = files.WriteInt(u"ViewHello", setting.ViewHello) && written;
-  written = files.WriteInt(u"AutoPaste", setting.AutoPaste) && written;
-  written = files.WriteFixedStrings(EncodeFixedStrings(setting.FixedString, codePage)) && written;
-  return written;
+  result.settingsFileWritten = files.WriteInt(u"AutoPaste", setting.AutoPaste) && written;
+
+  // Compared as lists, not bytes: a file the code page cannot represent
+  // exactly would otherwise come back changed from a run that changed nothing.
+  if (state.saved == setting.FixedString) return result;
+  if (state.unreadable || !files.WriteFixedStrings(EncodeFixedStrings(setting.FixedString, codePage))) {
+    result.fixedStringsSaved = false;
+    return result;
+  }
+  state.saved = setting.FixedString;
+  return result;
+}
+
+std::u16string FixedStringsUnreadableText(const std::u16string& appFolder) {
+  return u"固定文字ファイルの読み込みに失敗しました。\r\n" + appFolder + kFixedStringFileName +
+         u"\r\n他のソフトが使用中か、大きすぎる可能性があります。\r\n"
+         u"固定文字なしで動作し、このファイルは上書きしません。";
+}
+
+std::u16string NotSavedText(const SaveResult& result, const std::u16string& appFolder) {
+  std::u16string text = u"設定の保存に失敗しました。";
+  if (!result.settingsFileWritten) text += u"\r\n" + appFolder + kSettingsFileName;
+  if (!result.fixedStringsSaved) text += u"\r\n" + appFolder + kFixedStringFileName;
+  return text;
 }
 
 }  // namespace quistrel

@@ -10,6 +10,7 @@
 
 #include "core/text_list.h"
 #include "platform/ansi.h"
+#include "platform/files.h"
 
 namespace quistrel {
 
@@ -35,8 +36,8 @@ class SettingsFiles {
   virtual ~SettingsFiles() = default;
   virtual int32_t ReadInt(std::u16string_view key, int32_t defaultValue) = 0;
   virtual bool WriteInt(std::u16string_view key, int32_t value) = 0;
-  // The fixed-string file's bytes; nothing when it is missing or unreadable.
-  virtual std::optional<std::string> ReadFixedStrings() = 0;
+  // The fixed-string file's bytes, or why there are none.
+  virtual FileContent ReadFixedStrings() = 0;
   // Replaces the whole file; false leaves the previous file as it was.
   virtual bool WriteFixedStrings(std::string_view bytes) = 0;
 };
@@ -51,12 +52,36 @@ std::string EncodeFixedStrings(const TextList& list, const AnsiCodePage& codePag
 // bytes give an empty list.
 TextList DecodeFixedStrings(std::string_view bytes, const AnsiCodePage& codePage);
 
+// What this run knows of FixedString.dat: the user's strings there must never
+// be replaced by a list that only looks empty because they could not be read.
+struct FixedStringFileState {
+  bool unreadable = false;        // the load failed: the file is not written in this run
+  std::optional<TextList> saved;  // the list as loaded or last written; nothing while there is no file
+};
+
 // Reads the four keys (defaults 10, 1, 1, 0) and, when the file holds at least
-// one byte, the fixed strings; a missing or empty file leaves them unchanged.
-void LoadSettings(SettingRecord& setting, SettingsFiles& files, const AnsiCodePage& codePage);
+// one byte, the fixed strings; a missing or empty file leaves them unchanged,
+// and so does an unreadable one, which the state then records.
+void LoadSettings(SettingRecord& setting, FixedStringFileState& state, SettingsFiles& files,
+                  const AnsiCodePage& codePage);
+
+struct SaveResult {
+  bool settingsFileWritten = true;
+  bool fixedStringsSaved = true;  // written, or unchanged since they were loaded or last written
+  explicit operator bool() const { return settingsFileWritten && fixedStringsSaved; }
+};
+
 // Writes the four keys in the order ClipBoardLog, ViewBalloon, ViewHello,
-// AutoPaste, then the fixed strings (an empty list as a zero-length file, so
-// strings the user deleted do not come back). True when everything was written.
-bool SaveSettings(const SettingRecord& setting, SettingsFiles& files, const AnsiCodePage& codePage);
+// AutoPaste, then the fixed strings when they differ from what the file holds
+// (an empty list as a zero-length file, so strings the user deleted do not
+// come back) and the file was readable at the load.
+SaveResult SaveSettings(const SettingRecord& setting, FixedStringFileState& state, SettingsFiles& files,
+                        const AnsiCodePage& codePage);
+
+// What the user is told, each file named in full: at start when the fixed
+// strings could not be read, and at the settings dialog's OK when a file was
+// not saved.
+std::u16string FixedStringsUnreadableText(const std::u16string& appFolder);
+std::u16string NotSavedText(const SaveResult& result, const std::u16string& appFolder);
 
 }  // namespace quistrel

@@ -25,22 +25,20 @@ bool ProfileSettingsFiles::WriteInt(std::u16string_view key, int32_t value) {
   return IniWriteInt(IniPath(), kSettingsSection, std::u16string(key), value);
 }
 
-std::optional<std::string> ProfileSettingsFiles::ReadFixedStrings() {
-  return ReadWholeFile(folder_ + kFixedStringFileName);
-}
+FileContent ProfileSettingsFiles::ReadFixedStrings() { return ReadWholeFile(folder_ + kFixedStringFileName); }
 
 bool ProfileSettingsFiles::WriteFixedStrings(std::string_view bytes) {
   return ReplaceFileAtomically(folder_ + kFixedStringFileName, bytes);
 }
 
-void LoadSettings(SettingRecord& setting, const std::u16string& appFolder) {
-  ProfileSettingsFiles files(appFolder);
-  LoadSettings(setting, files, SystemAnsiCodePage());
+void LoadSettings(ProgramState& program) {
+  ProfileSettingsFiles files(program.AppFolder);
+  LoadSettings(program.Setting, program.FixedStringFile, files, SystemAnsiCodePage());
 }
 
-bool SaveSettings(const SettingRecord& setting, const std::u16string& appFolder) {
-  ProfileSettingsFiles files(appFolder);
-  return SaveSettings(setting, files, SystemAnsiCodePage());
+SaveResult SaveSettings(ProgramState& program) {
+  ProfileSettingsFiles files(program.AppFolder);
+  return SaveSettings(program.Setting, program.FixedStringFile, files, SystemAnsiCodePage());
 }
 
 }  // namespace quistrel

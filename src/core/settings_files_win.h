@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 
+#include "core/program_state.h"
 #include "core/settings.h"
 
 namespace quistrel {
@@ -18,7 +19,7 @@ class ProfileSettingsFiles final : public SettingsFiles {
   explicit ProfileSettingsFiles(std::u16string folder) : folder_(std::move(folder)) {}
   int32_t ReadInt(std::u16string_view key, int32_t defaultValue) override;
   bool WriteInt(std::u16string_view key, int32_t value) override;
-  std::optional<std::string> ReadFixedStrings() override;
+  FileContent ReadFixedStrings() override;
   bool WriteFixedStrings(std::string_view bytes) override;
 
  private:
@@ -26,8 +27,9 @@ class ProfileSettingsFiles final : public SettingsFiles {
   std::u16string folder_;
 };
 
-// LoadSettings and SaveSettings on the files in the program's folder.
-void LoadSettings(SettingRecord& setting, const std::u16string& appFolder);
-bool SaveSettings(const SettingRecord& setting, const std::u16string& appFolder);
+// LoadSettings and SaveSettings of the program's settings on the files in its
+// folder.
+void LoadSettings(ProgramState& program);
+SaveResult SaveSettings(ProgramState& program);
 
 }  // namespace quistrel

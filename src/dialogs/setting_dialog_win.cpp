@@ -208,8 +208,11 @@ void SettingDialog::OnOk() {
     return;
   }
   // Saved at once, so that fixed strings typed in survive an end of the
-  // program that never reaches the save at shutdown.
-  SaveSettings(program_.Setting, program_.AppFolder);
+  // program that never reaches the save at shutdown. The user who asked for
+  // the save hears when it failed; the settings stay in memory.
+  if (const SaveResult saved = SaveSettings(program_); !saved) {
+    ShowMessageBox(Handle(), Wide(NotSavedText(saved, program_.AppFolder)), MB_OK | MB_ICONEXCLAMATION);
+  }
   Unload();
 }
 

@@ -63,5 +63,8 @@ void RemoveMessageFilter(int id);
 int RunMessageLoop(const std::function<bool()>& keepRunning = {});
 // Handles every waiting message, then returns.
 void ProcessPendingMessages();
+// The same, but messages of the one kind (any above 1) stay in the queue for
+// later.
+void ProcessPendingMessagesExcept(UINT kept);
 
 }  // namespace quistrel

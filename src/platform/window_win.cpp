@@ -144,9 +144,17 @@ int RunMessageLoop(const std::function<bool()>& keepRunning) {
   return 0;
 }
 
-void ProcessPendingMessages() {
+void ProcessPendingMessages() { ProcessPendingMessagesExcept(WM_NULL); }
+
+void ProcessPendingMessagesExcept(UINT kept) {
   MSG msg{};
-  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+  // Two ranges around the kept message; WM_NULL itself is never kept.
+  auto next = [&msg, kept] {
+    if (kept == WM_NULL) return PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE) != FALSE;
+    return PeekMessageW(&msg, nullptr, 0, kept - 1, PM_REMOVE) ||
+           PeekMessageW(&msg, nullptr, kept + 1, 0xFFFFFFFFu, PM_REMOVE);
+  };
+  while (next()) {
     if (msg.message == WM_QUIT) {
       PostQuitMessage(static_cast<int>(msg.wParam));
       return;

@@ -26,6 +26,9 @@ struct SelectorActions {
   // The window is being destroyed (the end entry, WM_CLOSE, or the end of
   // the Windows session): the program winds down.
   std::function<void()> ending;
+  // A paste was not sent because the window runs with higher rights; the
+  // user is to paste there with Ctrl+V (said once per run).
+  std::function<void()> pasteDropped;
 };
 
 class SelectorWindow final : public Window {
@@ -39,9 +42,10 @@ class SelectorWindow final : public Window {
 
   bool IsOpen() const;
   // Shows the selector on the displayed list, with the clipboard's text
-  // located in it (nothing while the settings dialog is open).
-  void Open();
-  // Hides it; after a commit with AutoPaste 1, Ctrl+V follows.
+  // located in it. False, and nothing done, while the settings dialog is open.
+  bool Open();
+  // Hides it; after a commit with AutoPaste 1, Ctrl+V follows unless the
+  // window to paste into would drop it.
   void Close(bool committed);
   void SelectUp();
   void SelectDown();
@@ -91,6 +95,7 @@ class SelectorWindow final : public Window {
   bool hiding_ = false;
   bool previewPending_ = false;
   bool ended_ = false;
+  bool toldPasteDropped_ = false;
 };
 
 }  // namespace quistrel

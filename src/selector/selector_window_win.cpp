@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "platform/clipboard.h"
+#include "selector/paste_win.h"
 #include "selector/selector_ids.h"
 
 namespace quistrel {
@@ -37,7 +38,9 @@ std::wstring OneLine(std::u16string_view text) {
 
 // The other program activates its window on its own thread; the paste keys
 // must not arrive before its focus is back in place. Bounded, so a program
-// that does not answer costs at most a moment.
+// that does not answer costs at most a moment. A hot key pressed meanwhile
+// stays queued until the keys are sent: the selector it would open now
+// would take the paste meant for that window.
 void WaitUntilActive(HWND window) {
   constexpr DWORD kLimitMs = 250;
   const DWORD thread = GetWindowThreadProcessId(window, nullptr);
@@ -47,16 +50,9 @@ void WaitUntilActive(HWND window) {
     info.cbSize = sizeof info;
     if (GetGUIThreadInfo(thread, &info) && info.hwndActive == window && info.hwndFocus) return;
     if (GetTickCount() - start >= kLimitMs) return;
-    Sleep(5);
-    ProcessPendingMessages();
+    Sleep(1);
+    ProcessPendingMessagesExcept(WM_HOTKEY);
   }
-}
-
-void SendPasteKeys() {
-  keybd_event(VK_CONTROL, 0, 0, 0);
-  keybd_event('V', 0, 0, 0);
-  keybd_event('V', 0, KEYEVENTF_KEYUP, 0);
-  keybd_event(VK_CONTROL, 0, KEYEVENTF_KEYUP, 0);
 }
 }  // namespace
 
@@ -139,11 +135,11 @@ void SelectorWindow::FillList() {
 
 bool SelectorWindow::IsOpen() const { return IsWindowVisible(Handle()) != FALSE; }
 
-void SelectorWindow::Open() {
-  if (program_.SettingDialogOpen) return;
+bool SelectorWindow::Open() {
+  if (program_.SettingDialogOpen) return false;
   FillList();
   model_.LocateText(program_.ClipboardText);
-  if (IsWindowVisible(Handle())) return;
+  if (IsWindowVisible(Handle())) return true;
   if (!centred_) {
     RECT outer;
     GetWindowRect(Handle(), &outer);
@@ -157,6 +153,7 @@ void SelectorWindow::Open() {
   SetWindowPos(Handle(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_SHOWWINDOW | SWP_NOACTIVATE);
   SetForegroundWindow(Handle());
   SetFocus(list_);
+  return true;
 }
 
 void SelectorWindow::Close(bool committed) {
@@ -180,9 +177,16 @@ void SelectorWindow::Close(bool committed) {
   if (ShouldPaste(committed, program_.Setting.AutoPaste)) {
     // The hide and the return of the activation take effect first, so the
     // keys reach the window the user was working in.
-    ProcessPendingMessages();
+    ProcessPendingMessagesExcept(WM_HOTKEY);
     if (handBack) WaitUntilActive(previous);
-    SendPasteKeys();
+    const HWND target = handBack ? previous : GetForegroundWindow();
+    switch (DecidePaste(InputWouldBeDropped(InspectProcessOf(target), OwnIntegrityLevel()), toldPasteDropped_)) {
+      case PasteStep::SendKeys: SendPasteKeys(); break;
+      case PasteStep::LeaveOnClipboard: break;
+      case PasteStep::LeaveOnClipboardAndTell:
+        if (actions_.pasteDropped) actions_.pasteDropped();
+        break;
+    }
   }
 }
 
@@ -272,8 +276,10 @@ void SelectorWindow::OnKeyUp(uint16_t& keyCode) {
 
 void SelectorWindow::OnTrayIconClick(MouseButton button) {
   if (button == MouseButton::Left) {
-    model_.openedByMouse = true;
-    Open();
+    // Only a selector that really shows is one opened by the mouse: a flag
+    // left over from a refused opening would keep the next Win+C from
+    // committing.
+    if (Open()) model_.openedByMouse = true;
   } else {
     SetForegroundWindow(Handle());
     POINT at{};

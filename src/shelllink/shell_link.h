@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 namespace quistrel {
@@ -15,5 +16,9 @@ namespace quistrel {
 bool WriteShellLink(std::u16string target, std::u16string linkPath, std::u16string arguments,
                     std::u16string workingDirectory, std::u16string iconLocation, int32_t iconIndex, uint32_t hotKey,
                     std::u16string description);
+
+class ShellLinkSystem;
+// The answers WriteShellLink builds the file from: the ANSI kernel32 calls.
+std::unique_ptr<ShellLinkSystem> MakeKernel32ShellLinkSystem();
 
 }  // namespace quistrel

@@ -130,9 +130,8 @@ std::string SerializePathItem(const PathItem& item) {
   return out;
 }
 
-std::optional<std::vector<PathItem>> BuildPathItems(const std::u16string& target, const std::u16string& shortForm,
-                                                    uint32_t driveType, uint32_t targetSize, ShellLinkSystem& system,
-                                                    const AnsiCodePage& codePage) {
+std::vector<PathItem> BuildPathItems(const std::u16string& target, const std::u16string& shortForm, uint32_t driveType,
+                                     uint32_t targetSize, ShellLinkSystem& system, const AnsiCodePage& codePage) {
   std::u16string longRest = target;
   std::u16string shortRest = shortForm;
   const std::u16string root = CutHead(longRest, u'\\');
@@ -154,9 +153,10 @@ std::optional<std::vector<PathItem>> BuildPathItems(const std::u16string& target
     runningPath += longName;
     const uint32_t attributes = system.FileAttributes(codePage.ToAnsi(runningPath));
 
-    // The field holds at most 0x7FFF; larger attributes are not written cut
-    // short. A failed query (all bits set) is stored as 0xFFFF, a folder.
-    if (attributes != kInvalidFileAttributes && !FitsShortField(attributes)) return std::nullopt;
+    // The field is informational and holds the low 16 bits, as the shell's
+    // own writer stores them: bits above (OneDrive's pinned 0x80000 and
+    // online-only 0x40000) are common and must not cost the link. A failed
+    // query (all bits set) is stored as 0xFFFF, a folder.
     PathItem item;
     item.attributes = static_cast<uint16_t>(attributes & 0xFFFF);
     if (attributes & kDirectoryAttribute) {
@@ -263,10 +263,8 @@ std::optional<std::vector<std::string>> BuildShellLinkBlocks(const ShellLinkRequ
   const std::string root = codePage.ToAnsi(request.target.substr(0, 3));
   const uint32_t driveType = system.DriveType(root);
   const TargetFileFacts facts = system.TargetFacts(ansiTarget);
-  const std::optional<std::vector<PathItem>> builtItems =
+  const std::vector<PathItem> items =
       BuildPathItems(request.target, codePage.FromAnsi(*ansiShortForm), driveType, facts.size, system, codePage);
-  if (!builtItems) return std::nullopt;
-  const std::vector<PathItem>& items = *builtItems;
   const std::string pathItems = SerializeIdList(items);
   const std::size_t idListSize = kComputerItem.size() + pathItems.size() + 2;
   for (const PathItem& item : items) {

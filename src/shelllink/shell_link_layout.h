@@ -90,10 +90,9 @@ std::string SerializePathItem(const PathItem& item);
 // The items for the target, drive first. The short form must be the one the
 // system reported for the same target; the texts are UTF-16 so that a
 // backslash is never confused with the second byte of a double-byte character.
-// Nothing when a component's attributes do not fit the item's 16-bit field.
-std::optional<std::vector<PathItem>> BuildPathItems(const std::u16string& target, const std::u16string& shortForm,
-                                                    uint32_t driveType, uint32_t targetSize, ShellLinkSystem& system,
-                                                    const AnsiCodePage& codePage);
+// Each item keeps the low 16 bits of its component's attributes.
+std::vector<PathItem> BuildPathItems(const std::u16string& target, const std::u16string& shortForm, uint32_t driveType,
+                                     uint32_t targetSize, ShellLinkSystem& system, const AnsiCodePage& codePage);
 
 // LinkFlags: 0x03 plus one bit for each non-empty optional text.
 uint32_t LinkFlags(const ShellLinkRequest& request);

@@ -81,4 +81,6 @@ bool WriteShellLink(std::u16string target, std::u16string linkPath, std::u16stri
   return WriteShellLink(request, system, SystemAnsiCodePage());
 }
 
+std::unique_ptr<ShellLinkSystem> MakeKernel32ShellLinkSystem() { return std::make_unique<Kernel32ShellLinkSystem>(); }
+
 }  // namespace quistrel

@@ -25,6 +25,8 @@ class TrayIcon {
   // Adds the icon again after the shell restarted, never with the balloon.
   void Restore(HWND window);
   void Delete();
+  // A balloon from the icon. False where the shell shows none or refused it.
+  bool ShowBalloon(const std::u16string& title, const std::u16string& text);
 
   // The record last handed to the shell.
   const TrayRecord& LastRecord() const { return last_; }

@@ -12,9 +12,9 @@ void CopyText(char* field, std::size_t size, const std::string& text) {
   field[length] = '\0';
 }
 
-void Notify(DWORD action, const TrayRecord& record) {
+bool Notify(DWORD action, const TrayRecord& record) {
   NOTIFYICONDATAA data = ToNotifyIconData(record);
-  Shell_NotifyIconA(action, &data);
+  return Shell_NotifyIconA(action, &data) != FALSE;
 }
 }  // namespace
 
@@ -64,5 +64,11 @@ void TrayIcon::Restore(HWND window) {
 }
 
 void TrayIcon::Delete() { Notify(NIM_DELETE, last_); }
+
+bool TrayIcon::ShowBalloon(const std::u16string& title, const std::u16string& text) {
+  if (!balloonCapable_ || last_.hWnd == 0) return false;
+  const AnsiCodePage& ansi = SystemAnsiCodePage();
+  return Notify(NIM_MODIFY, MakeBalloonRecord(last_, ansi.ToAnsi(title), ansi.ToAnsi(text)));
+}
 
 }  // namespace quistrel

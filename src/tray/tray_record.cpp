@@ -49,6 +49,18 @@ TrayRecord MakeRestoreRecord(const TrayRecord& last, bool balloonCapable, uint64
   return record;
 }
 
+TrayRecord MakeBalloonRecord(const TrayRecord& last, std::string_view title, std::string_view text) {
+  TrayRecord record;
+  record.cbSize = kBalloonRecordSize;
+  record.hWnd = last.hWnd;
+  record.uID = kTrayIconId;
+  record.uFlags = kNifInfo;
+  record.szInfoTitle = std::string(title);
+  record.szInfo = std::string(text);
+  record.dwInfoFlags = kNiifInfo;
+  return record;
+}
+
 namespace {
 void Put32(std::vector<uint8_t>& bytes, std::size_t offset, uint32_t value) {
   for (int i = 0; i < 4; ++i) bytes[offset + i] = static_cast<uint8_t>(value >> (8 * i));

@@ -51,6 +51,10 @@ TrayRecord MakeAddRecord(bool balloonCapable, int32_t viewBalloon, uint64_t wind
 // the balloon (on a capable shell the window handle is taken anew).
 TrayRecord MakeRestoreRecord(const TrayRecord& last, bool balloonCapable, uint64_t window, uint32_t callbackMessage);
 
+// A balloon over the icon that is there: only the balloon fields, in the
+// record that has them.
+TrayRecord MakeBalloonRecord(const TrayRecord& last, std::string_view title, std::string_view text);
+
 // The record's bytes as the 32-bit program hands them to the shell: 88 or 488
 // bytes, texts cut to their fields and always NUL-terminated.
 std::vector<uint8_t> SerializeTrayRecord32(const TrayRecord& record);

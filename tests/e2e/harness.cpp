@@ -153,8 +153,10 @@ std::optional<std::string> Program::ReadFile(const std::string& name) const {
   return bytes.str();
 }
 
+void Program::Launch() { pid_ = Spawn({"wine", (folder_ / "Quistrel.exe").string()}, -1, -1, folder_); }
+
 bool Program::Start() {
-  pid_ = Spawn({"wine", (folder_ / "Quistrel.exe").string()}, -1, -1, folder_);
+  Launch();
   // Started means: the main window exists, or the welcome window that comes
   // before it at a first start.
   return WaitFor(
@@ -203,6 +205,50 @@ Background::~Background() {
     kill(pid_, SIGKILL);
     waitpid(pid_, nullptr, 0);
   }
+}
+
+std::string WindowsPath(const fs::path& path) {
+  std::string text = "Z:" + fs::absolute(path).string();
+  for (char& c : text) {
+    if (c == '/') c = '\\';
+  }
+  return text;
+}
+
+bool MakeActive(const std::string& className) {
+  if (Driver({"find", className, "20000"}).exitCode != 0) return false;
+  const bool active = WaitFor(
+      [&className] {
+        Driver({"foreground", className});
+        return Driver({"active"}).out.rfind(className, 0) == 0;
+      },
+      std::chrono::seconds(10));
+  FocusWineDesktop();
+  return active;
+}
+
+namespace {
+fs::path KeyLogFile() {
+  static int counter = 0;
+  return fs::temp_directory_path() /
+         ("quistrel-keylog-" + std::to_string(getpid()) + "-" + std::to_string(++counter) + ".txt");
+}
+}  // namespace
+
+KeyLog::KeyLog()
+    : file_(KeyLogFile()),
+      process_({"wine", (Win32BuildDir() / "tests" / "qdriver.exe").string(), "key-log", WindowsPath(file_), "120"}) {}
+
+std::string KeyLog::Lines() const {
+  std::ifstream in(file_, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+KeyLog::~KeyLog() {
+  std::error_code ignored;
+  fs::remove(file_, ignored);
 }
 
 int Program::CountProcesses() const {

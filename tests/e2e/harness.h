@@ -75,6 +75,8 @@ class Program {
   // Starts the program; true once its main window (or the welcome window
   // that precedes it) exists.
   bool Start();
+  // Starts it without waiting for any window: a message box may come first.
+  void Launch();
   // Starts one more copy from the same folder (it should refuse to run).
   pid_t StartAnother();
   // Ends the program as taskkill does (WM_CLOSE) and waits for the process.
@@ -104,5 +106,28 @@ class Background {
 };
 
 bool WaitForExit(pid_t pid, std::chrono::milliseconds timeout);
+
+// The same path as Windows programs under Wine see it.
+std::string WindowsPath(const fs::path& path);
+
+// Makes the top-level window of the class the active one and gives the X
+// focus to Wine's desktop, so that the selector hands the activation back
+// to it.
+bool MakeActive(const std::string& className);
+
+// A window of another program (Quistrel.KeyLog, in the driver) that records
+// each key message it receives, one line each, such as "keydown 56 ctrl".
+class KeyLog {
+ public:
+  KeyLog();
+  ~KeyLog();
+  KeyLog(const KeyLog&) = delete;
+  KeyLog& operator=(const KeyLog&) = delete;
+  std::string Lines() const;
+
+ private:
+  fs::path file_;
+  Background process_;
+};
 
 }  // namespace e2e

@@ -2,6 +2,7 @@
 // tapped, the release of Win putting the chosen text on the clipboard.
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <thread>
 
 #include "harness.h"
@@ -48,7 +49,18 @@ class Selector : public ::testing::Test {
     ASSERT_TRUE(program.Start());
     FocusWineDesktop();
   }
+  // AutoPaste on, two texts in the history, and the active window one that
+  // records the keys it receives.
+  void StartBesideAKeyLog() {
+    StartWith("AutoPaste=1\r\n");
+    Copy("oldest");
+    Copy("newest");
+    keyLog.emplace();
+    ASSERT_TRUE(MakeActive("Quistrel.KeyLog"));
+  }
+  std::string Keys() const { return keyLog->Lines(); }
   Program program;
+  std::optional<KeyLog> keyLog;
 };
 
 TEST_F(Selector, TheClipboardTextAtStartIsTheFirstEntry) {
@@ -175,15 +187,8 @@ TEST_F(Selector, AutoPasteOnePastesIntoTheActiveEditor) {
   Copy("pasted by the selector");
   Copy("something else");
   const Background notepad({"wine", "notepad"});
-  ASSERT_EQ(Driver({"find", "Notepad", "20000"}).exitCode, 0);
   // The editor is the window the user works in when the selector opens.
-  ASSERT_TRUE(WaitFor(
-      [] {
-        Driver({"foreground", "Notepad"});
-        return Driver({"active"}).out.rfind("Notepad", 0) == 0;
-      },
-      10s));
-  FocusWineDesktop();
+  ASSERT_TRUE(MakeActive("Notepad"));
   HoldWinAndTap("c");
   ASSERT_TRUE(SelectorVisible());
   ReleaseWin();
@@ -195,6 +200,53 @@ TEST_F(Selector, AutoPasteOnePastesIntoTheActiveEditor) {
       5s);
   EXPECT_TRUE(pasted) << Driver({"controls", "Notepad"}).out << "active: " << Driver({"active"}).out;
   Screenshot("autopaste-notepad");
+}
+
+TEST_F(Selector, AfterWinAltCThePasteIsCtrlVAloneAndOpensNoMenu) {
+  StartBesideAKeyLog();
+  XdoTool({"keydown", "super", "alt"});
+  XdoTool({"key", "c"});
+  ASSERT_TRUE(WaitFor(SelectorVisible, 5s));
+  XdoTool({"keyup", "super"});  // Alt still held
+  EXPECT_TRUE(WaitFor([this] { return Keys().find("keyup 56") != std::string::npos; }, 5s)) << Keys();
+  XdoTool({"keyup", "alt"});
+  std::this_thread::sleep_for(500ms);
+  const std::string keys = Keys();
+  EXPECT_NE(keys.find("keydown 56 ctrl\n"), std::string::npos) << keys;  // V with Ctrl and nothing else
+  EXPECT_EQ(keys.find("menu"), std::string::npos) << keys;
+  EXPECT_EQ(XClipGet(), "oldest");
+}
+
+TEST_F(Selector, AWinCWhileThePasteWaitsForTheTargetDoesNotSwallowIt) {
+  StartBesideAKeyLog();
+  HoldWinAndTap("c");
+  // The target does not answer for a while (shorter than the selector waits
+  // for it), and Win is let go and at once held again with C: the hot key
+  // comes while the paste still waits for the target's focus.
+  Driver({"post", "Quistrel.KeyLog", "0x8001", "200", "0"});
+  XdoTool({"keyup", "super", "keydown", "super", "key", "c"});
+  EXPECT_TRUE(WaitFor([this] { return Keys().find("keydown 56 ctrl\n") != std::string::npos; }, 5s)) << Keys();
+  XdoTool({"keyup", "super"});
+  WaitFor([] { return !SelectorVisible(); }, 5s);
+}
+
+TEST_F(Selector, ATrayClickWhileTheSettingsDialogIsOpenLeavesWinCWorking) {
+  StartWith("");
+  Copy("older");
+  Copy("newer");
+  Driver({"post", kSelector, "0x0111", "102", "0"});  // the settings entry
+  ASSERT_EQ(Driver({"find", kSettings, "10000"}).exitCode, 0);
+  Driver({"post", kSelector, "reg:Mallowquist_NotfyIcon", "1", "0x202"});  // tray icon, left button
+  std::this_thread::sleep_for(300ms);
+  EXPECT_FALSE(SelectorVisible());
+  Driver({"post", kSettings, "0x0111", "2", "0"});  // Cancel
+  ASSERT_EQ(Driver({"wait-gone", kSettings, "5000"}).exitCode, 0);
+  FocusWineDesktop();
+  HoldWinAndTap("c");
+  ASSERT_TRUE(SelectorVisible());
+  ReleaseWin();
+  EXPECT_FALSE(SelectorVisible());
+  EXPECT_EQ(XClipGet(), "older");
 }
 
 TEST_F(Selector, TrayMenuShowsItsEntriesAndTheEndEntrySavesAndEnds) {

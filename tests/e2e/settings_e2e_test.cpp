@@ -95,5 +95,29 @@ TEST(Settings, EscDiscardsTheEditsAndLeavesTheFilesAsTheyWere) {
   EXPECT_NE(program.ReadFile("Quistrel.ini")->find("ClipBoardLog=20"), std::string::npos);
 }
 
+TEST(Settings, AFixedStringFileTooLargeToReadIsReportedOnceAndNeverWritten) {
+  Program program;
+  program.WriteFile("Quistrel.ini", "[Main]\r\nViewHello=0\r\n");
+  program.WriteFile("FixedString.dat", "");
+  constexpr std::uintmax_t kSize = 3ull << 30;  // sparse: no disk space taken
+  fs::resize_file(program.File("FixedString.dat"), kSize);
+  program.Launch();
+  const RunResult box = Driver({"dialog", "Mallowquist", "30000"});
+  ASSERT_EQ(box.exitCode, 0);
+  EXPECT_NE(box.out.find("固定文字ファイルの読み込みに失敗しました。"), std::string::npos) << box.out;
+  EXPECT_NE(box.out.find("\\FixedString.dat"), std::string::npos) << box.out;
+  Driver({"dialog-press", "Mallowquist", "1"});
+  ASSERT_EQ(Driver({"find", kSelector, "20000"}).exitCode, 0);
+
+  // Settings OK with the list untouched saves without a word.
+  OpenSettingsFromTheTrayMenu();
+  ASSERT_EQ(Driver({"find", kSettings, "10000"}).exitCode, 0);
+  Driver({"post", kSettings, kWmCommand, kCmdOK, "0"});
+  ASSERT_EQ(Driver({"wait-gone", kSettings, "5000"}).exitCode, 0);
+  EXPECT_NE(Driver({"dialog", "Mallowquist", "1000"}).exitCode, 0);
+  EXPECT_TRUE(program.EndInOrder());
+  EXPECT_EQ(fs::file_size(program.File("FixedString.dat")), kSize);
+}
+
 }  // namespace
 }  // namespace e2e

@@ -18,8 +18,7 @@ namespace quistrel::fuzz {
   std::abort();
 }
 
-#define FUZZ_CHECK(condition) \
-  ((condition) ? void() : ::quistrel::fuzz::PropertyBroken(__FILE__, __LINE__, #condition))
+#define FUZZ_CHECK(condition) ((condition) ? void() : ::quistrel::fuzz::PropertyBroken(__FILE__, __LINE__, #condition))
 
 // Little-endian fields; once the input runs out every field reads as zero
 // and every text as empty, so each input means one fixed sequence of values.

@@ -97,8 +97,9 @@ class InputSystem : public ShellLinkSystem {
     }
     writes.push_back({offset, std::string(bytes), result});
     if (offset == 0) file.clear();
-    if (result > 0) file.replace(std::min<std::size_t>(offset, file.size()), std::string::npos,
-                                 bytes.substr(0, static_cast<std::size_t>(result)));
+    if (result > 0)
+      file.replace(std::min<std::size_t>(offset, file.size()), std::string::npos,
+                   bytes.substr(0, static_cast<std::size_t>(result)));
     return result;
   }
 
@@ -113,9 +114,7 @@ uint32_t U16At(const std::string& bytes, std::size_t at) {
   FUZZ_CHECK(at + 2 <= bytes.size());
   return static_cast<uint8_t>(bytes[at]) | (static_cast<uint8_t>(bytes[at + 1]) << 8);
 }
-uint32_t U32At(const std::string& bytes, std::size_t at) {
-  return U16At(bytes, at) | (U16At(bytes, at + 2) << 16);
-}
+uint32_t U32At(const std::string& bytes, std::size_t at) { return U16At(bytes, at) | (U16At(bytes, at + 2) << 16); }
 
 // The ID list's sizes and the texts' counts are signed 16-bit fields.
 constexpr uint32_t kLargestShortField = 0x7FFF;

@@ -24,8 +24,11 @@ class MemoryFiles : public SettingsFiles {
     ints[std::u16string(key)] = value;
     return !failWrites;
   }
-  std::optional<std::string> ReadFixedStrings() override { return fixed; }
+  FileContent ReadFixedStrings() override {
+    return fixed ? FileContent{FileReadStatus::Read, *fixed} : FileContent{fixedMissingAs, {}};
+  }
   bool WriteFixedStrings(std::string_view bytes) override {
+    ++fixedWrites;
     if (failWrites) return false;
     fixed = std::string(bytes);
     return true;
@@ -34,6 +37,8 @@ class MemoryFiles : public SettingsFiles {
   std::map<std::u16string, int32_t> ints;
   std::vector<std::u16string> writes;
   std::optional<std::string> fixed;
+  FileReadStatus fixedMissingAs = FileReadStatus::Missing;
+  int fixedWrites = 0;
   bool failWrites = false;
 };
 
@@ -81,9 +86,10 @@ TEST(FixedStringFile, InvalidBytesAndHugeFilesLoadWithoutFailing) {
 
 TEST(Settings, MissingFilesGiveTheDefaults) {
   MemoryFiles files;
+  FixedStringFileState state;
   SettingRecord setting;
   setting.FixedString = ListOf({u"kept"});
-  LoadSettings(setting, files, Cp932());
+  LoadSettings(setting, state, files, Cp932());
   EXPECT_EQ(setting.ClipBoardLog, 10);
   EXPECT_EQ(setting.ViewBalloon, 1);
   EXPECT_EQ(setting.ViewHello, 1);
@@ -91,16 +97,17 @@ TEST(Settings, MissingFilesGiveTheDefaults) {
   EXPECT_EQ(setting.FixedString, ListOf({u"kept"}));  // a missing file changes nothing
 
   files.fixed = "";
-  LoadSettings(setting, files, Cp932());
+  LoadSettings(setting, state, files, Cp932());
   EXPECT_EQ(setting.FixedString, ListOf({u"kept"}));  // nor does an empty one
 }
 
 TEST(Settings, ValuesAreReadAndHistoryLengthIsClamped) {
   MemoryFiles files;
+  FixedStringFileState state;
   files.ints = {{u"ClipBoardLog", 0}, {u"ViewBalloon", 0}, {u"ViewHello", 2}, {u"AutoPaste", 1}};
   files.fixed = Bytes({0x61, 0, 0x62});
   SettingRecord setting;
-  LoadSettings(setting, files, Cp932());
+  LoadSettings(setting, state, files, Cp932());
   EXPECT_EQ(setting.ClipBoardLog, 0);
   EXPECT_EQ(setting.ViewBalloon, 0);
   EXPECT_EQ(setting.ViewHello, 2);
@@ -109,40 +116,74 @@ TEST(Settings, ValuesAreReadAndHistoryLengthIsClamped) {
 
   for (auto [stored, expected] : {std::pair{40000, 32767}, {-5, 0}, {32767, 32767}, {999, 999}, {70000, 32767}}) {
     files.ints[u"ClipBoardLog"] = stored;
-    LoadSettings(setting, files, Cp932());
+    LoadSettings(setting, state, files, Cp932());
     EXPECT_EQ(setting.ClipBoardLog, expected) << stored;
   }
 }
 
 TEST(Settings, SaveWritesTheKeysInOrderAndTheFixedStrings) {
   MemoryFiles files;
+  FixedStringFileState state;
   SettingRecord setting;
   setting.FixedString = ListOf({u"abc", u"de"});
-  EXPECT_TRUE(SaveSettings(setting, files, Cp932()));
+  EXPECT_TRUE(SaveSettings(setting, state, files, Cp932()));
   EXPECT_EQ(files.writes, (std::vector<std::u16string>{u"ClipBoardLog", u"ViewBalloon", u"ViewHello", u"AutoPaste"}));
   EXPECT_EQ(files.ints[u"ClipBoardLog"], 10);
   EXPECT_EQ(files.fixed, Bytes({0x61, 0x62, 0x63, 0, 0x64, 0x65}));
 
   SettingRecord loaded;
-  LoadSettings(loaded, files, Cp932());
+  LoadSettings(loaded, state, files, Cp932());
   EXPECT_EQ(loaded, setting);
 }
 
 TEST(Settings, AnEmptyListEmptiesTheFileSoDeletedStringsStayDeleted) {
   MemoryFiles files;
+  FixedStringFileState state;
   files.fixed = "old strings";
   SettingRecord setting;
-  SaveSettings(setting, files, Cp932());
+  SaveSettings(setting, state, files, Cp932());
   EXPECT_EQ(files.fixed, "");
   SettingRecord loaded;
-  LoadSettings(loaded, files, Cp932());
+  LoadSettings(loaded, state, files, Cp932());
   EXPECT_EQ(loaded.FixedString.LastIndex(), -1);
 }
 
 TEST(Settings, AFailedWriteIsReported) {
   MemoryFiles files;
+  FixedStringFileState state;
   files.failWrites = true;
-  EXPECT_FALSE(SaveSettings(SettingRecord(), files, Cp932()));
+  EXPECT_FALSE(SaveSettings(SettingRecord(), state, files, Cp932()));
+}
+
+TEST(Settings, AnUnreadableFileIsNeverWrittenAndOnlyAChangeGoesUnsaved) {
+  MemoryFiles files;
+  files.fixedMissingAs = FileReadStatus::Unreadable;
+  FixedStringFileState state;
+  SettingRecord setting;
+  LoadSettings(setting, state, files, Cp932());
+  EXPECT_TRUE(state.unreadable);
+  EXPECT_EQ(setting.FixedString.LastIndex(), -1);
+  EXPECT_TRUE(SaveSettings(setting, state, files, Cp932()));
+  setting.FixedString = ListOf({u"typed after the failed load"});
+  const SaveResult result = SaveSettings(setting, state, files, Cp932());
+  EXPECT_TRUE(result.settingsFileWritten);
+  EXPECT_FALSE(result.fixedStringsSaved);
+  EXPECT_EQ(files.fixedWrites, 0);
+}
+
+TEST(Settings, FixedStringsAreWrittenOnlyWhenChangedSinceTheLoadOrTheLastWrite) {
+  MemoryFiles files;
+  files.fixed = Bytes({0x61, 0, 0x81});  // a lone lead byte does not survive a round trip
+  FixedStringFileState state;
+  SettingRecord setting;
+  LoadSettings(setting, state, files, Cp932());
+  EXPECT_TRUE(SaveSettings(setting, state, files, Cp932()));
+  EXPECT_EQ(files.fixedWrites, 0);
+  setting.FixedString.InsertFirst(u"new");
+  EXPECT_TRUE(SaveSettings(setting, state, files, Cp932()));
+  EXPECT_TRUE(SaveSettings(setting, state, files, Cp932()));
+  EXPECT_EQ(files.fixedWrites, 1);
+  EXPECT_EQ(DecodeFixedStrings(*files.fixed, Cp932()), setting.FixedString);
 }
 
 TEST(Settings, RecordCopiesAreDeep) {

@@ -245,7 +245,7 @@ TEST(PathItems, UnreadableComponentIsAFolderWithAllAttributeBits) {
   request.target = u"C:\\locked\\inner\\a.exe";
   system.attributes["C:\\locked\\inner\\a.exe"] = 0x20;
   const std::vector<PathItem> items =
-      BuildPathItems(request.target, u"C:\\locked\\inner\\a.exe", 3, 99, system, Cp932()).value();
+      BuildPathItems(request.target, u"C:\\locked\\inner\\a.exe", 3, 99, system, Cp932());
   ASSERT_EQ(items.size(), 4u);
   EXPECT_EQ(items[1].type, kFolderItem);
   EXPECT_EQ(items[1].attributes, 0xFFFF);
@@ -259,7 +259,7 @@ TEST(PathItems, ShortFormWithFewerComponentsLeavesTheMissingShortNamesEmpty) {
   FakeSystem system;
   system.attributes["C:\\a"] = 0x10;
   system.attributes["C:\\a\\b"] = 0x10;
-  const std::vector<PathItem> items = BuildPathItems(u"C:\\a\\b\\c.exe", u"C:\\A", 3, 1, system, Cp932()).value();
+  const std::vector<PathItem> items = BuildPathItems(u"C:\\a\\b\\c.exe", u"C:\\A", 3, 1, system, Cp932());
   ASSERT_EQ(items.size(), 4u);
   EXPECT_EQ(items[1].shortName, "A");
   EXPECT_EQ(items[2].longName, "b");
@@ -267,14 +267,26 @@ TEST(PathItems, ShortFormWithFewerComponentsLeavesTheMissingShortNamesEmpty) {
   EXPECT_EQ(items[3].shortName, "");
 }
 
-TEST(PathItems, AttributesTheFieldCannotHoldAreRefusedNotCut) {
+TEST(PathItems, AttributesAboveTheFieldKeepTheirLow16Bits) {
+  // OneDrive's pinned (0x80000) and online-only (0x40000) folders.
   FakeSystem system;
-  system.attributes["C:\\a.exe"] = 0x00480020;  // archive with recall-on-access and pinned
-  EXPECT_FALSE(BuildPathItems(u"C:\\a.exe", u"C:\\a.exe", 3, 1, system, Cp932()).has_value());
-  system.attributes["C:\\a.exe"] = 0x8020;
-  EXPECT_FALSE(BuildPathItems(u"C:\\a.exe", u"C:\\a.exe", 3, 1, system, Cp932()).has_value());
-  system.attributes["C:\\a.exe"] = 0x7FFF;
-  EXPECT_EQ(BuildPathItems(u"C:\\a.exe", u"C:\\a.exe", 3, 1, system, Cp932()).value()[1].attributes, 0x7FFF);
+  system.attributes["C:\\pinned"] = 0x80010;
+  system.attributes["C:\\pinned\\online"] = 0x40010;
+  system.attributes["C:\\pinned\\online\\a.exe"] = 0x00480020;
+  const std::vector<PathItem> items =
+      BuildPathItems(u"C:\\pinned\\online\\a.exe", u"C:\\pinned\\online\\a.exe", 3, 1, system, Cp932());
+  ASSERT_EQ(items.size(), 4u);
+  EXPECT_EQ(items[1].type, kFolderItem);
+  EXPECT_EQ(items[1].attributes, 0x0010);
+  EXPECT_EQ(items[2].type, kFolderItem);
+  EXPECT_EQ(items[2].attributes, 0x0010);
+  EXPECT_EQ(items[3].type, kFileItem);
+  EXPECT_EQ(items[3].attributes, 0x0020);
+
+  system.shortForms["C:\\pinned\\online\\a.exe"] = "C:\\pinned\\online\\a.exe";
+  ShellLinkRequest request;
+  request.target = u"C:\\pinned\\online\\a.exe";
+  EXPECT_TRUE(BuildShellLinkBlocks(request, system, Cp932()).has_value());
 }
 
 TEST(PathItems, JapaneseNamesSplitOnlyAtRealBackslashes) {
@@ -283,8 +295,7 @@ TEST(PathItems, JapaneseNamesSplitOnlyAtRealBackslashes) {
   FakeSystem system;
   system.attributes["C:\\\x95\x5C\x8E\xA6"] = 0x10;
   system.attributes["C:\\\x95\x5C\x8E\xA6\\\x83\x5C.exe"] = 0x20;
-  const std::vector<PathItem> items =
-      BuildPathItems(u"C:\\表示\\ソ.exe", u"C:\\表示\\ソ.exe", 3, 7, system, Cp932()).value();
+  const std::vector<PathItem> items = BuildPathItems(u"C:\\表示\\ソ.exe", u"C:\\表示\\ソ.exe", 3, 7, system, Cp932());
   ASSERT_EQ(items.size(), 3u);
   EXPECT_EQ(items[1].longName, "\x95\x5C\x8E\xA6");
   EXPECT_EQ(items[1].type, kFolderItem);

@@ -81,6 +81,18 @@ TEST(TrayRecords, Windows2000WithViewBalloonOneCarriesTheBalloon) {
   EXPECT_EQ(Read32(bytes, 484), 1u);  // NIIF_INFO
 }
 
+TEST(TrayRecords, ALaterBalloonChangesOnlyTheBalloonOfTheIconThatIsThere) {
+  const TrayRecord added = MakeAddRecord(true, 0, kWindow, kIcon, kCallback, kTip, kBalloon);
+  const auto bytes = SerializeTrayRecord32(MakeBalloonRecord(added, "title", "paste it yourself"));
+  ASSERT_EQ(bytes.size(), 488u);
+  EXPECT_EQ(Read32(bytes, 4), kWindow);
+  EXPECT_EQ(Read32(bytes, 8), 1u);
+  EXPECT_EQ(Read32(bytes, 12), 0x10u);  // NIF_INFO alone: icon, tip and callback stay
+  EXPECT_EQ(ReadText(bytes, 160), "paste it yourself");
+  EXPECT_EQ(ReadText(bytes, 420), "title");
+  EXPECT_EQ(Read32(bytes, 484), 1u);
+}
+
 TEST(TrayRecords, ViewBalloonOtherThanOneMeansNoBalloon) {
   for (int32_t view : {0, 2, -1}) {
     const auto bytes = SerializeTrayRecord32(MakeAddRecord(true, view, kWindow, kIcon, kCallback, kTip, kBalloon));

@@ -1,4 +1,7 @@
 // The settings files written and read with the real profile and file calls.
+#include <windows.h>
+#include <winioctl.h>
+
 #include <gtest/gtest.h>
 
 #include "core/settings_files_win.h"
@@ -14,6 +17,7 @@ namespace {
 using testing::ReadBytes;
 using testing::TempFolder;
 using testing::WriteBytes;
+using namespace std::string_literals;
 
 TEST(SystemCodePage, IsCodePage932) {
   EXPECT_EQ(GetACP(), 932u);
@@ -23,7 +27,8 @@ TEST(SystemCodePage, IsCodePage932) {
 TEST(SettingsFile, WrittenFromDefaultsHoldsExactlyTheSectionAndFourKeys) {
   TempFolder folder;
   ProfileSettingsFiles files(folder.Path());
-  ASSERT_TRUE(SaveSettings(SettingRecord(), files, SystemAnsiCodePage()));
+  FixedStringFileState state;
+  ASSERT_TRUE(SaveSettings(SettingRecord(), state, files, SystemAnsiCodePage()));
   EXPECT_EQ(ReadBytes(folder / u"Quistrel.ini"),
             "[Main]\r\nClipBoardLog=10\r\nViewBalloon=1\r\nViewHello=1\r\nAutoPaste=0\r\n");
   EXPECT_EQ(ReadBytes(folder / u"FixedString.dat"), "");
@@ -35,14 +40,15 @@ TEST(SettingsFile, OtherSectionsAndKeysAreKeptAndKeysReadInAnyOrder) {
              "[Other]\r\nx=1\r\n[Main]\r\nAutoPaste=1\r\nExtra=yes\r\nViewHello=0\r\nClipBoardLog=25\r\n");
   ProfileSettingsFiles files(folder.Path());
   SettingRecord setting;
-  LoadSettings(setting, files, SystemAnsiCodePage());
+  FixedStringFileState state;
+  LoadSettings(setting, state, files, SystemAnsiCodePage());
   EXPECT_EQ(setting.ClipBoardLog, 25);
   EXPECT_EQ(setting.ViewBalloon, 1);
   EXPECT_EQ(setting.ViewHello, 0);
   EXPECT_EQ(setting.AutoPaste, 1);
 
   setting.ClipBoardLog = 7;
-  SaveSettings(setting, files, SystemAnsiCodePage());
+  SaveSettings(setting, state, files, SystemAnsiCodePage());
   const std::string ini = ReadBytes(folder / u"Quistrel.ini");
   EXPECT_NE(ini.find("[Other]\r\nx=1"), std::string::npos) << ini;
   EXPECT_NE(ini.find("Extra=yes"), std::string::npos) << ini;
@@ -55,12 +61,13 @@ TEST(SettingsFile, NonNumericAndOutOfRangeValuesDoNotFail) {
   WriteBytes(folder / u"Quistrel.ini", "[Main]\r\nClipBoardLog=abc\r\nViewHello=-3\r\n");
   ProfileSettingsFiles files(folder.Path());
   SettingRecord setting;
-  LoadSettings(setting, files, SystemAnsiCodePage());
+  FixedStringFileState state;
+  LoadSettings(setting, state, files, SystemAnsiCodePage());
   EXPECT_EQ(setting.ClipBoardLog, 0);
   EXPECT_EQ(setting.ViewHello, -3);
 
   WriteBytes(folder / u"Quistrel.ini", "[Main]\r\nClipBoardLog=5000000\r\n");
-  LoadSettings(setting, files, SystemAnsiCodePage());
+  LoadSettings(setting, state, files, SystemAnsiCodePage());
   EXPECT_EQ(setting.ClipBoardLog, 32767);
 }
 
@@ -70,10 +77,11 @@ TEST(FixedStringFile, JapaneseTextSurvivesALoadAndASaveByteForByte) {
   WriteBytes(folder / u"FixedString.dat", original);
   ProfileSettingsFiles files(folder.Path());
   SettingRecord setting;
-  LoadSettings(setting, files, SystemAnsiCodePage());
+  FixedStringFileState state;
+  LoadSettings(setting, state, files, SystemAnsiCodePage());
   ASSERT_EQ(setting.FixedString.LastIndex(), 2);
   EXPECT_EQ(setting.FixedString.Item(0).str(), u"日本語");
-  SaveSettings(setting, files, SystemAnsiCodePage());
+  SaveSettings(setting, state, files, SystemAnsiCodePage());
   EXPECT_EQ(ReadBytes(folder / u"FixedString.dat"), original);
 }
 
@@ -95,11 +103,72 @@ TEST(FixedStringFile, AFailedReplaceKeepsTheOldFile) {
   RemoveDirectoryW(Wide(folder / u"FixedString.dat.new"));
 }
 
-TEST(FixedStringFile, AFolderInPlaceOfTheFileReadsAsMissing) {
+TEST(FixedStringFile, AFolderInPlaceOfTheFileIsUnreadableAndAMissingFileMissing) {
   TempFolder folder;
+  EXPECT_EQ(ReadWholeFile(folder / u"FixedString.dat").status, FileReadStatus::Missing);
   CreateDirectoryW(Wide(folder / u"FixedString.dat"), nullptr);
-  EXPECT_FALSE(ReadWholeFile(folder / u"FixedString.dat").has_value());
+  EXPECT_EQ(ReadWholeFile(folder / u"FixedString.dat").status, FileReadStatus::Unreadable);
   RemoveDirectoryW(Wide(folder / u"FixedString.dat"));
+}
+
+TEST(FixedStringFile, AFileHeldOpenByAnotherProgramAtTheLoadIsNeverOverwritten) {
+  TempFolder folder;
+  WriteBytes(folder / u"FixedString.dat", "precious\0strings"s);
+  ProfileSettingsFiles files(folder.Path());
+  SettingRecord setting;
+  FixedStringFileState state;
+  {
+    UniqueFile holder(
+        CreateFileW(Wide(folder / u"FixedString.dat"), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(holder);
+    LoadSettings(setting, state, files, SystemAnsiCodePage());
+  }
+  EXPECT_TRUE(state.unreadable);
+  setting.FixedString.Append(SharedText(u"typed later"));
+  EXPECT_FALSE(SaveSettings(setting, state, files, SystemAnsiCodePage()).fixedStringsSaved);
+  EXPECT_EQ(ReadBytes(folder / u"FixedString.dat"), "precious\0strings"s);
+}
+
+TEST(FixedStringFile, AFileTooLargeToReadIsNeverOverwritten) {
+  TempFolder folder;
+  const std::u16string path = folder / u"FixedString.dat";
+  constexpr LONGLONG kSize = 3LL << 30;
+  {
+    UniqueFile file(CreateFileW(Wide(path), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    ASSERT_TRUE(file);
+    DWORD ignored = 0;
+    DeviceIoControl(file.Get(), FSCTL_SET_SPARSE, nullptr, 0, nullptr, 0, &ignored, nullptr);
+    LARGE_INTEGER end{};
+    end.QuadPart = kSize;
+    if (!SetFilePointerEx(file.Get(), end, nullptr, FILE_BEGIN) || !SetEndOfFile(file.Get())) {
+      GTEST_SKIP() << "the disk under Wine holds no sparse 3 GiB file (error " << GetLastError() << ")";
+    }
+  }
+  ProfileSettingsFiles files(folder.Path());
+  SettingRecord setting;
+  FixedStringFileState state;
+  LoadSettings(setting, state, files, SystemAnsiCodePage());
+  EXPECT_TRUE(state.unreadable);
+  EXPECT_TRUE(SaveSettings(setting, state, files, SystemAnsiCodePage()));
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  ASSERT_TRUE(GetFileAttributesExW(Wide(path), GetFileExInfoStandard, &data));
+  EXPECT_EQ((static_cast<LONGLONG>(data.nFileSizeHigh) << 32) | data.nFileSizeLow, kSize);
+}
+
+TEST(FixedStringFile, AStaleTemporaryFileFromACrashIsNeitherReadNorKept) {
+  TempFolder folder;
+  WriteBytes(folder / u"FixedString.dat", "real");
+  WriteBytes(folder / u"FixedString.dat.new", "half writ");
+  SetFileAttributesW(Wide(folder / u"FixedString.dat.new"), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN);
+  ProfileSettingsFiles files(folder.Path());
+  SettingRecord setting;
+  FixedStringFileState state;
+  LoadSettings(setting, state, files, SystemAnsiCodePage());
+  EXPECT_EQ(setting.FixedString.Item(0).str(), u"real");
+  setting.FixedString.Append(SharedText(u"more"));
+  EXPECT_TRUE(SaveSettings(setting, state, files, SystemAnsiCodePage()));
+  EXPECT_EQ(ReadBytes(folder / u"FixedString.dat"), "real\0more"s);
+  EXPECT_FALSE(testing::Exists(folder / u"FixedString.dat.new"));
 }
 
 TEST(Clipboard, TextOutsideTheAnsiCodePageRoundTrips) {

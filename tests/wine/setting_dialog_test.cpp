@@ -429,6 +429,22 @@ TEST_F(SettingDialogTest, OkCommitsEverythingAndSavesAtOnce) {
             "[Main]\r\nClipBoardLog=4\r\nViewBalloon=1\r\nViewHello=0\r\nAutoPaste=1\r\n");
 }
 
+TEST_F(SettingDialogTest, ASaveThatFailsAtOkIsReportedNamingTheFile) {
+  // A folder where FixedString.dat should be: the file cannot be replaced.
+  CreateDirectoryW(Wide(app / u"FixedString.dat"), nullptr);
+  ASSERT_NE(Open(), nullptr);
+  EnterFixedString(kCmdFixedAdd, L"typed");
+  MessageBoxSeen seen;
+  AnswerMessageBox(seen, IDOK);
+  Click(kCmdOK);
+  ASSERT_TRUE(PumpUntil([&] { return !seen.caption.empty() && Gone(); }));
+  EXPECT_TRUE(seen.caption == L"Mallowquist");
+  const std::wstring expected = L"設定の保存に失敗しました。\r\n" + std::wstring(Wide(app / u"FixedString.dat"));
+  EXPECT_EQ(seen.texts, std::vector<std::wstring>{expected}) << Utf8(seen.texts.empty() ? L"" : seen.texts[0]);
+  EXPECT_EQ(program.Setting.FixedString.Item(0).str(), u"typed");  // kept in memory for the next save
+  RemoveDirectoryW(Wide(app / u"FixedString.dat"));
+}
+
 TEST_F(SettingDialogTest, AnOutOfRangeNumberIsRefusedAndEveryEditKept) {
   ASSERT_NE(Open(), nullptr);
   EnterFixedString(kCmdFixedAdd, L"kept");

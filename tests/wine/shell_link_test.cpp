@@ -10,6 +10,7 @@
 
 #include "platform/ansi.h"
 #include "shelllink/shell_link.h"
+#include "shelllink/shell_link_layout.h"
 #include "wine_test_util.h"
 
 namespace quistrel {
@@ -174,43 +175,84 @@ TEST_F(ShellLinkFiles, PathItemsFollowTheLongAndShortForms) {
   }
 }
 
+// What the shell's own link object reads from a file.
+struct ShellReading {
+  std::string path, description, workingDirectory, arguments, idListPath;
+  WORD hotKey = 0;
+  int show = 0;
+};
+
+ShellReading ReadWithTheShell(const std::u16string& link) {
+  ShellReading read;
+  EXPECT_TRUE(SUCCEEDED(CoInitialize(nullptr)));
+  IShellLinkA* shellLink = nullptr;
+  IPersistFile* file = nullptr;
+  if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                                 reinterpret_cast<void**>(&shellLink))) &&
+      SUCCEEDED(shellLink->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file))) &&
+      SUCCEEDED(file->Load(Wide(link), STGM_READ))) {
+    char text[1024] = {};
+    if (SUCCEEDED(shellLink->GetPath(text, sizeof text, nullptr, SLGP_RAWPATH))) read.path = text;
+    if (SUCCEEDED(shellLink->GetDescription(text, sizeof text))) read.description = text;
+    if (SUCCEEDED(shellLink->GetWorkingDirectory(text, sizeof text))) read.workingDirectory = text;
+    if (SUCCEEDED(shellLink->GetArguments(text, sizeof text))) read.arguments = text;
+    shellLink->GetHotkey(&read.hotKey);
+    shellLink->GetShowCmd(&read.show);
+    // The ID list alone leads the shell to the file too.
+    PIDLIST_ABSOLUTE items = nullptr;
+    if (SUCCEEDED(shellLink->GetIDList(&items)) && items && SHGetPathFromIDListA(items, text)) read.idListPath = text;
+    CoTaskMemFree(items);
+  }
+  if (file) file->Release();
+  if (shellLink) shellLink->Release();
+  CoUninitialize();
+  return read;
+}
+
 TEST_F(ShellLinkFiles, TheShellReadsTheLink) {
   ASSERT_TRUE(Write(0x141, u"--quiet"));
-  ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr)));
-  IShellLinkA* shellLink = nullptr;
-  ASSERT_TRUE(SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
-                                         reinterpret_cast<void**>(&shellLink))));
-  IPersistFile* file = nullptr;
-  ASSERT_TRUE(SUCCEEDED(shellLink->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file))));
-  ASSERT_TRUE(SUCCEEDED(file->Load(Wide(link), STGM_READ)));
+  const ShellReading read = ReadWithTheShell(link);
+  EXPECT_EQ(read.path, Ansi(target));
+  EXPECT_EQ(read.description, Ansi(kDescription));
+  EXPECT_EQ(read.workingDirectory, Ansi(programFolder));
+  EXPECT_EQ(read.arguments, "--quiet");
+  EXPECT_EQ(read.hotKey, 0x0641);
+  EXPECT_EQ(read.idListPath, Ansi(target));
+  EXPECT_EQ(read.show, SW_SHOWNORMAL);
+}
 
-  char text[1024] = {};
-  EXPECT_TRUE(SUCCEEDED(shellLink->GetPath(text, sizeof text, nullptr, SLGP_RAWPATH)));
-  EXPECT_EQ(std::string(text), Ansi(target));
-  EXPECT_TRUE(SUCCEEDED(shellLink->GetDescription(text, sizeof text)));
-  EXPECT_EQ(std::string(text), Ansi(kDescription));
-  EXPECT_TRUE(SUCCEEDED(shellLink->GetWorkingDirectory(text, sizeof text)));
-  EXPECT_EQ(std::string(text), Ansi(programFolder));
-  EXPECT_TRUE(SUCCEEDED(shellLink->GetArguments(text, sizeof text)));
-  EXPECT_EQ(std::string(text), "--quiet");
-  WORD hotKey = 0;
-  EXPECT_TRUE(SUCCEEDED(shellLink->GetHotkey(&hotKey)));
-  EXPECT_EQ(hotKey, 0x0641);
-  // The ID list alone leads the shell to the same file.
-  PIDLIST_ABSOLUTE items = nullptr;
-  ASSERT_TRUE(SUCCEEDED(shellLink->GetIDList(&items)));
-  ASSERT_NE(items, nullptr);
-  char fromIdList[MAX_PATH] = {};
-  EXPECT_TRUE(SHGetPathFromIDListA(items, fromIdList));
-  EXPECT_EQ(std::string(fromIdList), Ansi(target));
-  CoTaskMemFree(items);
-  int show = 0;
-  EXPECT_TRUE(SUCCEEDED(shellLink->GetShowCmd(&show)));
-  EXPECT_EQ(show, SW_SHOWNORMAL);
+// The system's answers, with the attribute bits OneDrive sets on pinned
+// folders (0x80000) and online-only files (0x400000) on top.
+class CloudSyncedFolders : public ShellLinkSystem {
+ public:
+  std::optional<std::string> ShortPathName(const std::string& path) override { return real->ShortPathName(path); }
+  uint32_t DriveType(const std::string& root) override { return real->DriveType(root); }
+  uint32_t FileAttributes(const std::string& path) override {
+    const uint32_t attributes = real->FileAttributes(path);
+    return attributes | ((attributes & FILE_ATTRIBUTE_DIRECTORY) ? 0x80000u : 0x400000u);
+  }
+  std::optional<VolumeInformation> Volume(const std::string& root) override { return real->Volume(root); }
+  TargetFileFacts TargetFacts(const std::string& path) override { return real->TargetFacts(path); }
+  int64_t WriteBlockAt(const std::string& linkPath, std::string_view bytes, uint32_t offset) override {
+    return real->WriteBlockAt(linkPath, bytes, offset);
+  }
 
-  file->Release();
-  shellLink->Release();
-  CoUninitialize();
+ private:
+  std::unique_ptr<ShellLinkSystem> real = MakeKernel32ShellLinkSystem();
+};
+
+TEST_F(ShellLinkFiles, ALinkToACloudSyncedFolderIsWrittenAndReadByTheShell) {
+  ShellLinkRequest request;
+  request.target = target;
+  request.linkPath = link;
+  CloudSyncedFolders system;
+  ASSERT_TRUE(WriteShellLink(request, system, SystemAnsiCodePage()));
+  const ParsedLink parsed = Parse(ReadBytes(link));
+  ASSERT_GE(parsed.items.size(), 3u);
+  EXPECT_EQ(parsed.items.back().attributes, GetFileAttributesA(Ansi(target).c_str()) & 0xFFFF);
+  const ShellReading read = ReadWithTheShell(link);
+  EXPECT_EQ(read.path, Ansi(target));
+  EXPECT_EQ(read.idListPath, Ansi(target));
 }
 
 TEST_F(ShellLinkFiles, OlderLongerFileIsReplacedWhole) {

@@ -25,6 +25,11 @@
 //   cursor X Y                         moves the mouse pointer
 //   folder CSIDL                       the path of a shell folder (CSIDL_PROGRAMS is 2)
 //   file-version PATH                  the product version in a file's version resource
+//   key-log FILE SECONDS               a window (Quistrel.KeyLog, with a menu bar) that writes each key
+//                                      message it receives to FILE, with the modifiers down for it or at
+//                                      that moment, and "menu" for each menu activation by keyboard;
+//                                      WM_APP+1 (0x8001) posted to it keeps it from answering for
+//                                      WPARAM milliseconds
 #include <windows.h>
 #include <shellapi.h>
 #include <shlobj.h>
@@ -34,6 +39,7 @@
 #include <cwchar>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/clipboard.h"
@@ -198,6 +204,64 @@ void SendKeys(const std::vector<std::wstring>& steps) {
   }
 }
 
+// ---- key-log: a window that records what the keyboard sends it -----------
+
+HANDLE keyLogFile = INVALID_HANDLE_VALUE;
+
+void LogLine(const std::string& line) {
+  DWORD wrote = 0;
+  WriteFile(keyLogFile, line.data(), static_cast<DWORD>(line.size()), &wrote, nullptr);
+  WriteFile(keyLogFile, "\n", 1, &wrote, nullptr);
+}
+
+LRESULT CALLBACK KeyLogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  static const std::pair<UINT, const char*> kKeyMessages[] = {
+      {WM_KEYDOWN, "keydown"}, {WM_KEYUP, "keyup"}, {WM_SYSKEYDOWN, "syskeydown"}, {WM_SYSKEYUP, "syskeyup"}};
+  for (const auto& [code, name] : kKeyMessages) {
+    if (message != code) continue;
+    // Down as this window saw it with the message, or still down now: a key
+    // held all along counts even where Wine has not told this thread yet.
+    auto down = [](int key) { return GetKeyState(key) < 0 || (GetAsyncKeyState(key) & 0x8000) != 0; };
+    char line[96];
+    snprintf(line, sizeof line, "%s %02X%s%s%s%s", name, static_cast<unsigned>(wParam), down(VK_MENU) ? " alt" : "",
+             down(VK_CONTROL) ? " ctrl" : "", down(VK_SHIFT) ? " shift" : "",
+             (down(VK_LWIN) || down(VK_RWIN)) ? " win" : "");
+    LogLine(line);
+  }
+  if (message == WM_APP + 1) Sleep(static_cast<DWORD>(wParam));
+  if (message == WM_SYSCOMMAND && (wParam & 0xFFF0) == SC_KEYMENU) LogLine("menu");
+  if (message == WM_ENTERMENULOOP) LogLine("menu");
+  if (message == WM_TIMER) DestroyWindow(window);
+  if (message == WM_DESTROY) PostQuitMessage(0);
+  return DefWindowProcW(window, message, wParam, lParam);
+}
+
+int KeyLog(const std::wstring& path, DWORD seconds) {
+  keyLogFile = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, 0, nullptr);
+  if (keyLogFile == INVALID_HANDLE_VALUE) return 1;
+  WNDCLASSW windowClass{};
+  windowClass.lpfnWndProc = KeyLogProc;
+  windowClass.hInstance = GetModuleHandleW(nullptr);
+  windowClass.lpszClassName = L"Quistrel.KeyLog";
+  windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+  RegisterClassW(&windowClass);
+  HMENU bar = CreateMenu();
+  HMENU file = CreatePopupMenu();
+  AppendMenuW(file, MF_STRING, 1, L"&Exit");
+  AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(file), L"&File");
+  HWND window = CreateWindowExW(0, L"Quistrel.KeyLog", L"Key log", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 100, 100, 400, 200,
+                                nullptr, bar, windowClass.hInstance, nullptr);
+  SetForegroundWindow(window);
+  SetTimer(window, 1, seconds * 1000, nullptr);
+  MSG msg;
+  while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+  }
+  CloseHandle(keyLogFile);
+  return 0;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -359,6 +423,7 @@ int wmain(int argc, wchar_t** argv) {
           std::to_wstring(LOWORD(fixed->dwProductVersionLS)) + L"\n");
     return 0;
   }
+  if (command == L"key-log") return KeyLog(arg(2), number(3, 60));
   if (command == L"hotkey-grab") {
     // Holds a hot key so that the program under test finds it taken.
     const UINT vk = number(2, 'C');

@@ -1,0 +1,51 @@
+// What follows a commit with AutoPaste 1, apart from the window: the key
+// strokes that paste, and whether they may be sent at all.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <vector>
+
+namespace quistrel {
+
+struct KeyStroke {
+  uint16_t virtualKey = 0;
+  bool up = false;
+  bool extended = false;  // the right Ctrl and Alt keys and both Windows keys
+
+  friend bool operator==(const KeyStroke&, const KeyStroke&) = default;
+};
+
+// The modifiers with their sides, as the system tells them apart, and the
+// unassigned key that masks the release of Alt or a Windows key.
+inline constexpr uint16_t kVkRWin = 0x5C, kVkV = 0x56, kVkLShift = 0xA0, kVkRShift = 0xA1, kVkLControl = 0xA2,
+                          kVkRControl = 0xA3, kVkLMenu = 0xA4, kVkRMenu = 0xA5, kVkMask = 0xE8;
+
+// Ctrl+V for the window the user works in, as one sequence. Modifiers still
+// held for it (Alt after Win+Alt+C, Shift after a list switch, Ctrl, the
+// other Windows key) are released first: that window would otherwise see
+// Ctrl+Alt+V, Paste Special in office programs, or Ctrl+Shift+V. A lone
+// release of Alt opens the window's menu bar and one of a Windows key the
+// Start menu, so the unassigned key goes down and up before them.
+std::vector<KeyStroke> PasteKeyStrokes(const std::function<bool(uint16_t)>& isDown);
+
+// What could be learnt of the process that owns the window to paste into.
+struct TargetProcess {
+  bool queryDenied = false;                // it could not even be opened to be asked
+  std::optional<uint32_t> integrityLevel;  // the last part of its mandatory label, when read
+};
+
+// Windows drops input sent into a process of a higher integrity level than
+// the sender's (one run as administrator) and still reports it sent. Only a
+// process a normal one may not even query is taken as higher without its level.
+bool InputWouldBeDropped(const TargetProcess& target, std::optional<uint32_t> ownLevel);
+
+enum class PasteStep { SendKeys, LeaveOnClipboard, LeaveOnClipboardAndTell };
+
+// Keys that would be dropped are not sent: the text stays on the clipboard,
+// and the user hears the first time in the run (`told` remembers it) that the
+// paste there is theirs to do with Ctrl+V.
+PasteStep DecidePaste(bool inputDropped, bool& told);
+
+}  // namespace quistrel

@@ -1,0 +1,56 @@
+#include "selector/paste_win.h"
+
+#include <vector>
+
+#include "platform/handles.h"
+
+namespace quistrel {
+
+namespace {
+std::optional<uint32_t> IntegrityLevelOf(HANDLE process) {
+  HANDLE token = nullptr;
+  if (!OpenProcessToken(process, TOKEN_QUERY, &token)) return std::nullopt;
+  const UniqueKernelObject owned(token);
+  DWORD size = 0;
+  GetTokenInformation(token, TokenIntegrityLevel, nullptr, 0, &size);
+  if (size < sizeof(TOKEN_MANDATORY_LABEL)) return std::nullopt;
+  std::vector<BYTE> buffer(size);
+  if (!GetTokenInformation(token, TokenIntegrityLevel, buffer.data(), size, &size)) return std::nullopt;
+  const PSID label = reinterpret_cast<const TOKEN_MANDATORY_LABEL*>(buffer.data())->Label.Sid;
+  if (!label || !IsValidSid(label)) return std::nullopt;
+  const UCHAR parts = *GetSidSubAuthorityCount(label);
+  if (parts == 0) return std::nullopt;
+  return static_cast<uint32_t>(*GetSidSubAuthority(label, parts - 1u));
+}
+}  // namespace
+
+TargetProcess InspectProcessOf(HWND window) {
+  TargetProcess target;
+  DWORD id = 0;
+  if (!window || !GetWindowThreadProcessId(window, &id) || id == 0) return target;
+  const UniqueKernelObject process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, id));
+  if (!process) {
+    target.queryDenied = GetLastError() == ERROR_ACCESS_DENIED;
+    return target;
+  }
+  target.integrityLevel = IntegrityLevelOf(process.Get());
+  return target;
+}
+
+std::optional<uint32_t> OwnIntegrityLevel() { return IntegrityLevelOf(GetCurrentProcess()); }
+
+void SendPasteKeys() {
+  const std::vector<KeyStroke> strokes =
+      PasteKeyStrokes([](uint16_t key) { return (GetAsyncKeyState(key) & 0x8000) != 0; });
+  std::vector<INPUT> inputs(strokes.size());
+  for (std::size_t i = 0; i < strokes.size(); ++i) {
+    KEYBDINPUT& key = inputs[i].ki;
+    inputs[i].type = INPUT_KEYBOARD;
+    key.wVk = strokes[i].virtualKey;
+    key.wScan = static_cast<WORD>(MapVirtualKeyW(strokes[i].virtualKey, MAPVK_VK_TO_VSC));
+    key.dwFlags = (strokes[i].up ? KEYEVENTF_KEYUP : 0) | (strokes[i].extended ? KEYEVENTF_EXTENDEDKEY : 0);
+  }
+  SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+}
+
+}  // namespace quistrel

@@ -1,0 +1,59 @@
+#include <gtest/gtest.h>
+
+#include <set>
+
+#include "selector/paste.h"
+
+namespace quistrel {
+namespace {
+
+std::vector<KeyStroke> StrokesWithHeld(std::set<uint16_t> held) {
+  return PasteKeyStrokes([&held](uint16_t key) { return held.count(key) > 0; });
+}
+
+const std::vector<KeyStroke> kCtrlV = {
+    {0x11, false, false}, {0x56, false, false}, {0x56, true, false}, {0x11, true, false}};
+
+std::vector<KeyStroke> Then(std::vector<KeyStroke> first, const std::vector<KeyStroke>& second) {
+  first.insert(first.end(), second.begin(), second.end());
+  return first;
+}
+
+TEST(PasteKeys, HeldModifiersAreReleasedFirstAndAltAndWinBehindTheMask) {
+  EXPECT_EQ(StrokesWithHeld({}), kCtrlV);
+  // Win+Alt+C, Win released: Alt still down.
+  EXPECT_EQ(StrokesWithHeld({kVkLMenu}),
+            Then({{kVkMask, false, false}, {kVkMask, true, false}, {kVkLMenu, true, false}}, kCtrlV));
+  // Shift after a list switch needs no mask.
+  EXPECT_EQ(StrokesWithHeld({kVkRShift}), Then({{kVkRShift, true, false}}, kCtrlV));
+  // Everything at once: one mask, the right-hand keys and the Windows keys extended.
+  EXPECT_EQ(StrokesWithHeld({kVkLShift, kVkRControl, kVkRMenu, kVkRWin, 0x5B}), Then({{kVkMask, false, false},
+                                                                                      {kVkMask, true, false},
+                                                                                      {kVkRMenu, true, true},
+                                                                                      {0x5B, true, true},
+                                                                                      {kVkRWin, true, true},
+                                                                                      {kVkLShift, true, false},
+                                                                                      {kVkRControl, true, true}},
+                                                                                     kCtrlV));
+}
+
+TEST(PasteTarget, KeysIntoAHigherIntegrityLevelAreNotSentAndTheUserToldOnce) {
+  constexpr uint32_t kMedium = 0x2000, kHigh = 0x3000, kSystem = 0x4000;
+  EXPECT_FALSE(InputWouldBeDropped({false, kMedium}, kMedium));
+  EXPECT_FALSE(InputWouldBeDropped({false, kMedium}, kHigh));
+  EXPECT_TRUE(InputWouldBeDropped({false, kHigh}, kMedium));
+  EXPECT_TRUE(InputWouldBeDropped({false, kSystem}, kHigh));
+  EXPECT_TRUE(InputWouldBeDropped({true, std::nullopt}, kMedium));  // not even to be queried
+  // Unknown levels do not stop a paste.
+  EXPECT_FALSE(InputWouldBeDropped({false, std::nullopt}, kMedium));
+  EXPECT_FALSE(InputWouldBeDropped({false, kHigh}, std::nullopt));
+
+  bool told = false;
+  EXPECT_EQ(DecidePaste(false, told), PasteStep::SendKeys);
+  EXPECT_EQ(DecidePaste(true, told), PasteStep::LeaveOnClipboardAndTell);
+  EXPECT_EQ(DecidePaste(true, told), PasteStep::LeaveOnClipboard);
+  EXPECT_EQ(DecidePaste(false, told), PasteStep::SendKeys);
+}
+
+}  // namespace
+}  // namespace quistrel
