@@ -51,7 +51,7 @@ with_peak() {
   peakfile=$(mktemp)
   sample_peak "$stop" > "$peakfile" &
   local sampler=$!
-  "$@"
+  "$@" | tr -d '\r'
   touch "$stop"
   wait "$sampler" || true
   peak=$(cat "$peakfile")
@@ -59,10 +59,10 @@ with_peak() {
 }
 
 echo "private memory at start: $(private_mib "$pid") MiB"
-with_peak wine "$build/tests/clipboard_bench.exe" storm "${1:-5000}" | tr -d '\r'
+with_peak wine "$build/tests/clipboard_bench.exe" storm "${1:-5000}"
 sleep 2
 echo "storm: peak private memory ${peak} MiB, settled $(private_mib "$pid") MiB"
-with_peak wine "$build/tests/clipboard_bench.exe" giant "${2:-256}" 20 | tr -d '\r'
+with_peak wine "$build/tests/clipboard_bench.exe" giant "${2:-256}" 20
 sleep 2
 echo "giant text: peak private memory ${peak} MiB, after twenty openings $(private_mib "$pid") MiB"
 wine "$build/tests/qdriver.exe" close Mallowquist.frmMain >/dev/null || true

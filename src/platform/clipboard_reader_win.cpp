@@ -1,5 +1,6 @@
 #include "platform/clipboard_reader.h"
 
+#include <atomic>
 #include <condition_variable>
 #include <deque>
 #include <mutex>
@@ -14,6 +15,11 @@ namespace {
 constexpr UINT kReadFinishedMessage = WM_APP + 1;
 // A clipboard owner whose thread does not answer this fast is taken for hung.
 constexpr UINT kOwnerProbeMs = 250;
+// Other programs (and the system's own clipboard services) hold the clipboard
+// or keep its owner busy for a moment after each change; a read that could
+// not finish tries again a little later.
+constexpr int kReadAttempts = 25;
+constexpr DWORD kReadRetryMs = 20;
 // How long the end of the program waits for a read that is under way.
 constexpr auto kStopWait = std::chrono::milliseconds(300);
 
@@ -59,10 +65,13 @@ ClipboardRead ReadClipboardContent() {
   auto clipboard = OpenedClipboard::Open(nullptr);
   if (!clipboard) return read;
   read.sequence = GetClipboardSequenceNumber();
-  if (!IsClipboardFormatAvailable(CF_UNICODETEXT) || IsPrivateContent(ReadMarkers()) || !OwnerAnswers()) {
+  if (!IsClipboardFormatAvailable(CF_UNICODETEXT) || IsPrivateContent(ReadMarkers())) {
+    read.complete = true;
     return read;
   }
+  if (!OwnerAnswers()) return read;
   read.text = TextOfOpenClipboard();
+  read.complete = true;
   return read;
 }
 
@@ -70,7 +79,7 @@ struct ClipboardReader::Shared {
   std::mutex mutex;
   std::condition_variable changed;
   bool requested = false;
-  bool stopping = false;
+  std::atomic<bool> stopping{false};  // also read, unlocked, between attempts
   bool reading = false;
   std::deque<ClipboardRead> finished;
   HWND doorbell = nullptr;
@@ -90,6 +99,10 @@ ClipboardReader::ClipboardReader(std::function<void(ClipboardRead)> deliver)
       shared->reading = true;
       lock.unlock();
       ClipboardRead read = ReadClipboardContent();
+      for (int attempt = 1; !read.complete && attempt < kReadAttempts && !shared->stopping; ++attempt) {
+        Sleep(kReadRetryMs);
+        read = ReadClipboardContent();
+      }
       lock.lock();
       shared->reading = false;
       shared->finished.push_back(std::move(read));

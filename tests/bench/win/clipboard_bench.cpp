@@ -65,14 +65,16 @@ int Storm(HWND selector, int count) {
   std::printf("storm: %d copies in %.0f ms (%.0f copies a second)\n", count, copied - start,
               1000.0 * count / (copied - start));
   std::fflush(stdout);
+  std::u16string front;
   for (int attempt = 0; attempt < 20; ++attempt) {
-    if (FrontEntry(selector) == last) {
+    front = FrontEntry(selector);
+    if (front == last) {
       std::printf("front entry: the last copy, %.0f ms after it\n", Now() - copied);
       return 0;
     }
     Sleep(250);
   }
-  std::printf("front entry: NOT the last copy\n");
+  std::printf("front entry: \"%ls\", NOT the last copy\n", std::wstring(front.begin(), front.end()).c_str());
   return 1;
 }
 
