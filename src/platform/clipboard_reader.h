@@ -20,7 +20,7 @@ namespace quistrel {
 inline constexpr wchar_t kClipboardReaderClassName[] = L"Mallowquist.ClipboardReader";
 
 struct ClipboardRead {
-  DWORD sequence = 0;   // the clipboard's sequence number the read saw
+  DWORD sequence = 0;  // the clipboard's sequence number the read saw
   // False when the clipboard stayed held by others or its owner did not
   // answer: nothing is known of the content then.
   bool complete = false;
