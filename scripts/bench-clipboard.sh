@@ -64,7 +64,7 @@ sleep 2
 echo "storm: peak private memory ${peak} MiB, settled $(private_mib "$pid") MiB"
 with_peak wine "$build/tests/clipboard_bench.exe" giant "${2:-256}" 20
 sleep 2
-echo "giant text: peak private memory ${peak} MiB, after twenty openings $(private_mib "$pid") MiB"
+echo "giant text: peak private memory ${peak} MiB, after twenty openings and a small copy $(private_mib "$pid") MiB"
 wine "$build/tests/qdriver.exe" close Mallowquist.frmMain >/dev/null || true
 for _ in $(seq 1 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.2; done
 kill -0 "$pid" 2>/dev/null && echo "the program did not end in order" || echo "the program ended in order"
