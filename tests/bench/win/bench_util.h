@@ -25,6 +25,15 @@ inline bool PutOnClipboard(const std::u16string& text) {
   return false;
 }
 
+// Waits until the program has recorded the copy just made: its notification
+// is posted, and handling it waits for the read, so once the program answers
+// a message sent a moment later the copy is in the history.
+inline void WaitUntilRecorded(HWND selector) {
+  Sleep(20);
+  DWORD_PTR ignored;
+  SendMessageTimeoutW(selector, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 5000, &ignored);
+}
+
 inline void Key(WORD vk, bool up) {
   INPUT input{};
   input.type = INPUT_KEYBOARD;

@@ -43,9 +43,7 @@ int main(int argc, char** argv) {
       std::fprintf(stderr, "clipboard busy at entry %d\n", i);
       return 1;
     }
-    // Let the program log it before the next one comes.
-    DWORD_PTR ignored;
-    SendMessageTimeoutW(selector, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 5000, &ignored);
+    WaitUntilRecorded(selector);
   }
   std::printf("history filled: %d entries of %d KiB (%.1f MiB of text)\n", entries, kib,
               entries * static_cast<double>(length * sizeof(wchar_t)) / (1024.0 * 1024.0));

@@ -49,9 +49,9 @@ int main(int argc, char** argv) {
 
   // Each copy is logged before the next one comes.
   auto copy = [selector](const std::wstring& text) {
-    DWORD_PTR ignored;
-    return bench::PutOnClipboard(quistrel::FromWide(text)) &&
-           SendMessageTimeoutW(selector, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 5000, &ignored);
+    if (!bench::PutOnClipboard(quistrel::FromWide(text))) return false;
+    bench::WaitUntilRecorded(selector);
+    return true;
   };
   std::vector<double> times;
   for (int i = 0; i < pastes; ++i) {
