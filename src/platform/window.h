@@ -47,9 +47,6 @@ class Window {
   bool destroying_ = false;
 };
 
-// Outer size of a window whose client area is clientWidth x clientHeight.
-SIZE WindowSizeForClient(int clientWidth, int clientHeight, DWORD style, DWORD exStyle, bool menu = false);
-
 // Top-left position that centres a window of the given size on the work area
 // of the primary monitor, or on the owner window when there is one.
 POINT CenteredPosition(SIZE size, HWND owner = nullptr);

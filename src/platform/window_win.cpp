@@ -82,12 +82,6 @@ LRESULT CALLBACK Window::StaticWindowProc(HWND hwnd, UINT message, WPARAM wParam
   return result;
 }
 
-SIZE WindowSizeForClient(int clientWidth, int clientHeight, DWORD style, DWORD exStyle, bool menu) {
-  RECT rect{0, 0, clientWidth, clientHeight};
-  AdjustWindowRectEx(&rect, style, menu ? TRUE : FALSE, exStyle);
-  return SIZE{rect.right - rect.left, rect.bottom - rect.top};
-}
-
 POINT CenteredPosition(SIZE size, HWND owner) {
   RECT area{};
   if (owner && IsWindowVisible(owner)) {
