@@ -31,20 +31,15 @@ SIZE OuterSize(UINT dpi) {
                                   ScaleForDpi(FromTwips(kClientHeightTwips), scale), kStyle, kExStyle, dpi);
 }
 
-std::optional<ScreenRect> ScreenRectOf(HWND window) {
-  RECT r;
-  if (!window || !GetWindowRect(window, &r)) return std::nullopt;
-  return ScreenRect{r.left, r.top, r.right, r.bottom};
-}
-
 // The window the user works in, if any: not the desktop, nor a minimised or
 // hidden window.
 std::optional<ScreenRect> WorkingWindowRect(HWND foreground) {
+  RECT r;
   if (!foreground || foreground == GetDesktopWindow() || foreground == GetShellWindow() ||
-      !IsWindowVisible(foreground) || IsIconic(foreground)) {
+      !IsWindowVisible(foreground) || IsIconic(foreground) || !GetWindowRect(foreground, &r)) {
     return std::nullopt;
   }
-  return ScreenRectOf(foreground);
+  return ScreenRect{r.left, r.top, r.right, r.bottom};
 }
 
 // The other program activates its window on its own thread; the paste keys
@@ -189,26 +184,24 @@ void SelectorWindow::Close(bool committed) {
 }
 
 void SelectorWindow::Place(HWND foreground) {
-  const std::optional<ScreenRect> current = placed_ ? ScreenRectOf(Handle()) : std::nullopt;
   RECT outer;
   GetWindowRect(Handle(), &outer);
+  const ScreenRect stands{outer.left, outer.top, outer.right, outer.bottom};
   const WorkAreas monitors = MonitorWorkAreas();
   const std::optional<ScreenRect> working = WorkingWindowRect(foreground);
-  ScreenPoint at = PlacePopup(outer.right - outer.left, outer.bottom - outer.top, monitors, working, current);
-  if (at == ScreenPoint{outer.left, outer.top}) {
-    placed_ = true;
-    return;
-  }
+  const ScreenPoint at = PlacePopup(stands.Width(), stands.Height(), monitors, working,
+                                    placed_ ? std::optional<ScreenRect>(stands) : std::nullopt);
+  placed_ = true;
+  if (at == ScreenPoint{stands.left, stands.top}) return;
   SetWindowPos(Handle(), nullptr, at.x, at.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-  // On a monitor of another DPI the window has just taken the size it has
-  // there: centred again at that size.
+  // Moved to a monitor of another DPI, the window has just taken the size it
+  // has there: centred again at that size.
   RECT moved;
   GetWindowRect(Handle(), &moved);
-  if (moved.right - moved.left != outer.right - outer.left || moved.bottom - moved.top != outer.bottom - outer.top) {
-    at = PlacePopup(moved.right - moved.left, moved.bottom - moved.top, monitors, working, std::nullopt);
-    SetWindowPos(Handle(), nullptr, at.x, at.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-  }
-  placed_ = true;
+  if (moved.right - moved.left == stands.Width() && moved.bottom - moved.top == stands.Height()) return;
+  const ScreenPoint again =
+      PlacePopup(moved.right - moved.left, moved.bottom - moved.top, monitors, working, std::nullopt);
+  SetWindowPos(Handle(), nullptr, again.x, again.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void SelectorWindow::OnDpiChanged(UINT dpi, const RECT& suggested) {
