@@ -48,7 +48,8 @@ class Window {
 };
 
 // Top-left position that centres a window of the given size on the work area
-// of the primary monitor, or on the owner window when there is one.
+// of the primary monitor (never above or left of it), or on the owner window
+// when there is one.
 POINT CenteredPosition(SIZE size, HWND owner = nullptr);
 
 // The program's message loop. Filters see every message first and may consume

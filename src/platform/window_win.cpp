@@ -86,10 +86,13 @@ POINT CenteredPosition(SIZE size, HWND owner) {
   RECT area{};
   if (owner && IsWindowVisible(owner)) {
     GetWindowRect(owner, &area);
-  } else {
-    SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
+    return POINT{area.left + (area.right - area.left - size.cx) / 2, area.top + (area.bottom - area.top - size.cy) / 2};
   }
-  return POINT{area.left + (area.right - area.left - size.cx) / 2, area.top + (area.bottom - area.top - size.cy) / 2};
+  SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
+  // A window larger than the screen (high scaling on a small one) keeps its
+  // title bar in view.
+  return POINT{std::max(area.left, area.left + (area.right - area.left - size.cx) / 2),
+               std::max(area.top, area.top + (area.bottom - area.top - size.cy) / 2)};
 }
 
 namespace {
