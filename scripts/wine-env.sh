@@ -1,12 +1,14 @@
 # Sourced by the scripts that run Windows programs under Wine.
-#   wine_env_setup BUILD_DIR   - environment and a Wine prefix of the build folder
+#   wine_env_setup BUILD_DIR   - environment and a Wine prefix of the build folder;
+#                                with QUISTREL_DPI set (120, 144, ...), a prefix
+#                                of its own whose display has that DPI
 #   start_virtual_display      - an Xvfb display of its own, exported as DISPLAY
 #   stop_wine                  - ends the prefix's wineserver and the display
 
 wine_env_setup() {
   local build
   build=$(cd "$1" && pwd)
-  export WINEPREFIX="$build/wineprefix"
+  export WINEPREFIX="$build/wineprefix${QUISTREL_DPI:+-dpi$QUISTREL_DPI}"
   # ja_JP.UTF-8 makes Wine's ANSI code page 932.
   export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
   export WINEDEBUG=${WINEDEBUG:--all}
@@ -26,8 +28,9 @@ start_virtual_display() {
   rm -f "$fdfile"
 }
 
-# Font names the windows ask for, mapped to the installed IPA fonts.
-write_font_replacements() {
+# Font names the windows ask for, mapped to the installed IPA fonts; the
+# virtual desktop; the DPI.
+write_prefix_settings() {
   local reg
   reg=$(mktemp --suffix=.reg)
   {
@@ -45,18 +48,22 @@ write_font_replacements() {
     # its notification area, as Windows would, without an X window manager.
     printf '[HKEY_CURRENT_USER\\Software\\Wine\\Explorer]\r\n"Desktop"="Default"\r\n\r\n'
     printf '[HKEY_CURRENT_USER\\Software\\Wine\\Explorer\\Desktops]\r\n"Default"="1280x800"\r\n\r\n'
+    if [ -n "${QUISTREL_DPI:-}" ]; then
+      # The display scaling a user chooses in Windows' settings.
+      printf '[HKEY_CURRENT_USER\\Control Panel\\Desktop]\r\n"LogPixels"=dword:%08x\r\n\r\n' "$QUISTREL_DPI"
+    fi
   } | iconv -f UTF-8 -t UTF-16LE | { printf '\xff\xfe'; cat; } > "$reg"
   wine regedit /S "$(winepath -w "$reg" 2>/dev/null)" >/dev/null 2>&1
   rm -f "$reg"
 }
 
-# Makes the prefix once per build folder.
+# Makes the prefix once per build folder (and DPI).
 ensure_wine_prefix() {
   [ -f "$WINEPREFIX/.quistrel-ready" ] && return 0
   mkdir -p "$WINEPREFIX"
   wineboot -i >/dev/null 2>&1 || true
   wineserver -w
-  write_font_replacements
+  write_prefix_settings
   wineserver -w
   touch "$WINEPREFIX/.quistrel-ready"
 }

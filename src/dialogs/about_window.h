@@ -29,7 +29,8 @@ constexpr int kLblEmail = 1407;
 }  // namespace about_ids
 
 // Drawn rather than made of controls (they overlap and the back ones show
-// through): the icon, Shape1 and the two lblTitle labels.
+// through): the icon, Shape1 and the two lblTitle labels. At 96 DPI, like
+// every layout.
 namespace about_layout {
 constexpr POINT kIcon{15, 8};
 constexpr RECT kShape1{80, 24, 80 + 201, 24 + 25};
@@ -64,7 +65,7 @@ class AboutWindow final : public Form {
  private:
   void AddControls();
   void AddLink(int id, const std::u16string& text, int y, const std::wstring& tooltip);
-  void DrawTitle(HDC dc) const;
+  void DrawTitle(HDC dc);
   void OpenLink(int id) const;
   static LRESULT CALLBACK LinkProc(HWND link, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR subclassId,
                                    DWORD_PTR self);
@@ -76,7 +77,6 @@ class AboutWindow final : public Form {
   std::wstring versionSource_;
   LinkOpener openLink_;
   VersionInfo info_;
-  HFONT titleFont_ = nullptr;
   HWND pressedLink_ = nullptr;  // shown red while a button is held on it
   HWND armedLink_ = nullptr;    // pressed with the left button: a release over it is a click
 };

@@ -15,6 +15,8 @@ constexpr int kClientHeight = 192;
 constexpr wchar_t kGothic[] = L"ＭＳ Ｐゴシック";
 constexpr wchar_t kMincho[] = L"ＭＳ 明朝";
 
+FontSpec TitleFont() { return FontSpec{.face = kMincho, .points = 15.75, .bold = true}; }
+
 // Win32 colour order 0x00BBGGRR.
 constexpr COLORREF kLinkBlue = 0xFF0000;
 constexpr COLORREF kLinkRed = 0x0000FF;
@@ -53,11 +55,10 @@ Form::Frame AboutWindow::Describe() const {
 }
 
 void AboutWindow::OnLoad() {
-  icons_.SetWindowIcon(Handle());
+  ShowProgramIcon(icons_);
   pressedLink_ = nullptr;
   armedLink_ = nullptr;
   info_ = ReadVersionInfo(versionSource_);
-  titleFont_ = MakeFont(FontSpec{.face = kMincho, .points = 15.75, .bold = true});
   AddControls();
 }
 
@@ -69,13 +70,11 @@ void AboutWindow::AddControls() {
 
   const std::u16string version = info_.found ? VersionText(info_.version) : std::u16string();
   HWND versionLabel = AddControl(L"Static", Wide(version), SS_RIGHT | SS_NOPREFIX, 236, 36, 53, 13, kLblVersion);
-  SendMessageW(versionLabel, WM_SETFONT,
-               reinterpret_cast<WPARAM>(MakeFont(FontSpec{.face = kGothic, .points = 9, .italic = true})), FALSE);
+  SetControlFont(versionLabel, FontSpec{.face = kGothic, .points = 9, .italic = true});
 
   HWND copyright =
       AddControl(L"Static", Wide(info_.legalCopyright), SS_RIGHT | SS_NOPREFIX, 100, 48, 189, 13, kLblCopyright);
-  SendMessageW(copyright, WM_SETFONT,
-               reinterpret_cast<WPARAM>(MakeFont(FontSpec{.face = kGothic, .points = 9, .bold = true})), FALSE);
+  SetControlFont(copyright, FontSpec{.face = kGothic, .points = 9, .bold = true});
 
   AddControl(L"Static", Wide(info_.comments), SS_LEFT | SS_NOPREFIX | WS_BORDER, 12, 72, 281, 37, kLblComment);
   AddControl(L"Static", L"公開HP", SS_LEFT | SS_NOPREFIX, 12, 116, 45, 17, kLabel1Home);
@@ -88,8 +87,7 @@ void AboutWindow::AddLink(int id, const std::u16string& text, int y, const std::
   // One line: a link broken over two lines would be cut off by the label.
   HWND link = AddControl(L"Static", Wide(text), SS_LEFTNOWORDWRAP | SS_NOPREFIX | SS_NOTIFY, kLinkX, y, kLinkWidth,
                          kLinkHeight, id);
-  SendMessageW(link, WM_SETFONT,
-               reinterpret_cast<WPARAM>(MakeFont(FontSpec{.face = kGothic, .points = 9, .underline = true})), FALSE);
+  SetControlFont(link, FontSpec{.face = kGothic, .points = 9, .underline = true});
   SetWindowSubclass(link, &AboutWindow::LinkProc, static_cast<UINT_PTR>(id), reinterpret_cast<DWORD_PTR>(this));
   SetTooltip(link, tooltip);
 }
@@ -168,16 +166,16 @@ LRESULT CALLBACK AboutWindow::LinkProc(HWND link, UINT message, WPARAM wParam, L
   return DefSubclassProc(link, message, wParam, lParam);
 }
 
-void AboutWindow::DrawTitle(HDC dc) const {
-  HGDIOBJ previousFont = SelectObject(dc, titleFont_);
+void AboutWindow::DrawTitle(HDC dc) {
+  HGDIOBJ previousFont = SelectObject(dc, FontFor(TitleFont()));
   const int previousMode = SetBkMode(dc, TRANSPARENT);
   const COLORREF previousColour = GetTextColor(dc);
   const std::wstring title(Wide(info_.productName));
   // Back to front: lblTitle 0 is the shadow, lblTitle 1 the title over it.
-  RECT shadow = about_layout::kTitleShadow;
+  RECT shadow = Scale(about_layout::kTitleShadow);
   SetTextColor(dc, GetSysColor(COLOR_ACTIVECAPTION));
   DrawTextW(dc, title.c_str(), static_cast<int>(title.size()), &shadow, DT_LEFT | DT_NOPREFIX | DT_WORDBREAK);
-  RECT front = about_layout::kTitle;
+  RECT front = Scale(about_layout::kTitle);
   SetTextColor(dc, GetSysColor(COLOR_CAPTIONTEXT));
   DrawTextW(dc, title.c_str(), static_cast<int>(title.size()), &front, DT_LEFT | DT_NOPREFIX | DT_WORDBREAK);
   SetTextColor(dc, previousColour);
@@ -186,7 +184,7 @@ void AboutWindow::DrawTitle(HDC dc) const {
 }
 
 void AboutWindow::OnPaint(HDC dc) {
-  icons_.DrawLarge(dc, about_layout::kIcon.x, about_layout::kIcon.y);
+  icons_.DrawLarge(dc, Scale(about_layout::kIcon.x), Scale(about_layout::kIcon.y), Dpi());
 
   // The outline in the fill colour: a figure without a pen comes out one
   // pixel short on some systems and not on others.
@@ -195,8 +193,9 @@ void AboutWindow::OnPaint(HDC dc) {
   UniqueGdiObject outline(CreatePen(PS_SOLID, 1, desktopColour));
   HGDIOBJ previousBrush = SelectObject(dc, fill.Get());
   HGDIOBJ previousPen = SelectObject(dc, outline.Get());
-  const RECT& shape = about_layout::kShape1;
-  RoundRect(dc, shape.left, shape.top, shape.right, shape.bottom, kShapeCornerDiameter, kShapeCornerDiameter);
+  const RECT shape = Scale(about_layout::kShape1);
+  RoundRect(dc, shape.left, shape.top, shape.right, shape.bottom, Scale(kShapeCornerDiameter),
+            Scale(kShapeCornerDiameter));
   SelectObject(dc, previousPen);
   SelectObject(dc, previousBrush);
 

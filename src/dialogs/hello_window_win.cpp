@@ -70,12 +70,10 @@ bool IsLabel(HWND control) {
   return id >= hello_ids::Label1(0) && id <= hello_ids::Label1(8);
 }
 
-void DrawHorizontalLine(HDC dc, int left, int right, int y, COLORREF colour) {
-  UniqueGdiObject pen(CreatePen(PS_SOLID, 1, colour));
-  HGDIOBJ previous = SelectObject(dc, pen.Get());
-  MoveToEx(dc, left, y, nullptr);
-  LineTo(dc, right, y);
-  SelectObject(dc, previous);
+// A line one pixel high at 96 DPI, as thick as the DPI makes it.
+void FillLine(HDC dc, const RECT& line, COLORREF colour) {
+  UniqueBrush brush(CreateSolidBrush(colour));
+  FillRect(dc, &line, brush.Get());
 }
 }  // namespace
 
@@ -87,7 +85,7 @@ Form::Frame HelloWindow::Describe() const {
 }
 
 void HelloWindow::OnLoad() {
-  icons_.SetWindowIcon(Handle());
+  ShowProgramIcon(icons_);
   // Created first, in tab order, so Command1 leads it.
   AddActingControls();
   AddTexts();
@@ -150,8 +148,8 @@ void HelloWindow::OnCommand(int id, int code, HWND) {
 }
 
 void HelloWindow::DrawEtchedLine(HDC dc) const {
-  DrawHorizontalLine(dc, kLineLeft, kLineRight, kLineShadowY, GetSysColor(COLOR_BTNSHADOW));
-  DrawHorizontalLine(dc, kLineLeft, kLineRight, kLineLightY, GetSysColor(COLOR_WINDOW));
+  FillLine(dc, Scale(RECT{kLineLeft, kLineShadowY, kLineRight, kLineShadowY + 1}), GetSysColor(COLOR_BTNSHADOW));
+  FillLine(dc, Scale(RECT{kLineLeft, kLineLightY, kLineRight, kLineLightY + 1}), GetSysColor(COLOR_WINDOW));
 }
 
 LRESULT HelloWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {

@@ -63,7 +63,7 @@ LRESULT SettingDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
 }
 
 void SettingDialog::OnLoad() {
-  icons_.SetWindowIcon(Handle());
+  ShowProgramIcon(icons_);
   program_.SettingDialogOpen = true;
   CreateControls();
   EnableWindow(Item(kChkBalloon), balloonCapable_ ? TRUE : FALSE);
@@ -89,7 +89,7 @@ void SettingDialog::CreateControls() {
   AddControl(L"Static", L"ログの最大数", kLabel, 8, 16, 77, 13, kLabelLogNum, clipboard);
   HWND logNum =
       AddControl(L"Edit", L"", ES_AUTOHSCROLL | WS_TABSTOP, 88, 16, 33, 22, kTxtLogNum, clipboard, WS_EX_CLIENTEDGE);
-  SendMessageW(logNum, WM_SETFONT, reinterpret_cast<WPARAM>(MakeFont({kLogNumFontFace, kLogNumFontPoints})), FALSE);
+  SetControlFont(logNum, {kLogNumFontFace, kLogNumFontPoints});
   SetTooltip(logNum, L"クリップボードにコピーされた文字の履歴を幾つまで記憶するか設定します。");
   HWND spin = AddControl(L"ScrollBar", L"", SBS_VERT | WS_TABSTOP, 120, 16, 17, 21, kVscLogNum, clipboard);
   SetScrollRange(spin, SB_CTL, ScrollPosForLogNum(kMaxLogNum), ScrollPosForLogNum(kMinLogNum), FALSE);

@@ -72,7 +72,12 @@ double RoundHalfToEven(double value) {
 }
 
 std::optional<int16_t> ReadLogNum(std::u16string_view text) {
-  const double value = ValOf(text);
+  std::u16string narrow(text);
+  for (char16_t& c : narrow) {
+    if (c >= u'\uFF01' && c <= u'\uFF5E') c = static_cast<char16_t>(c - u'\uFF01' + u'!');
+    if (c == u'\u3000') c = u' ';
+  }
+  const double value = ValOf(narrow);
   if (!(value >= kMinLogNum && value <= kMaxLogNum)) return std::nullopt;
   return static_cast<int16_t>(RoundHalfToEven(value));
 }

@@ -29,7 +29,9 @@ double ValOf(std::u16string_view text);
 double RoundHalfToEven(double value);
 
 // The history length typed into the dialog, or nothing when it lies outside
-// 0..999 (the dialog then refuses OK).
+// 0..999 (the dialog then refuses OK). What the Japanese input method types
+// in full width (digits, signs, the point, the ideographic space) is read as
+// its ASCII form.
 std::optional<int16_t> ReadLogNum(std::u16string_view text);
 
 // The spin control runs from 999 at its top end to 0 at its bottom end, so

@@ -23,7 +23,7 @@ class TextInputDialog final : public Form {
   }
 
   void OnLoad() override {
-    icons_.SetWindowIcon(Handle());
+    ShowProgramIcon(icons_);
     HWND text =
         AddControl(L"Edit", L"", ES_MULTILINE | ES_AUTOVSCROLL | ES_AUTOHSCROLL | WS_VSCROLL | WS_HSCROLL | WS_TABSTOP,
                    4, 4, 325, 129, kTxtFixedText, nullptr, WS_EX_CLIENTEDGE);

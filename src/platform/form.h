@@ -1,28 +1,22 @@
 // A top-level window with child controls, shown modeless or modal, with the
 // keyboard behaviour of a dialog box (Tab order, Enter for the default button,
-// Esc for the cancel button) and tooltips. Every window of the program that
-// has controls derives from it.
+// Esc for the cancel button) and tooltips. Its layout is given at 96 DPI and
+// applied at the DPI of the monitor it is on. Every window of the program
+// that has controls derives from it.
 #pragma once
 
 #include <windows.h>
 
 #include <initializer_list>
 #include <string>
-#include <vector>
 
 #include "platform/handles.h"
+#include "platform/program_icons.h"
+#include "platform/scaled_layout.h"
 #include "platform/tooltip.h"
 #include "platform/window.h"
 
 namespace quistrel {
-
-struct FontSpec {
-  std::wstring face;  // empty: the window's default font
-  double points = 9.0;
-  bool bold = false;
-  bool italic = false;
-  bool underline = false;
-};
 
 class Form : public Window {
  public:
@@ -39,7 +33,7 @@ class Form : public Window {
   struct Frame {
     const wchar_t* className;
     std::wstring caption;
-    int clientWidth;
+    int clientWidth;  // at 96 DPI, like every length of a layout
     int clientHeight;
     DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME;
     DWORD exStyle = WS_EX_DLGMODALFRAME;
@@ -63,13 +57,22 @@ class Form : public Window {
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
   // Adds a child control (to the form, or inside a frame at coordinates
-  // relative to that frame). Controls are created in tab order.
+  // relative to that frame), in the message font. Controls are created in
+  // tab order.
   HWND AddControl(const wchar_t* className, const std::wstring& text, DWORD style, int x, int y, int width, int height,
                   int id, HWND frame = nullptr, DWORD exStyle = 0);
   void SetTooltip(HWND control, const std::wstring& text);
-  // A font owned by the form for as long as the window exists.
-  HFONT MakeFont(const FontSpec& wanted);
-  HFONT DefaultFont() const { return defaultFont_; }
+  // Gives a control its font; it follows the window to another DPI.
+  void SetControlFont(HWND control, const FontSpec& font) { layout_.SetFont(control, font); }
+  // A font at the window's DPI, owned by the form. It is made anew when the
+  // DPI changes, so ask for it each time rather than keep it.
+  HFONT FontFor(const FontSpec& wanted) { return layout_.Font(wanted); }
+  // A length of the layout table at the window's DPI.
+  int Scale(int at96) const { return layout_.Scale(at96); }
+  RECT Scale(const RECT& at96) const { return layout_.Scale(at96); }
+  UINT Dpi() const { return layout_.Dpi(); }
+  // Gives the window the small program icon, at the size for its DPI.
+  void ShowProgramIcon(const ProgramIcons& icons);
   // Puts the controls first in the tab order, in the order given; the others
   // (labels, frames) follow in their order of creation.
   void SetTabOrder(std::initializer_list<HWND> controls);
@@ -81,12 +84,15 @@ class Form : public Window {
   bool HandleDialogKeys(MSG& msg);
   void RememberFocus();
   void RestoreFocus();
+  void FocusControl(HWND control);
+  void ShowDefaultButton(HWND focus);
+  void OnDpiChanged(UINT dpi, const RECT& suggested);
   bool modal_ = false;
   HWND lastFocus_ = nullptr;
   int filterId_ = 0;
   Tooltips tooltips_;
-  HFONT defaultFont_ = nullptr;
-  std::vector<UniqueFont> fonts_;
+  ScaledLayout layout_;
+  const ProgramIcons* icons_ = nullptr;
 };
 
 // The window's text.

@@ -2,7 +2,7 @@
 
 #include <commctrl.h>
 
-#include <cmath>
+#include "platform/display.h"
 
 namespace quistrel {
 
@@ -38,11 +38,24 @@ bool Form::EnsureCreated(HWND owner) {
   const Frame frame = Describe();
   if (!owner && !frame.taskbarButton) owner = HiddenOwnerWindow();
   RegisterWindowClass(frame.className);
-  const SIZE size = WindowSizeForClient(frame.clientWidth, frame.clientHeight, frame.style, frame.exStyle);
-  const POINT at = CenteredPosition(size, frame.centreOnOwner ? owner : nullptr);
+  HWND centreOn = frame.centreOnOwner ? owner : nullptr;
+  // Sized for the monitor it will be centred on.
+  auto outerSize = [&](UINT dpi) {
+    return WindowSizeForClientAtDpi(ScaleForDpi(frame.clientWidth, static_cast<int>(dpi)),
+                                    ScaleForDpi(frame.clientHeight, static_cast<int>(dpi)), frame.style, frame.exStyle,
+                                    dpi);
+  };
+  const UINT dpi = DpiAt(CenteredPosition(SIZE{}, centreOn));
+  SIZE size = outerSize(dpi);
+  POINT at = CenteredPosition(size, centreOn);
   if (!Create(frame.className, frame.caption.c_str(), frame.style, frame.exStyle, at.x, at.y, size.cx, size.cy,
               owner)) {
     return false;
+  }
+  if (Dpi() != dpi) {
+    size = outerSize(Dpi());
+    at = CenteredPosition(size, centreOn);
+    SetWindowPos(Handle(), nullptr, at.x, at.y, size.cx, size.cy, SWP_NOZORDER | SWP_NOACTIVATE);
   }
   OnLoad();
   return IsLoaded();
@@ -79,22 +92,15 @@ void Form::OnCommand(int id, int, HWND) {
 
 HWND Form::AddControl(const wchar_t* className, const std::wstring& text, DWORD style, int x, int y, int width,
                       int height, int id, HWND frame, DWORD exStyle) {
-  HWND parent = Handle();
   if (frame) {
     // Frames are plain group boxes: their children live on the form, placed
     // relative to the frame, so messages and tab order stay with the form.
-    RECT r;
-    GetWindowRect(frame, &r);
-    MapWindowPoints(HWND_DESKTOP, Handle(), reinterpret_cast<POINT*>(&r), 2);
-    x += r.left;
-    y += r.top;
+    const RECT frameAt96 = layout_.PlaceAt96(frame);
+    x += frameAt96.left;
+    y += frameAt96.top;
   }
-  HWND control = CreateWindowExW(exStyle, className, text.c_str(), WS_CHILD | WS_VISIBLE | style, x, y, width, height,
-                                 parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), AppInstance(), nullptr);
-  if (control) {
-    SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(defaultFont_), FALSE);
-    if (frame) SetWindowPos(control, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-  }
+  HWND control = layout_.Add(className, text, style, exStyle, RECT{x, y, x + width, y + height}, id);
+  if (control && frame) SetWindowPos(control, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   return control;
 }
 
@@ -125,19 +131,39 @@ void Form::RestoreFocus() {
 
 void Form::SetTooltip(HWND control, const std::wstring& text) { tooltips_.Add(Handle(), control, text); }
 
-HFONT Form::MakeFont(const FontSpec& wanted) {
-  LOGFONTW font{};
-  HDC screen = GetDC(nullptr);
-  font.lfHeight = -static_cast<LONG>(std::lround(wanted.points * GetDeviceCaps(screen, LOGPIXELSY) / 72.0));
-  ReleaseDC(nullptr, screen);
-  font.lfWeight = wanted.bold ? FW_BOLD : FW_NORMAL;
-  font.lfItalic = wanted.italic;
-  font.lfUnderline = wanted.underline;
-  font.lfCharSet = DEFAULT_CHARSET;
-  font.lfQuality = DEFAULT_QUALITY;
-  wcsncpy(font.lfFaceName, wanted.face.c_str(), LF_FACESIZE - 1);
-  fonts_.emplace_back(CreateFontIndirectW(&font));
-  return fonts_.back().Get();
+void Form::ShowProgramIcon(const ProgramIcons& icons) {
+  icons_ = &icons;
+  icons.SetWindowIcon(Handle(), Dpi());
+}
+
+void Form::FocusControl(HWND control) {
+  // As a dialog box does: an edit box is entered with its text selected, and
+  // the default look goes to a focused push button, else back to the
+  // default button.
+  if (SendMessageW(control, WM_GETDLGCODE, 0, 0) & DLGC_HASSETSEL) SendMessageW(control, EM_SETSEL, 0, -1);
+  SetFocus(control);
+  ShowDefaultButton(control);
+}
+
+void Form::ShowDefaultButton(HWND focus) {
+  auto codeOf = [](HWND control) { return SendMessageW(control, WM_GETDLGCODE, 0, 0); };
+  HWND chosen = focus && (codeOf(focus) & (DLGC_DEFPUSHBUTTON | DLGC_UNDEFPUSHBUTTON)) ? focus : nullptr;
+  if (!chosen) {
+    const LRESULT defId = SendMessageW(Handle(), DM_GETDEFID, 0, 0);
+    if (HIWORD(defId) == DC_HASDEFID) chosen = Item(LOWORD(defId));
+  }
+  for (HWND child = GetWindow(Handle(), GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+    const LRESULT code = codeOf(child);
+    if ((code & DLGC_DEFPUSHBUTTON) && child != chosen) SendMessageW(child, BM_SETSTYLE, BS_PUSHBUTTON, TRUE);
+    if ((code & DLGC_UNDEFPUSHBUTTON) && child == chosen) SendMessageW(child, BM_SETSTYLE, BS_DEFPUSHBUTTON, TRUE);
+  }
+}
+
+void Form::OnDpiChanged(UINT dpi, const RECT& suggested) {
+  layout_.ChangeDpi(dpi);
+  if (icons_) icons_->SetWindowIcon(Handle(), dpi);
+  SetWindowPos(Handle(), nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+               suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 bool Form::HandleDialogKeys(MSG& msg) {
@@ -172,21 +198,37 @@ bool Form::HandleDialogKeys(MSG& msg) {
       return true;
     }
   }
+  if (msg.message == WM_KEYDOWN && msg.wParam == VK_TAB && GetKeyState(VK_CONTROL) >= 0) {
+    // Tab moves on as in a dialog box, through WM_NEXTDLGCTL; a control that
+    // wants the key (a multi-line edit box) sends that message itself.
+    const LRESULT code = SendMessageW(msg.hwnd, WM_GETDLGCODE, msg.wParam, reinterpret_cast<LPARAM>(&msg));
+    if (!(code & (DLGC_WANTTAB | DLGC_WANTMESSAGE))) {
+      SendMessageW(Handle(), WM_NEXTDLGCTL, GetKeyState(VK_SHIFT) < 0, 0);
+      return true;
+    }
+  }
   return IsDialogMessageW(Handle(), &msg) != FALSE;
 }
 
 LRESULT Form::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
-    case WM_CREATE: {
-      NONCLIENTMETRICSW metrics{};
-      metrics.cbSize = sizeof metrics;
-      SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
-      fonts_.emplace_back(CreateFontIndirectW(&metrics.lfMessageFont));
-      defaultFont_ = fonts_.back().Get();
+    case WM_CREATE:
+      layout_.Attach(Handle(), DpiOfWindow(Handle()));
       filterId_ = AddMessageFilter([this](MSG& msg) { return HandleDialogKeys(msg); });
       break;
-    }
     case WM_COMMAND: OnCommand(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam)); return 0;
+    case WM_NEXTDLGCTL: {
+      HWND to = LOWORD(lParam) ? reinterpret_cast<HWND>(wParam)
+                               : GetNextDlgTabItem(Handle(), GetFocus(), static_cast<BOOL>(wParam != 0));
+      if (to) FocusControl(to);
+      return 0;
+    }
+    case DM_GETDEFID: {
+      // As a dialog box answers: whom Enter presses when no push button has the focus.
+      const int id = DefaultButtonId();
+      return id != 0 && Item(id) ? MAKELRESULT(id, DC_HASDEFID) : 0;
+    }
+    case WM_DPICHANGED: OnDpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam)); return 0;
     case WM_PAINT: {
       PAINTSTRUCT paint;
       HDC dc = BeginPaint(Handle(), &paint);
@@ -215,8 +257,8 @@ LRESULT Form::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       break;
     case WM_NCDESTROY: {
       const LRESULT result = Window::HandleMessage(message, wParam, lParam);
-      fonts_.clear();
-      defaultFont_ = nullptr;
+      layout_.Detach();
+      icons_ = nullptr;
       return result;
     }
     default: break;

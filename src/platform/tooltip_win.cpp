@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include "platform/display.h"
+#include "platform/dpi.h"
 #include "platform/window.h"
 
 namespace quistrel {
@@ -11,7 +13,7 @@ void Tooltips::Add(HWND owner, HWND control, const std::wstring& text) {
     tooltip_ =
         CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT,
                         CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, owner, nullptr, AppInstance(), nullptr);
-    SendMessageW(tooltip_, TTM_SETMAXTIPWIDTH, 0, 400);
+    SendMessageW(tooltip_, TTM_SETMAXTIPWIDTH, 0, ScaleForDpi(400, static_cast<int>(DpiOfWindow(owner))));
   }
   TTTOOLINFOW info{};
   info.cbSize = sizeof info;

@@ -47,11 +47,9 @@ class Window {
   bool destroying_ = false;
 };
 
-// Outer size of a window whose client area is clientWidth x clientHeight.
-SIZE WindowSizeForClient(int clientWidth, int clientHeight, DWORD style, DWORD exStyle, bool menu = false);
-
 // Top-left position that centres a window of the given size on the work area
-// of the primary monitor, or on the owner window when there is one.
+// of the primary monitor (never above or left of it), or on the owner window
+// when there is one.
 POINT CenteredPosition(SIZE size, HWND owner = nullptr);
 
 // The program's message loop. Filters see every message first and may consume

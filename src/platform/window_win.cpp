@@ -82,20 +82,17 @@ LRESULT CALLBACK Window::StaticWindowProc(HWND hwnd, UINT message, WPARAM wParam
   return result;
 }
 
-SIZE WindowSizeForClient(int clientWidth, int clientHeight, DWORD style, DWORD exStyle, bool menu) {
-  RECT rect{0, 0, clientWidth, clientHeight};
-  AdjustWindowRectEx(&rect, style, menu ? TRUE : FALSE, exStyle);
-  return SIZE{rect.right - rect.left, rect.bottom - rect.top};
-}
-
 POINT CenteredPosition(SIZE size, HWND owner) {
   RECT area{};
   if (owner && IsWindowVisible(owner)) {
     GetWindowRect(owner, &area);
-  } else {
-    SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
+    return POINT{area.left + (area.right - area.left - size.cx) / 2, area.top + (area.bottom - area.top - size.cy) / 2};
   }
-  return POINT{area.left + (area.right - area.left - size.cx) / 2, area.top + (area.bottom - area.top - size.cy) / 2};
+  SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
+  // A window larger than the screen (high scaling on a small one) keeps its
+  // title bar in view.
+  return POINT{std::max(area.left, area.left + (area.right - area.left - size.cx) / 2),
+               std::max(area.top, area.top + (area.bottom - area.top - size.cy) / 2)};
 }
 
 namespace {

@@ -2,9 +2,10 @@
 """Draws the program icon and writes it as a Windows .ico file.
 
 The icon is a clipboard with a sheet of paper and two arrows chasing each
-other across it: switching the clipboard's text. Each image (16, 32 and 48
-pixels) is drawn with 4x4 supersampling and then mapped to the 16-colour
-Windows palette, as 4 bits per pixel with a 1-bit transparency mask.
+other across it: switching the clipboard's text. Each image (16 to 96
+pixels, the sizes Windows asks for at the usual display scalings) is drawn
+with 4x4 supersampling and then mapped to the 16-colour Windows palette, as
+4 bits per pixel with a 1-bit transparency mask.
 
 Usage: make_icon.py OUTPUT.ico
 """
@@ -111,12 +112,16 @@ def bmp_image(size):
             if i % 8 == 7:
                 out.append(bits)
                 bits = 0
+        if size % 8:
+            out.append(bits << (8 - size % 8))
         mask += bytes(out).ljust(and_row_bytes, b'\0')
     return header + palette + xor + mask
 
 
 def main():
-    sizes = [16, 32, 48]
+    # The small icon (16) and the large one (48) at 100, 125, 150 and 200 %
+    # display scaling, and 32 for Alt+Tab.
+    sizes = [16, 20, 24, 32, 48, 60, 72, 96]
     images = [bmp_image(s) for s in sizes]
     out = struct.pack('<HHH', 0, 1, len(sizes))
     offset = 6 + 16 * len(sizes)

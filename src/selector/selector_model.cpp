@@ -1,6 +1,15 @@
 #include "selector/selector_model.h"
 
+#include <algorithm>
+
 namespace quistrel {
+
+std::u16string LineAsShown(std::u16string_view text) {
+  std::u16string line(text.substr(0, std::min(text.size(), kMaxShownCharacters)));
+  std::replace_if(
+      line.begin(), line.end(), [](char16_t c) { return c == u'\r' || c == u'\n' || c == u'\t'; }, u' ');
+  return line;
+}
 
 KeyDecision DecideKeyUp(uint16_t virtualKey, bool openedByMouse) {
   switch (virtualKey) {

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -28,6 +29,12 @@ inline constexpr uint16_t kVkTab = 0x09, kVkShift = 0x10, kVkControl = 0x11, kVk
 // The release of a key while the selector shows. Only the left Windows key
 // commits, and not when the selector was opened with the mouse.
 KeyDecision DecideKeyUp(uint16_t virtualKey, bool openedByMouse);
+
+// A list line as the selector shows it, and as a screen reader reads it: the
+// first kMaxShownCharacters of the text (enough to fill the line, and quick
+// however long the text is), line breaks and tabs as spaces.
+inline constexpr std::size_t kMaxShownCharacters = 400;
+std::u16string LineAsShown(std::u16string_view text);
 
 // Ctrl+V follows a hide only after a commit, with AutoPaste exactly 1.
 constexpr bool ShouldPaste(bool committed, int32_t autoPaste) { return committed && autoPaste == 1; }

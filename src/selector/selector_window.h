@@ -9,7 +9,9 @@
 
 #include "core/program_state.h"
 #include "platform/handles.h"
+#include "platform/list_accessibility.h"
 #include "platform/mouse_button.h"
+#include "platform/scaled_layout.h"
 #include "platform/tooltip.h"
 #include "platform/window.h"
 #include "selector/selector_model.h"
@@ -64,6 +66,9 @@ class SelectorWindow final : public Window {
  private:
   void CreateControls();
   void BuildTrayMenu();
+  void Place(HWND foreground);
+  void OnDpiChanged(UINT dpi, const RECT& suggested);
+  UINT LineHeight();
   void OnEnding();
   void FillList();
   void Commit();
@@ -74,8 +79,7 @@ class SelectorWindow final : public Window {
   void OnLineDoubleClicked();
   void SelectLine(int32_t line);
   void OnCommand(int id, int code);
-  void MeasureLine(MEASUREITEMSTRUCT& item) const;
-  void DrawLine(const DRAWITEMSTRUCT& item) const;
+  void DrawLine(const DRAWITEMSTRUCT& item);
   bool RouteKeyboard(MSG& msg);
   const TextList& DisplayedList() const;
 
@@ -87,11 +91,12 @@ class SelectorWindow final : public Window {
   HWND list_ = nullptr;
   HWND preview_ = nullptr;
   Tooltips tooltips_;
-  UniqueFont font_;
+  ScaledLayout layout_;
+  ListAccessibility listAccessibility_;
   UniqueMenu trayMenu_;
   HWND previousForeground_ = nullptr;  // active before the selector opened
   int keyFilter_ = 0;
-  bool centred_ = false;
+  bool placed_ = false;
   bool hiding_ = false;
   bool previewPending_ = false;
   bool ended_ = false;

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "platform/clipboard.h"
+#include "platform/display.h"
 #include "selector/paste_win.h"
 #include "selector/selector_ids.h"
 
@@ -14,26 +15,32 @@ namespace ids = selector_ids;
 
 constexpr DWORD kStyle = WS_POPUP | WS_DLGFRAME | WS_CLIPCHILDREN;
 constexpr DWORD kExStyle = WS_EX_TOOLWINDOW;
-constexpr int kClientWidth = 502;  // 7530 x 1800 twips
-constexpr int kClientHeight = 120;
-
-// A line of the list shows at most this many characters of its text: enough
-// to fill the line, and drawing stays quick however long the text is.
-constexpr std::size_t kMaxDrawnCharacters = 400;
+constexpr int kClientWidthTwips = 7530;
+constexpr int kClientHeightTwips = 1800;
 
 constexpr UINT kUpdatePreviewMessage = WM_APP + 1;
 
+// The layout is given in twips, 15 to a pixel at 96 DPI.
 constexpr int FromTwips(int twips) { return twips / 15; }
+constexpr RECT TwipsRect(int x, int y, int width, int height) {
+  return RECT{FromTwips(x), FromTwips(y), FromTwips(x + width), FromTwips(y + height)};
+}
 
-// One line of a text for the list: line breaks and tabs as spaces.
-std::wstring OneLine(std::u16string_view text) {
-  const std::size_t length = std::min(text.size(), kMaxDrawnCharacters);
-  std::wstring line(length, L' ');
-  for (std::size_t i = 0; i < length; ++i) {
-    const char16_t c = text[i];
-    line[i] = (c == u'\r' || c == u'\n' || c == u'\t') ? L' ' : static_cast<wchar_t>(c);
+SIZE OuterSize(UINT dpi) {
+  const int scale = static_cast<int>(dpi);
+  return WindowSizeForClientAtDpi(ScaleForDpi(FromTwips(kClientWidthTwips), scale),
+                                  ScaleForDpi(FromTwips(kClientHeightTwips), scale), kStyle, kExStyle, dpi);
+}
+
+// The window the user works in, if any: not the desktop, nor a minimised or
+// hidden window.
+std::optional<ScreenRect> WorkingWindowRect(HWND foreground) {
+  RECT r;
+  if (!foreground || foreground == GetDesktopWindow() || foreground == GetShellWindow() ||
+      !IsWindowVisible(foreground) || IsIconic(foreground) || !GetWindowRect(foreground, &r)) {
+    return std::nullopt;
   }
-  return line;
+  return ScreenRect{r.left, r.top, r.right, r.bottom};
 }
 
 // The other program activates its window on its own thread; the paste keys
@@ -61,9 +68,15 @@ SelectorWindow::SelectorWindow(ProgramState& program, SelectorActions actions)
 
 bool SelectorWindow::Load() {
   RegisterWindowClass(kSelectorClassName);
-  const SIZE size = WindowSizeForClient(kClientWidth, kClientHeight, kStyle, kExStyle);
+  const UINT primaryDpi = DpiAt(POINT{0, 0});
+  const SIZE size = OuterSize(primaryDpi);
   if (!Create(kSelectorClassName, L"Mallowquist", kStyle, kExStyle, 0, 0, size.cx, size.cy, nullptr)) {
     return false;
+  }
+  layout_.Attach(Handle(), DpiOfWindow(Handle()));
+  if (layout_.Dpi() != primaryDpi) {
+    const SIZE atDpi = OuterSize(layout_.Dpi());
+    SetWindowPos(Handle(), nullptr, 0, 0, atDpi.cx, atDpi.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   }
   CreateControls();
   BuildTrayMenu();
@@ -72,31 +85,20 @@ bool SelectorWindow::Load() {
 }
 
 void SelectorWindow::CreateControls() {
-  NONCLIENTMETRICSW metrics{};
-  metrics.cbSize = sizeof metrics;
-  SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
-  font_.Reset(CreateFontIndirectW(&metrics.lfMessageFont));
-
-  auto add = [this](const wchar_t* cls, const wchar_t* text, DWORD style, DWORD exStyle, int x, int y, int w, int h,
-                    int id) {
-    HWND control = CreateWindowExW(exStyle, cls, text, WS_CHILD | WS_VISIBLE | style, FromTwips(x), FromTwips(y),
-                                   FromTwips(w), FromTwips(h), Handle(),
-                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), AppInstance(), nullptr);
-    SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_.Get()), FALSE);
-    return control;
-  };
   // Created in tab order: the list, the preview, then the two option buttons.
-  list_ = add(L"LISTBOX", L"",
-              WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY | LBS_OWNERDRAWFIXED | LBS_NODATA | LBS_NOINTEGRALHEIGHT,
-              WS_EX_CLIENTEDGE, 0, 300, 5415, 1500, ids::kListClipBoard);
-  preview_ = add(L"EDIT", L"",
-                 WS_TABSTOP | WS_VSCROLL | WS_HSCROLL | ES_MULTILINE | ES_AUTOVSCROLL | ES_AUTOHSCROLL | ES_NOHIDESEL,
-                 WS_EX_CLIENTEDGE, 5460, 0, 2055, 1800, ids::kTextPreview);
+  list_ = layout_.Add(L"LISTBOX", L"",
+                      WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY | LBS_OWNERDRAWFIXED | LBS_NODATA | LBS_NOINTEGRALHEIGHT,
+                      WS_EX_CLIENTEDGE, TwipsRect(0, 300, 5415, 1500), ids::kListClipBoard);
+  preview_ =
+      layout_.Add(L"EDIT", L"",
+                  WS_TABSTOP | WS_VSCROLL | WS_HSCROLL | ES_MULTILINE | ES_AUTOVSCROLL | ES_AUTOHSCROLL | ES_NOHIDESEL,
+                  WS_EX_CLIENTEDGE, TwipsRect(5460, 0, 2055, 1800), ids::kTextPreview);
   SendMessageW(preview_, EM_SETLIMITTEXT, 0, 0);
-  optHistory_ = add(L"BUTTON", L"クリップボード履歴", WS_TABSTOP | WS_GROUP | BS_AUTORADIOBUTTON, 0, 0, 0, 2715, 315,
-                    ids::kOptHistory);
-  optFixed_ = add(L"BUTTON", L"固定文字", BS_AUTORADIOBUTTON, 0, 2700, 0, 2715, 315, ids::kOptFixed);
+  optHistory_ = layout_.Add(L"BUTTON", L"クリップボード履歴", WS_TABSTOP | WS_GROUP | BS_AUTORADIOBUTTON, 0,
+                            TwipsRect(0, 0, 2715, 315), ids::kOptHistory);
+  optFixed_ = layout_.Add(L"BUTTON", L"固定文字", BS_AUTORADIOBUTTON, 0, TwipsRect(2700, 0, 2715, 315), ids::kOptFixed);
   SendMessageW(optHistory_, BM_SETCHECK, BST_CHECKED, 0);
+  listAccessibility_.Attach(list_, [this](int line) { return LineAsShown(model_.Line(line).view()); });
 
   tooltips_.Add(Handle(), optHistory_, L"クリップボード文字を選択します。");
   tooltips_.Add(Handle(), optFixed_, L"設定した固定文字を選択します。");
@@ -140,14 +142,8 @@ bool SelectorWindow::Open() {
   FillList();
   model_.LocateText(program_.ClipboardText);
   if (IsWindowVisible(Handle())) return true;
-  if (!centred_) {
-    RECT outer;
-    GetWindowRect(Handle(), &outer);
-    const POINT at = CenteredPosition(SIZE{outer.right - outer.left, outer.bottom - outer.top});
-    SetWindowPos(Handle(), nullptr, at.x, at.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-    centred_ = true;
-  }
   previousForeground_ = GetForegroundWindow();
+  Place(previousForeground_);
   // Shown and made topmost in one step: each window operation costs time
   // the user waits for.
   SetWindowPos(Handle(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_SHOWWINDOW | SWP_NOACTIVATE);
@@ -188,6 +184,34 @@ void SelectorWindow::Close(bool committed) {
         break;
     }
   }
+}
+
+void SelectorWindow::Place(HWND foreground) {
+  RECT outer;
+  GetWindowRect(Handle(), &outer);
+  const ScreenRect stands{outer.left, outer.top, outer.right, outer.bottom};
+  const WorkAreas monitors = MonitorWorkAreas();
+  const std::optional<ScreenRect> working = WorkingWindowRect(foreground);
+  const ScreenPoint at = PlacePopup(stands.Width(), stands.Height(), monitors, working,
+                                    placed_ ? std::optional<ScreenRect>(stands) : std::nullopt);
+  placed_ = true;
+  if (at == ScreenPoint{stands.left, stands.top}) return;
+  SetWindowPos(Handle(), nullptr, at.x, at.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  // Moved to a monitor of another DPI, the window has just taken the size it
+  // has there: centred again at that size.
+  RECT moved;
+  GetWindowRect(Handle(), &moved);
+  if (moved.right - moved.left == stands.Width() && moved.bottom - moved.top == stands.Height()) return;
+  const ScreenPoint again =
+      PlacePopup(moved.right - moved.left, moved.bottom - moved.top, monitors, working, std::nullopt);
+  SetWindowPos(Handle(), nullptr, again.x, again.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void SelectorWindow::OnDpiChanged(UINT dpi, const RECT& suggested) {
+  layout_.ChangeDpi(dpi);
+  SendMessageW(list_, LB_SETITEMHEIGHT, 0, LineHeight());
+  SetWindowPos(Handle(), nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+               suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void SelectorWindow::SelectLine(int32_t line) {
@@ -329,27 +353,27 @@ void SelectorWindow::OnCommand(int id, int code) {
   }
 }
 
-void SelectorWindow::MeasureLine(MEASUREITEMSTRUCT& item) const {
+UINT SelectorWindow::LineHeight() {
   HDC dc = GetDC(Handle());
-  HGDIOBJ old = SelectObject(dc, font_.Get());
+  HGDIOBJ old = SelectObject(dc, layout_.Font(FontSpec{}));
   TEXTMETRICW metrics{};
   GetTextMetricsW(dc, &metrics);
   SelectObject(dc, old);
   ReleaseDC(Handle(), dc);
-  item.itemHeight = static_cast<UINT>(metrics.tmHeight + 1);
+  return static_cast<UINT>(metrics.tmHeight + 1);
 }
 
-void SelectorWindow::DrawLine(const DRAWITEMSTRUCT& item) const {
+void SelectorWindow::DrawLine(const DRAWITEMSTRUCT& item) {
   if (item.itemID == static_cast<UINT>(-1)) return;
   const bool selected = (item.itemState & ODS_SELECTED) != 0;
   FillRect(item.hDC, &item.rcItem, GetSysColorBrush(selected ? COLOR_HIGHLIGHT : COLOR_WINDOW));
   SetBkMode(item.hDC, TRANSPARENT);
   SetTextColor(item.hDC, GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
-  HGDIOBJ old = SelectObject(item.hDC, font_.Get());
-  const std::wstring line = OneLine(model_.Line(static_cast<int32_t>(item.itemID)).view());
+  HGDIOBJ old = SelectObject(item.hDC, layout_.Font(FontSpec{}));
+  const std::u16string line = LineAsShown(model_.Line(static_cast<int32_t>(item.itemID)).view());
   RECT text = item.rcItem;
-  text.left += 2;
-  DrawTextW(item.hDC, line.c_str(), static_cast<int>(line.size()), &text,
+  text.left += layout_.Scale(2);
+  DrawTextW(item.hDC, Wide(line), static_cast<int>(line.size()), &text,
             DT_SINGLELINE | DT_NOPREFIX | DT_VCENTER | DT_END_ELLIPSIS);
   SelectObject(item.hDC, old);
   if (item.itemState & ODS_FOCUS) DrawFocusRect(item.hDC, &item.rcItem);
@@ -359,8 +383,9 @@ LRESULT SelectorWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam
   switch (message) {
     case WM_COMMAND: OnCommand(LOWORD(wParam), HIWORD(wParam)); return 0;
     case kUpdatePreviewMessage: UpdatePreview(); return 0;
-    case WM_MEASUREITEM: MeasureLine(*reinterpret_cast<MEASUREITEMSTRUCT*>(lParam)); return TRUE;
+    case WM_MEASUREITEM: reinterpret_cast<MEASUREITEMSTRUCT*>(lParam)->itemHeight = LineHeight(); return TRUE;
     case WM_DRAWITEM: DrawLine(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam)); return TRUE;
+    case WM_DPICHANGED: OnDpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam)); return 0;
     case WM_CLOSE: Unload(); return 0;
     case WM_QUERYENDSESSION: return TRUE;
     case WM_ENDSESSION:
@@ -368,6 +393,7 @@ LRESULT SelectorWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam
       if (wParam) OnEnding();
       return 0;
     case WM_DESTROY: OnEnding(); return 0;
+    case WM_NCDESTROY: layout_.Detach(); return Window::HandleMessage(message, wParam, lParam);
     default: return Window::HandleMessage(message, wParam, lParam);
   }
 }

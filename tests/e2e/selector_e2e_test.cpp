@@ -171,6 +171,23 @@ TEST_F(Selector, OpenedFromTheTrayIconNothingIsSelectedAndReleasingWinCommitsNot
   EXPECT_TRUE(WaitFor([] { return !SelectorVisible(); }, 3s));
 }
 
+// What a screen reader hears, asked from another process: each line's text
+// as the list shows it, and the option buttons' captions.
+TEST_F(Selector, EveryLineHasItsTextAsItsAccessibleName) {
+  StartWith("");
+  for (const char* text : {"first", "two\r\nlines", "third"}) {
+    ASSERT_EQ(Driver({"clip-set", text}).exitCode, 0);
+    std::this_thread::sleep_for(300ms);
+  }
+  Driver({"post", kSelector, "reg:Mallowquist_NotfyIcon", "1", "0x202"});
+  ASSERT_TRUE(WaitFor(SelectorVisible, 5s));
+  const std::string list = Driver({"acc-names", kSelector, kList}).out;
+  EXPECT_EQ(list.substr(list.find('\n') + 1), "count=3\nthird\ntwo  lines\nfirst\n") << list;
+  EXPECT_EQ(Driver({"acc-names", kSelector, "1000"}).out, "name=クリップボード履歴\ncount=0\n");
+  EXPECT_EQ(Driver({"acc-names", kSelector, "1001"}).out, "name=固定文字\ncount=0\n");
+  Driver({"keys", "tap:0x1B"});
+}
+
 TEST_F(Selector, TextOutsideCodePage932RoundTrips) {
   StartWith("");
   const std::string foreign = "Müller – naïve ☃ Ελληνικά 日本語";

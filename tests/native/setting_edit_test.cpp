@@ -77,6 +77,15 @@ TEST(ReadLogNum, AcceptsZeroTo999AndRoundsHalvesToEven) {
   }
 }
 
+TEST(ReadLogNum, FullWidthTypingReadsAsItsAsciiForm) {
+  EXPECT_EQ(ReadLogNum(u"２０"), 20);
+  EXPECT_EQ(ReadLogNum(u"\u3000９９９"), 999);
+  EXPECT_EQ(ReadLogNum(u"＋１２．５"), 12);
+  EXPECT_EQ(ReadLogNum(u"２０件"), 20);
+  EXPECT_EQ(ReadLogNum(u"－１"), std::nullopt);
+  EXPECT_EQ(ReadLogNum(u"１０００"), std::nullopt);
+}
+
 TEST(ReadLogNum, RefusesNumbersOutside0To999) {
   for (const char16_t* text : {u"1000", u"-1", u"999.4", u"-0.4", u"1e999", u"-1e999", u"99999999999"}) {
     EXPECT_FALSE(ReadLogNum(text).has_value()) << std::u16string(text).size();

@@ -24,15 +24,6 @@
 namespace quistrel {
 namespace {
 
-// The program whose resource the windows read; the test programs carry none.
-std::wstring QuistrelExePath() {
-  const char* build = std::getenv("QUISTREL_WIN32_BUILD_DIR");
-  if (!build || !*build) return {};
-  std::wstring path = L"Z:";
-  for (const char* c = build; *c; ++c) path += *c == '/' ? L'\\' : static_cast<wchar_t>(*c);
-  return path + L"\\src\\Quistrel.exe";
-}
-
 struct Place {
   int x, y, width, height;
   friend bool operator==(const Place&, const Place&) = default;
@@ -181,7 +172,7 @@ class DialogWindows : public ::testing::Test {
   static void SetUpTestSuite() {
     const INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&controls);
-    exe_ = QuistrelExePath();
+    exe_ = testing::QuistrelExePath();
     HMODULE module = LoadLibraryExW(exe_.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
     ASSERT_NE(module, nullptr) << "Quistrel.exe not found";
     Icons().Load(module);

@@ -9,6 +9,7 @@
 
 #include <functional>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -174,6 +175,49 @@ std::vector<int> TabOrder(HWND window) {
   return ids;
 }
 
+// The one button drawn as the default button (0 for none, -1 for several).
+int LooksDefault(HWND dialog) {
+  int found = 0;
+  for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+    if (ClassOf(child) != L"Button" || (GetWindowLongW(child, GWL_STYLE) & 0x0F) != BS_DEFPUSHBUTTON) continue;
+    found = found == 0 ? GetDlgCtrlID(child) : -1;
+  }
+  return found;
+}
+
+void SetShift(bool down) {
+  BYTE keys[256];
+  GetKeyboardState(keys);
+  keys[VK_SHIFT] = down ? 0x80 : 0;
+  SetKeyboardState(keys);
+}
+
+// Where the focus and the default look were before the first key and after each.
+struct TabRound {
+  std::vector<int> focus;
+  std::vector<int> looksDefault;
+  bool done = false;
+};
+
+// Presses Tab, or Shift+Tab where `back` says so, to the focused control, one
+// key per timer tick of whatever message loop runs; `after` runs at the end.
+void PressTabs(HWND dialog, std::vector<bool> back, TabRound& round, std::function<void()> after = {}) {
+  auto pressed = std::make_shared<std::size_t>(0);
+  Soon([=, &round] {
+    SetShift(false);
+    round.focus.push_back(GetDlgCtrlID(GetFocus()));
+    round.looksDefault.push_back(LooksDefault(dialog));
+    if (*pressed == back.size()) {
+      round.done = true;
+      if (after) after();
+      return true;
+    }
+    SetShift(back[(*pressed)++]);
+    PostMessageW(GetFocus(), WM_KEYDOWN, VK_TAB, 0);
+    return false;
+  });
+}
+
 void ExpectDialogFrame(HWND window, const wchar_t* caption, int clientWidth, int clientHeight) {
   EXPECT_TRUE(WindowTextOf(window) == caption);
   RECT client;
@@ -315,6 +359,32 @@ TEST_F(SettingDialogTest, LayoutCaptionsFontAndTabOrder) {
                                                 kCmdFixedAdd, kCmdFixedChange, kCmdFixedDelete, kChkViewHello,
                                                 kChkBalloon, kCmdOK, kCmdCancel, kChkPaste}));
   EXPECT_EQ(GetFocus(), Control(kCmdStartUp));
+}
+
+// Both ways round the dialog, through the multi-line preview: each push
+// button looks like the default one while it has the focus, OK elsewhere.
+TEST_F(SettingDialogTest, TabAndShiftTabGoRoundThroughThePreviewAndOkKeepsTheDefaultLook) {
+  ASSERT_NE(Open(), nullptr);
+  const std::vector<int> order{kCmdStartUp,   kTxtLogNum,   kVscLogNum,      kLstFixedText,
+                               kTxtFixedText, kCmdFixedAdd, kCmdFixedChange, kCmdFixedDelete,
+                               kChkViewHello, kCmdOK,       kCmdCancel,      kChkPaste};
+  ASSERT_FALSE(IsWindowEnabled(Control(kChkBalloon)));  // skipped by Tab
+  std::vector<bool> back(order.size(), false);
+  back.resize(2 * order.size(), true);
+  std::vector<int> focus{kCmdStartUp}, looksDefault{kCmdOK};
+  for (std::size_t i = 1; i <= back.size(); ++i) {
+    const std::size_t at = i <= order.size() ? i % order.size() : (2 * order.size() - i);
+    focus.push_back(order[at]);
+    const bool pushButton = order[at] == kCmdStartUp || (order[at] >= kCmdFixedAdd && order[at] <= kCmdFixedDelete) ||
+                            order[at] == kCmdOK || order[at] == kCmdCancel;
+    looksDefault.push_back(pushButton ? order[at] : kCmdOK);
+  }
+  TabRound round;
+  PressTabs(Dialog(), back, round);
+  ASSERT_TRUE(PumpUntil([&] { return round.done; }));
+  EXPECT_EQ(round.focus, focus);
+  EXPECT_EQ(round.looksDefault, looksDefault);
+  EXPECT_TRUE(Text(kTxtFixedText).empty());
 }
 
 TEST_F(SettingDialogTest, LoadShowsTheSettingsAndMarksTheDialogOpen) {
@@ -644,6 +714,22 @@ TEST_F(TextInputDialogTest, LayoutTabOrderAndFocus) {
     EXPECT_EQ(GetFocus(), Box());
     PostMessageW(entry, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
   });
+}
+
+TEST_F(TextInputDialogTest, TabAndShiftTabLeaveTheTextBoxAndOkKeepsTheDefaultLook) {
+  using text_input_ids::kTxtFixedText;
+  TabRound round;
+  std::wstring textAfter;
+  RunEntry(u"two\r\nlines", [&] {
+    PressTabs(Entry(), {false, false, false, true, true, true, true}, round, [&] {
+      textAfter = WindowTextOf(Box());
+      PostMessageW(Entry(), WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    });
+  });
+  EXPECT_EQ(round.focus,
+            (std::vector<int>{kTxtFixedText, IDCANCEL, IDOK, kTxtFixedText, IDOK, IDCANCEL, kTxtFixedText, IDOK}));
+  EXPECT_EQ(round.looksDefault, (std::vector<int>{IDOK, IDCANCEL, IDOK, IDOK, IDOK, IDCANCEL, IDOK, IDOK}));
+  EXPECT_EQ(Utf8(textAfter), "two\r\nlines");
 }
 
 TEST_F(TextInputDialogTest, EnterConfirmsAndCtrlEnterTypesALineBreak) {

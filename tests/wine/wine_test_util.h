@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include <cstdlib>
 #include <string>
 
 #include "platform/handles.h"
@@ -56,6 +57,15 @@ inline bool WriteBytes(const std::u16string& path, const std::string& bytes) {
   DWORD wrote = 0;
   return file && WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &wrote, nullptr) &&
          wrote == bytes.size();
+}
+
+// The program whose resources the windows read; the test programs carry none.
+inline std::wstring QuistrelExePath() {
+  const char* build = std::getenv("QUISTREL_WIN32_BUILD_DIR");
+  if (!build || !*build) return {};
+  std::wstring path = L"Z:";
+  for (const char* c = build; *c; ++c) path += *c == '/' ? L'\\' : static_cast<wchar_t>(*c);
+  return path + L"\\src\\Quistrel.exe";
 }
 
 inline bool Exists(const std::u16string& path) { return GetFileAttributesW(Wide(path)) != INVALID_FILE_ATTRIBUTES; }

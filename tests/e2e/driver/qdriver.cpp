@@ -16,6 +16,8 @@
 //   dialog-press CAPTION BUTTON_ID     presses a button of that dialog
 //   list-items CLASS CONTROL_ID        the lines of a list box and its selection
 //   edit-text CLASS CONTROL_ID         the text of a control
+//   acc-names CLASS CONTROL_ID         through Active Accessibility: the control's name, its
+//                                      number of children and each child's name
 //   keys STEP...                        keyboard events: down:VK up:VK tap:VK (hex or decimal VK)
 //   foreground CLASS                   brings the window to the foreground
 //   hotkey-grab VK MODIFIERS SECONDS   registers a hot key and keeps it for a while
@@ -31,6 +33,7 @@
 //                                      WM_APP+1 (0x8001) posted to it keeps it from answering for
 //                                      WPARAM milliseconds
 #include <windows.h>
+#include <oleacc.h>
 #include <shellapi.h>
 #include <shlobj.h>
 
@@ -43,6 +46,7 @@
 #include <vector>
 
 #include "platform/clipboard.h"
+#include "platform/display.h"
 #include "platform/handles.h"
 
 namespace {
@@ -266,6 +270,8 @@ int KeyLog(const std::wstring& path, DWORD seconds) {
 
 int wmain(int argc, wchar_t** argv) {
   if (argc < 2) return 2;
+  // Rectangles as the program itself sees them, at any DPI.
+  quistrel::BecomeDpiAware();
   const std::wstring command = argv[1];
   auto arg = [&](int i) { return i < argc ? FromUtf8(argv[i]) : std::wstring(); };
   auto number = [&](int i, DWORD fallback) {
@@ -370,6 +376,37 @@ int wmain(int argc, wchar_t** argv) {
     HWND control = window ? GetDlgItem(window, static_cast<int>(number(3, 0))) : nullptr;
     if (!control) return 1;
     Print(Escape(WindowText(control)));
+    return 0;
+  }
+  if (command == L"acc-names") {
+    HWND window = FindTopLevel(arg(2), 0);
+    HWND control = window ? GetDlgItem(window, static_cast<int>(number(3, 0))) : nullptr;
+    if (!control) return 1;
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    IAccessible* object = nullptr;
+    const HRESULT found =
+        AccessibleObjectFromWindow(control, OBJID_CLIENT, IID_IAccessible, reinterpret_cast<void**>(&object));
+    if (FAILED(found) || !object) {
+      Print(L"no object: " + std::to_wstring(static_cast<unsigned long>(found)) + L"\n");
+      return 1;
+    }
+    auto nameOf = [object](long child) {
+      VARIANT id;
+      VariantInit(&id);
+      id.vt = VT_I4;
+      id.lVal = child;
+      BSTR name = nullptr;
+      const HRESULT got = object->get_accName(id, &name);
+      std::wstring text = SUCCEEDED(got) && name ? std::wstring(name, SysStringLen(name)) : L"<none>";
+      SysFreeString(name);
+      return text;
+    };
+    long count = 0;
+    object->get_accChildCount(&count);
+    Print(L"name=" + Escape(nameOf(CHILDID_SELF)) + L"\ncount=" + std::to_wstring(count) + L"\n");
+    for (long child = 1; child <= count; ++child) Print(Escape(nameOf(child)) + L"\n");
+    object->Release();
+    CoUninitialize();
     return 0;
   }
   if (command == L"keys") {

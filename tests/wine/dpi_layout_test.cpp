@@ -1,0 +1,347 @@
+// Every window at the display's DPI (the Wine prefix's, named by
+// QUISTREL_DPI): client sizes and controls are the 96-DPI layout tables
+// scaled, every caption fits its control in the control's own font, and the
+// drawn parts follow. Runs once per DPI.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "core/program_state.h"
+#include "dialogs/about_window.h"
+#include "dialogs/hello_window.h"
+#include "dialogs/setting_dialog.h"
+#include "dialogs/text_input_dialog.h"
+#include "platform/display.h"
+#include "platform/dpi.h"
+#include "platform/form.h"
+#include "selector/selector_ids.h"
+#include "selector/selector_window.h"
+#include "wine_test_util.h"
+
+namespace quistrel {
+namespace {
+
+int Dpi() {
+  const char* dpi = std::getenv("QUISTREL_DPI");
+  return dpi && *dpi ? std::atoi(dpi) : kDefaultDpi;
+}
+int S(int at96) { return MulDiv(at96, Dpi(), kDefaultDpi); }
+
+std::string Utf8(const std::wstring& text) {
+  std::string bytes(text.size() * 3, '\0');
+  bytes.resize(
+      static_cast<std::size_t>(WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), bytes.data(),
+                                                   static_cast<int>(bytes.size()), nullptr, nullptr)));
+  return bytes;
+}
+
+std::wstring ClassOf(HWND window) {
+  wchar_t name[64] = {};
+  GetClassNameW(window, name, 64);
+  return name;
+}
+
+// A control's place in the client area, at 96 DPI.
+struct Box {
+  int id, x, y, width, height;
+};
+
+void ExpectScaled(HWND window, SIZE client96, const std::vector<Box>& boxes) {
+  RECT client;
+  GetClientRect(window, &client);
+  EXPECT_NEAR(client.right, S(client96.cx), 2);
+  EXPECT_NEAR(client.bottom, S(client96.cy), 2);
+  for (const Box& box : boxes) {
+    SCOPED_TRACE("control " + std::to_string(box.id));
+    HWND control = GetDlgItem(window, box.id);
+    ASSERT_NE(control, nullptr);
+    RECT r;
+    GetWindowRect(control, &r);
+    MapWindowPoints(HWND_DESKTOP, window, reinterpret_cast<POINT*>(&r), 2);
+    EXPECT_NEAR(r.left, S(box.x), 2);
+    EXPECT_NEAR(r.top, S(box.y), 2);
+    EXPECT_NEAR(r.right - r.left, S(box.width), 2);
+    EXPECT_NEAR(r.bottom - r.top, S(box.height), 2);
+  }
+}
+
+// The room a control gives its caption, and how it lays the caption out.
+struct Room {
+  int width, height;
+  UINT format;
+};
+
+Room RoomFor(HWND control) {
+  RECT client;
+  GetClientRect(control, &client);
+  const LONG style = GetWindowLongW(control, GWL_STYLE);
+  const std::wstring cls = ClassOf(control);
+  if (lstrcmpiW(cls.c_str(), L"Static") == 0) {
+    const LONG type = style & SS_TYPEMASK;
+    const bool wraps = type == SS_LEFT || type == SS_CENTER || type == SS_RIGHT;
+    return {client.right, client.bottom, static_cast<UINT>((wraps ? DT_WORDBREAK : 0) | DT_NOPREFIX)};
+  }
+  if (lstrcmpiW(cls.c_str(), L"Edit") == 0) return {client.right, client.bottom, DT_SINGLELINE | DT_NOPREFIX};
+  switch (style & BS_TYPEMASK) {
+    case BS_PUSHBUTTON:
+    case BS_DEFPUSHBUTTON: return {client.right - 4, client.bottom - 4, DT_SINGLELINE};  // inside the 3-D edge
+    case BS_GROUPBOX: return {client.right - S(16), client.bottom, DT_SINGLELINE};
+    default: return {client.right - S(13 + 4), client.bottom, DT_SINGLELINE};  // beside the box or the circle
+  }
+}
+
+// Every caption of the window measured as its control draws it, to its ink:
+// on the right a line of its own may end in its last glyph's blank side
+// bearing, and below the last baseline only the descent may touch the edge
+// (the 96-DPI table itself gives two-line labels no more room than that).
+void ExpectCaptionsFit(HWND window) {
+  for (HWND control = GetWindow(window, GW_CHILD); control; control = GetWindow(control, GW_HWNDNEXT)) {
+    const std::wstring cls = ClassOf(control);
+    const LONG style = GetWindowLongW(control, GWL_STYLE);
+    if (lstrcmpiW(cls.c_str(), L"ListBox") == 0 || lstrcmpiW(cls.c_str(), L"ScrollBar") == 0 ||
+        (style & ES_MULTILINE && lstrcmpiW(cls.c_str(), L"Edit") == 0)) {
+      continue;  // they scroll
+    }
+    std::wstring text = WindowTextOf(control);
+    if (lstrcmpiW(cls.c_str(), L"Edit") == 0) text += L"0";  // an empty box must still hold a digit
+    if (text.empty()) continue;
+    SCOPED_TRACE(Utf8(cls + L" " + text));
+    const Room room = RoomFor(control);
+    HDC dc = GetDC(control);
+    HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)));
+    TEXTMETRICW metrics{};
+    GetTextMetricsW(dc, &metrics);
+    RECT needed{0, 0, room.width, 0};
+    DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &needed, room.format | DT_CALCRECT | DT_EXPANDTABS);
+    ABC last{};
+    if (!(room.format & DT_WORDBREAK)) GetCharABCWidthsW(dc, text.back(), text.back(), &last);
+    SelectObject(dc, old);
+    ReleaseDC(control, dc);
+    EXPECT_LE(needed.right - std::max(0, last.abcC), room.width);
+    EXPECT_LE(needed.bottom - metrics.tmDescent, room.height);
+  }
+}
+
+void Pump() {
+  for (int i = 0; i < 5; ++i) {
+    ProcessPendingMessages();
+    Sleep(5);
+  }
+}
+
+std::function<void()>& PendingCheck() {
+  static std::function<void()> pending;
+  return pending;
+}
+void CALLBACK RunPendingCheck(HWND, UINT, UINT_PTR, DWORD) { PendingCheck()(); }
+
+// Runs `check` from a timer inside the modal loop that `modal` starts,
+// once the window of the class shows; then cancels the window.
+void WhileModal(const wchar_t* className, const std::function<void(HWND)>& check, const std::function<void()>& modal) {
+  bool ran = false;
+  PendingCheck() = [&] {
+    HWND window = FindWindowW(className, nullptr);
+    if (ran || !window || !IsWindowVisible(window)) return;
+    ran = true;
+    check(window);
+    PostMessageW(window, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+  };
+  const UINT_PTR timer = SetTimer(nullptr, 0, 20, &RunPendingCheck);
+  modal();
+  KillTimer(nullptr, timer);
+  PendingCheck() = [] {};
+  EXPECT_TRUE(ran);
+}
+
+class EveryWindow : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    const INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES};
+    InitCommonControlsEx(&controls);
+  }
+  void TearDown() override {
+    Window::UnloadAll();
+    Pump();
+  }
+  ProgramState program;
+  ProgramIcons icons;
+  SettingDialog settings{program, icons};
+  AboutWindow about{icons};
+};
+
+TEST_F(EveryWindow, TheDisplayHasTheDpiOfThePrefix) { EXPECT_EQ(static_cast<int>(SystemDpi()), Dpi()); }
+
+TEST_F(EveryWindow, SettingsDialog) {
+  using namespace setting_ids;
+  settings.Open(nullptr);
+  Pump();
+  HWND window = FindWindowW(kSettingDialogClassName, nullptr);
+  ASSERT_NE(window, nullptr);
+  ExpectScaled(window, {285, 276},
+               {{kCmdStartUp, 4, 4, 121, 25},
+                {kLabel2, 128, 4, 153, 25},
+                {kFrameClipboard, 4, 36, 277, 49},
+                {kLabelLogNum, 12, 52, 77, 13},
+                {kTxtLogNum, 92, 52, 33, 22},
+                {kVscLogNum, 124, 52, 17, 21},
+                {kLabelCount, 144, 64, 17, 13},
+                {kFrameFixed, 4, 88, 277, 97},
+                {kLstFixedText, 12, 104, 85, 76},
+                {kTxtFixedText, 100, 104, 129, 77},
+                {kCmdFixedAdd, 232, 120, 41, 21},
+                {kCmdFixedChange, 232, 140, 41, 21},
+                {kCmdFixedDelete, 232, 160, 41, 21},
+                {kChkViewHello, 4, 188, 277, 13},
+                {kChkBalloon, 4, 204, 277, 13},
+                {kChkPaste, 4, 220, 277, 13},
+                {kCmdOK, 120, 240, 81, 33},
+                {kCmdCancel, 200, 240, 81, 33}});
+  ExpectCaptionsFit(window);
+  LOGFONTW font{};
+  GetObjectW(reinterpret_cast<HFONT>(SendDlgItemMessageW(window, kTxtLogNum, WM_GETFONT, 0, 0)), sizeof font, &font);
+  EXPECT_EQ(font.lfHeight, -std::lround(11.25 * Dpi() / 72.0));
+}
+
+TEST_F(EveryWindow, EntryDialog) {
+  WhileModal(
+      kTextInputDialogClassName,
+      [](HWND window) {
+        ExpectScaled(
+            window, {333, 173},
+            {{text_input_ids::kTxtFixedText, 4, 4, 325, 129}, {IDOK, 168, 136, 81, 33}, {IDCANCEL, 248, 136, 81, 33}});
+        ExpectCaptionsFit(window);
+      },
+      [this] { AskFixedString(nullptr, icons, u"text"); });
+}
+
+TEST_F(EveryWindow, WelcomeWindow) {
+  using namespace hello_ids;
+  HelloWindow hello(program, icons, settings, about);
+  hello.ShowModeless();
+  Pump();
+  HWND window = hello.Handle();
+  ASSERT_NE(window, nullptr);
+  ExpectScaled(window, {509, 354},
+               {{Label1(0), 4, 4, 497, 41},
+                {Frame1(0), 4, 52, 165, 73},
+                {Label1(3), 8, 68, 157, 53},
+                {Frame1(1), 172, 52, 165, 73},
+                {Label1(4), 176, 68, 157, 53},
+                {Frame1(2), 340, 52, 165, 73},
+                {Label1(5), 344, 68, 157, 41},
+                {Label1(1), 140, 128, 365, 17},
+                {Label1(2), 140, 140, 365, 17},
+                {Label1(8), 140, 152, 365, 17},
+                {Label1(6), 4, 172, 501, 53},
+                {Label1(7), 4, 232, 497, 41},
+                {kCmdSettingOpen, 4, 284, 113, 33},
+                {kCmdSettingAbout, 116, 284, 113, 33},
+                {kChkViewHello, 284, 284, 217, 13},
+                {kCommand1, 8, 324, 493, 25}});
+  ExpectCaptionsFit(window);
+  // The etched line, as thick as the DPI makes a pixel.
+  HDC dc = GetDC(window);
+  RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+  EXPECT_EQ(GetPixel(dc, S(250), S(227)), GetSysColor(COLOR_BTNSHADOW));
+  EXPECT_EQ(GetPixel(dc, S(250), S(228)), GetSysColor(COLOR_WINDOW));
+  EXPECT_EQ(GetPixel(dc, S(250), S(229)), GetSysColor(COLOR_BTNFACE));
+  ReleaseDC(window, dc);
+}
+
+TEST_F(EveryWindow, VersionWindowWithItsDrawnTitleShapeAndIcon) {
+  using namespace about_ids;
+  icons.Load(LoadLibraryExW(testing::QuistrelExePath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
+  ASSERT_TRUE(icons.Large());
+  about.SetVersionSource(testing::QuistrelExePath());
+  about.Open(nullptr);
+  Pump();
+  HWND window = FindWindowW(kAboutClassName, nullptr);
+  ASSERT_NE(window, nullptr);
+  ExpectScaled(window, {304, 192},
+               {{kLblVersion, 236, 36, 53, 13},
+                {kLblCopyright, 100, 48, 189, 13},
+                {kLblComment, 12, 72, 281, 37},
+                {kLabel1Home, 12, 116, 45, 17},
+                {kLblURL, 92, 116, 141, 17},
+                {kLabel1Mail, 12, 136, 77, 17},
+                {kLblEmail, 92, 136, 141, 17},
+                {kCmdOK, 116, 160, 81, 29}});
+  ExpectCaptionsFit(window);
+
+  HDC dc = GetDC(window);
+  RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+  const COLORREF face = GetSysColor(COLOR_BTNFACE), desktop = GetSysColor(COLOR_DESKTOP);
+  // Shape1 reaches from x 80 to 280 and down to y 48, corners rounded off.
+  EXPECT_EQ(GetPixel(dc, S(279), S(33)), desktop);
+  EXPECT_EQ(GetPixel(dc, S(282), S(33)), face);
+  EXPECT_EQ(GetPixel(dc, S(90), S(47)), desktop);
+  EXPECT_EQ(GetPixel(dc, S(280), S(24)), face);
+  // Both title colours in the title's area.
+  int text = 0, shadow = 0;
+  for (int y = S(16); y < S(42); ++y) {
+    for (int x = S(65); x < S(278); ++x) {
+      const COLORREF pixel = GetPixel(dc, x, y);
+      text += pixel == GetSysColor(COLOR_CAPTIONTEXT);
+      shadow += pixel == GetSysColor(COLOR_ACTIVECAPTION);
+    }
+  }
+  EXPECT_GT(text, S(20));
+  EXPECT_GT(shadow, S(20));
+  // The icon reaches the right third of its square at this DPI, and no further.
+  int iconRightThird = 0;
+  for (int y = S(8); y < S(8 + 48); ++y) {
+    for (int x = S(15 + 32); x < S(15 + 48); ++x) iconRightThird += GetPixel(dc, x, y) != face;
+    EXPECT_EQ(GetPixel(dc, S(15 + 48) + 1, y), face) << y;
+  }
+  EXPECT_GT(iconRightThird, (S(48) - S(32)) * S(48) / 4);
+  ReleaseDC(window, dc);
+}
+
+TEST_F(EveryWindow, Selector) {
+  namespace ids = selector_ids;
+  SelectorWindow selector(program, {});
+  ASSERT_TRUE(selector.Load());
+  selector.Open();
+  Pump();
+  ExpectScaled(selector.Handle(), {502, 120},
+               {{ids::kOptHistory, 0, 0, 181, 21},
+                {ids::kOptFixed, 180, 0, 181, 21},
+                {ids::kListClipBoard, 0, 20, 361, 100},
+                {ids::kTextPreview, 364, 0, 137, 120}});
+  ExpectCaptionsFit(selector.Handle());
+  selector.Close(false);
+}
+
+// Moved to a monitor of another DPI, a window lays itself out again there.
+TEST_F(EveryWindow, ADpiChangeLaysTheWindowOutAgainAtTheSuggestedRectangle) {
+  using namespace setting_ids;
+  settings.Open(nullptr);
+  Pump();
+  HWND window = FindWindowW(kSettingDialogClassName, nullptr);
+  ASSERT_NE(window, nullptr);
+  const int other = Dpi() * 2;
+  RECT suggested{10, 20, 10 + 700, 20 + 650};
+  SendMessageW(window, WM_DPICHANGED, MAKEWPARAM(other, other), reinterpret_cast<LPARAM>(&suggested));
+  RECT outer;
+  GetWindowRect(window, &outer);
+  EXPECT_TRUE(EqualRect(&outer, &suggested));
+  RECT ok;
+  GetWindowRect(GetDlgItem(window, kCmdOK), &ok);
+  MapWindowPoints(HWND_DESKTOP, window, reinterpret_cast<POINT*>(&ok), 2);
+  EXPECT_EQ(ok.left, MulDiv(120, other, kDefaultDpi));
+  EXPECT_EQ(ok.bottom - ok.top, MulDiv(240 + 33, other, kDefaultDpi) - MulDiv(240, other, kDefaultDpi));
+  LOGFONTW font{};
+  GetObjectW(reinterpret_cast<HFONT>(SendDlgItemMessageW(window, kTxtLogNum, WM_GETFONT, 0, 0)), sizeof font, &font);
+  EXPECT_EQ(font.lfHeight, -std::lround(11.25 * other / 72.0));
+}
+
+}  // namespace
+}  // namespace quistrel
