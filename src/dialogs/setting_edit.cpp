@@ -71,13 +71,17 @@ double RoundHalfToEven(double value) {
   return std::fmod(lower, 2.0) == 0.0 ? lower : lower + 1.0;
 }
 
-std::optional<int16_t> ReadLogNum(std::u16string_view text) {
+std::u16string NarrowFullWidth(std::u16string_view text) {
   std::u16string narrow(text);
   for (char16_t& c : narrow) {
     if (c >= u'\uFF01' && c <= u'\uFF5E') c = static_cast<char16_t>(c - u'\uFF01' + u'!');
     if (c == u'\u3000') c = u' ';
   }
-  const double value = ValOf(narrow);
+  return narrow;
+}
+
+std::optional<int16_t> ReadLogNum(std::u16string_view text) {
+  const double value = ValOf(NarrowFullWidth(text));
   if (!(value >= kMinLogNum && value <= kMaxLogNum)) return std::nullopt;
   return static_cast<int16_t>(RoundHalfToEven(value));
 }

@@ -34,6 +34,11 @@ double RoundHalfToEven(double value);
 // its ASCII form.
 std::optional<int16_t> ReadLogNum(std::u16string_view text);
 
+// What the Japanese input method types as full-width characters (digits,
+// signs, the point, the ideographic space) as their ASCII forms, which is how
+// the history length is read.
+std::u16string NarrowFullWidth(std::u16string_view text);
+
 // The spin control runs from 999 at its top end to 0 at its bottom end, so
 // that its up arrow raises the number; scroll-bar positions grow downwards.
 int ScrollPosForLogNum(int logNum);

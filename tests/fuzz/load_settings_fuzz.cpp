@@ -14,7 +14,8 @@ namespace {
 
 // Input: for each key in the order the program reads them, a presence byte
 // (odd: present) and the value; then a byte telling whether the fixed-string
-// file exists (odd: it does) and the rest of the input as its bytes.
+// file is missing (0), read (1) or unreadable (2), and the rest of the input
+// as its bytes.
 class InputFiles : public SettingsFiles {
  public:
   explicit InputFiles(FuzzInput& input) : input_(input) {}
@@ -26,14 +27,15 @@ class InputFiles : public SettingsFiles {
     return present ? value : defaultValue;
   }
   bool WriteInt(std::u16string_view, int32_t) override { return true; }
-  std::optional<std::string> ReadFixedStrings() override {
-    if (input_.Byte() & 1) file = std::string(input_.Rest());
+  FileContent ReadFixedStrings() override {
+    file.status = static_cast<FileReadStatus>(input_.Byte() % 3);
+    if (file.status == FileReadStatus::Read) file.bytes = std::string(input_.Rest());
     return file;
   }
   bool WriteFixedStrings(std::string_view) override { return true; }
 
   std::vector<std::optional<int32_t>> answered;
-  std::optional<std::string> file;
+  FileContent file;
 
  private:
   FuzzInput& input_;
@@ -47,7 +49,7 @@ class SavedFiles : public SettingsFiles {
     ints[std::u16string(key)] = value;
     return true;
   }
-  std::optional<std::string> ReadFixedStrings() override { return fixed; }
+  FileContent ReadFixedStrings() override { return fixed ? FileContent{FileReadStatus::Read, *fixed} : FileContent{}; }
   bool WriteFixedStrings(std::string_view bytes) override {
     fixed = std::string(bytes);
     return true;
@@ -66,7 +68,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   SettingRecord setting;
   setting.FixedString.Append(SharedText(u"kept"));
   const TextList before = setting.FixedString;
-  LoadSettings(setting, files, codePage);
+  FixedStringFileState state;
+  LoadSettings(setting, state, files, codePage);
 
   FUZZ_CHECK(setting.ClipBoardLog >= 0);
   const int shown = DisplayedLogNum(setting.ClipBoardLog);
@@ -79,13 +82,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   FUZZ_CHECK(setting.ViewBalloon == files.answered[1].value_or(1));
   FUZZ_CHECK(setting.ViewHello == files.answered[2].value_or(1));
   FUZZ_CHECK(setting.AutoPaste == files.answered[3].value_or(0));
-  if (!files.file || files.file->empty()) FUZZ_CHECK(setting.FixedString == before);
+  const bool unreadable = files.file.status == FileReadStatus::Unreadable;
+  FUZZ_CHECK(state.unreadable == unreadable);
+  if (files.file.status != FileReadStatus::Read || files.file.bytes.empty()) {
+    FUZZ_CHECK(setting.FixedString == before);
+  }
+  // A run whose load failed never writes the file.
+  SavedFiles untouched;
+  SaveSettings(setting, state, untouched, codePage);
+  if (unreadable) FUZZ_CHECK(!untouched.fixed);
 
-  // What was loaded survives a save and a load unchanged.
+  // What was loaded survives a save to new files and a load unchanged.
   SavedFiles saved;
-  FUZZ_CHECK(SaveSettings(setting, saved, codePage));
+  FixedStringFileState fresh;
+  FUZZ_CHECK(static_cast<bool>(SaveSettings(setting, fresh, saved, codePage)));
   SettingRecord reloaded;
-  LoadSettings(reloaded, saved, codePage);
+  FixedStringFileState reloadedState;
+  LoadSettings(reloaded, reloadedState, saved, codePage);
   FUZZ_CHECK(reloaded == setting);
   return 0;
 }

@@ -25,11 +25,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   std::erase_if(unblanked, IsBlank);
   FUZZ_CHECK(ValOf(unblanked) == value);
 
+  // Typed with the input method on or off, the same number.
+  const std::u16string narrow = NarrowFullWidth(text);
   const std::optional<int16_t> logNum = ReadLogNum(text);
-  FUZZ_CHECK(logNum.has_value() == (value >= kMinLogNum && value <= kMaxLogNum));
+  FUZZ_CHECK(logNum == ReadLogNum(narrow));
+  const double narrowValue = ValOf(narrow);
+  FUZZ_CHECK(logNum.has_value() == (narrowValue >= kMinLogNum && narrowValue <= kMaxLogNum));
   if (logNum) {
     FUZZ_CHECK(*logNum >= kMinLogNum && *logNum <= kMaxLogNum);
-    FUZZ_CHECK(std::fabs(*logNum - value) <= 0.5);
+    FUZZ_CHECK(std::fabs(*logNum - narrowValue) <= 0.5);
   }
 
   // Any double, the infinities and NaN included, against the floating-point
