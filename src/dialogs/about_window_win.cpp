@@ -15,7 +15,7 @@ constexpr int kClientHeight = 192;
 constexpr wchar_t kGothic[] = L"ＭＳ Ｐゴシック";
 constexpr wchar_t kMincho[] = L"ＭＳ 明朝";
 
-FontSpec TitleFont() { return FontSpec{.face = kMincho, .points = 15.75, .bold = true}; }
+FontDescription TitleFont() { return FontDescription{.face = kMincho, .points = 15.75, .bold = true}; }
 
 // Win32 colour order 0x00BBGGRR.
 constexpr COLORREF kLinkBlue = 0xFF0000;
@@ -70,11 +70,11 @@ void AboutWindow::AddControls() {
 
   const std::u16string version = info_.found ? VersionText(info_.version) : std::u16string();
   HWND versionLabel = AddControl(L"Static", Wide(version), SS_RIGHT | SS_NOPREFIX, 236, 36, 53, 13, kLblVersion);
-  SetControlFont(versionLabel, FontSpec{.face = kGothic, .points = 9, .italic = true});
+  SetControlFont(versionLabel, FontDescription{.face = kGothic, .points = 9, .italic = true});
 
   HWND copyright =
       AddControl(L"Static", Wide(info_.legalCopyright), SS_RIGHT | SS_NOPREFIX, 100, 48, 189, 13, kLblCopyright);
-  SetControlFont(copyright, FontSpec{.face = kGothic, .points = 9, .bold = true});
+  SetControlFont(copyright, FontDescription{.face = kGothic, .points = 9, .bold = true});
 
   AddControl(L"Static", Wide(info_.comments), SS_LEFT | SS_NOPREFIX | WS_BORDER, 12, 72, 281, 37, kLblComment);
   AddControl(L"Static", L"公開HP", SS_LEFT | SS_NOPREFIX, 12, 116, 45, 17, kLabel1Home);
@@ -87,7 +87,7 @@ void AboutWindow::AddLink(int id, const std::u16string& text, int y, const std::
   // One line: a link broken over two lines would be cut off by the label.
   HWND link = AddControl(L"Static", Wide(text), SS_LEFTNOWORDWRAP | SS_NOPREFIX | SS_NOTIFY, kLinkX, y, kLinkWidth,
                          kLinkHeight, id);
-  SetControlFont(link, FontSpec{.face = kGothic, .points = 9, .underline = true});
+  SetControlFont(link, FontDescription{.face = kGothic, .points = 9, .underline = true});
   SetWindowSubclass(link, &AboutWindow::LinkProc, static_cast<UINT_PTR>(id), reinterpret_cast<DWORD_PTR>(this));
   SetTooltip(link, tooltip);
 }

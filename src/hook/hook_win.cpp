@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include "platform/system_function.h"
+
 namespace quistrel {
 
 namespace {
@@ -11,15 +13,10 @@ constexpr UINT_PTR kSubclassId = 1;
 constexpr UINT kForwardTimeoutMs = 300;
 
 using ListenerCall = BOOL(WINAPI*)(HWND);
-
-template <typename Function>
-Function User32Function(const char* name) {
-  return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), name)));
-}
 }  // namespace
 
 void MessageHook::ListenToClipboard(HWND window) {
-  const auto add = User32Function<ListenerCall>("AddClipboardFormatListener");
+  const auto add = SystemFunction<ListenerCall>(L"user32.dll", "AddClipboardFormatListener");
   if (add && add(window)) {
     listener_ = window;
   } else {
@@ -29,7 +26,8 @@ void MessageHook::ListenToClipboard(HWND window) {
 
 void MessageHook::StopListening() {
   if (listener_) {
-    if (const auto remove = User32Function<ListenerCall>("RemoveClipboardFormatListener")) remove(listener_);
+    if (const auto remove = SystemFunction<ListenerCall>(L"user32.dll", "RemoveClipboardFormatListener"))
+      remove(listener_);
     listener_ = nullptr;
   }
   LeaveClipboardChain();

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/dpi.h"
+#include "platform/system_function.h"
 
 namespace quistrel {
 
@@ -10,25 +11,18 @@ namespace {
 // MDT_EFFECTIVE_DPI of GetDpiForMonitor (shcore, Windows 8.1 and later).
 constexpr int kEffectiveDpi = 0;
 
-template <typename Function>
-Function Lookup(const wchar_t* module, const char* name) {
-  HMODULE handle = GetModuleHandleW(module);
-  if (!handle) handle = LoadLibraryW(module);
-  return handle ? reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(handle, name))) : nullptr;
-}
-
 struct DpiCalls {
-  UINT(WINAPI* getDpiForWindow)(HWND) = Lookup<decltype(getDpiForWindow)>(L"user32.dll", "GetDpiForWindow");
+  UINT(WINAPI* getDpiForWindow)(HWND) = SystemFunction<decltype(getDpiForWindow)>(L"user32.dll", "GetDpiForWindow");
   HRESULT(WINAPI* getDpiForMonitor)
-  (HMONITOR, int, UINT*, UINT*) = Lookup<decltype(getDpiForMonitor)>(L"shcore.dll", "GetDpiForMonitor");
+  (HMONITOR, int, UINT*, UINT*) = SystemFunction<decltype(getDpiForMonitor)>(L"shcore.dll", "GetDpiForMonitor");
   BOOL(WINAPI* adjustWindowRectExForDpi)
-  (RECT*, DWORD, BOOL, DWORD, UINT) = Lookup<decltype(adjustWindowRectExForDpi)>(L"user32.dll",
-                                                                                 "AdjustWindowRectExForDpi");
+  (RECT*, DWORD, BOOL, DWORD, UINT) = SystemFunction<decltype(adjustWindowRectExForDpi)>(L"user32.dll",
+                                                                                         "AdjustWindowRectExForDpi");
   BOOL(WINAPI* setProcessDpiAwarenessContext)
-  (HANDLE) = Lookup<decltype(setProcessDpiAwarenessContext)>(L"user32.dll", "SetProcessDpiAwarenessContext");
+  (HANDLE) = SystemFunction<decltype(setProcessDpiAwarenessContext)>(L"user32.dll", "SetProcessDpiAwarenessContext");
   BOOL(WINAPI* systemParametersInfoForDpi)
-  (UINT, UINT, void*, UINT, UINT) = Lookup<decltype(systemParametersInfoForDpi)>(L"user32.dll",
-                                                                                 "SystemParametersInfoForDpi");
+  (UINT, UINT, void*, UINT, UINT) = SystemFunction<decltype(systemParametersInfoForDpi)>(L"user32.dll",
+                                                                                         "SystemParametersInfoForDpi");
 };
 
 const DpiCalls& Calls() {

@@ -63,10 +63,10 @@ class Form : public Window {
                   int id, HWND frame = nullptr, DWORD exStyle = 0);
   void SetTooltip(HWND control, const std::wstring& text);
   // Gives a control its font; it follows the window to another DPI.
-  void SetControlFont(HWND control, const FontSpec& font) { layout_.SetFont(control, font); }
+  void SetControlFont(HWND control, const FontDescription& font) { layout_.SetFont(control, font); }
   // A font at the window's DPI, owned by the form. It is made anew when the
   // DPI changes, so ask for it each time rather than keep it.
-  HFONT FontFor(const FontSpec& wanted) { return layout_.Font(wanted); }
+  HFONT FontFor(const FontDescription& wanted) { return layout_.Font(wanted); }
   // A length of the layout table at the window's DPI.
   int Scale(int at96) const { return layout_.Scale(at96); }
   RECT Scale(const RECT& at96) const { return layout_.Scale(at96); }

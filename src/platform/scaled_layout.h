@@ -15,13 +15,13 @@
 
 namespace quistrel {
 
-struct FontSpec {
+struct FontDescription {
   std::wstring face;  // empty: the system's message font, at its own size
   double points = 9.0;
   bool bold = false;
   bool italic = false;
   bool underline = false;
-  friend bool operator==(const FontSpec&, const FontSpec&) = default;
+  friend bool operator==(const FontDescription&, const FontDescription&) = default;
 };
 
 class ScaledLayout {
@@ -40,9 +40,9 @@ class ScaledLayout {
   HWND Add(const wchar_t* className, const std::wstring& text, DWORD style, DWORD exStyle, const RECT& at96, int id);
   // Where a control added here was placed, at 96 DPI.
   RECT PlaceAt96(HWND control) const;
-  void SetFont(HWND control, const FontSpec& font);
+  void SetFont(HWND control, const FontDescription& font);
   // A font at the window's DPI, made once and owned here.
-  HFONT Font(const FontSpec& font);
+  HFONT Font(const FontDescription& font);
 
   // Places every control again and gives it its font made anew, at `dpi`.
   void ChangeDpi(UINT dpi);
@@ -51,12 +51,12 @@ class ScaledLayout {
   struct Placed {
     HWND control;
     RECT at96;
-    FontSpec font;
+    FontDescription font;
   };
   HWND window_ = nullptr;
   UINT dpi_ = kDefaultDpi;
   std::vector<Placed> controls_;
-  std::vector<std::pair<FontSpec, UniqueFont>> fonts_;
+  std::vector<std::pair<FontDescription, UniqueFont>> fonts_;
 };
 
 }  // namespace quistrel

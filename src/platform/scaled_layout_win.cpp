@@ -31,8 +31,8 @@ HWND ScaledLayout::Add(const wchar_t* className, const std::wstring& text, DWORD
                                  at.right - at.left, at.bottom - at.top, window_,
                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), AppInstance(), nullptr);
   if (control) {
-    controls_.push_back(Placed{control, at96, FontSpec{}});
-    SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(Font(FontSpec{})), FALSE);
+    controls_.push_back(Placed{control, at96, FontDescription{}});
+    SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(Font(FontDescription{})), FALSE);
   }
   return control;
 }
@@ -43,16 +43,16 @@ RECT ScaledLayout::PlaceAt96(HWND control) const {
   return found != controls_.end() ? found->at96 : RECT{};
 }
 
-void ScaledLayout::SetFont(HWND control, const FontSpec& font) {
+void ScaledLayout::SetFont(HWND control, const FontDescription& font) {
   for (Placed& placed : controls_) {
     if (placed.control == control) placed.font = font;
   }
   SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(Font(font)), FALSE);
 }
 
-HFONT ScaledLayout::Font(const FontSpec& font) {
-  for (const auto& [spec, made] : fonts_) {
-    if (spec == font) return made.Get();
+HFONT ScaledLayout::Font(const FontDescription& font) {
+  for (const auto& [described, made] : fonts_) {
+    if (described == font) return made.Get();
   }
   LOGFONTW wanted = MessageFontAtDpi(dpi_);
   if (!font.face.empty()) {

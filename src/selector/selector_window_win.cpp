@@ -355,7 +355,7 @@ void SelectorWindow::OnCommand(int id, int code) {
 
 UINT SelectorWindow::LineHeight() {
   HDC dc = GetDC(Handle());
-  HGDIOBJ old = SelectObject(dc, layout_.Font(FontSpec{}));
+  HGDIOBJ old = SelectObject(dc, layout_.Font(FontDescription{}));
   TEXTMETRICW metrics{};
   GetTextMetricsW(dc, &metrics);
   SelectObject(dc, old);
@@ -369,7 +369,7 @@ void SelectorWindow::DrawLine(const DRAWITEMSTRUCT& item) {
   FillRect(item.hDC, &item.rcItem, GetSysColorBrush(selected ? COLOR_HIGHLIGHT : COLOR_WINDOW));
   SetBkMode(item.hDC, TRANSPARENT);
   SetTextColor(item.hDC, GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
-  HGDIOBJ old = SelectObject(item.hDC, layout_.Font(FontSpec{}));
+  HGDIOBJ old = SelectObject(item.hDC, layout_.Font(FontDescription{}));
   const std::u16string line = LineAsShown(model_.Line(static_cast<int32_t>(item.itemID)).view());
   RECT text = item.rcItem;
   text.left += layout_.Scale(2);

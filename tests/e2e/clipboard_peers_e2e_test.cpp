@@ -16,9 +16,6 @@ namespace {
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 
-constexpr char kPreview[] = "1003";
-constexpr char kList[] = "1002";
-
 std::vector<std::string> PeerCommand(std::vector<std::string> args) {
   args.insert(args.begin(), {"wine", (Win32BuildDir() / "tests" / "qpeer.exe").string()});
   return args;

@@ -12,11 +12,7 @@ namespace {
 
 using namespace std::chrono_literals;
 
-constexpr char kWmCommand[] = "0x0111";
 constexpr char kCommand1[] = "1";
-constexpr char kMenuSetting[] = "102";
-constexpr char kMenuAbout[] = "103";
-constexpr char kCmdFixedAdd[] = "1111";
 
 std::string ClientOf(const char* className) {
   const std::string info = Driver({"info", className}).out;

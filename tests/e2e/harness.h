@@ -24,6 +24,15 @@ inline constexpr char kEntry[] = "Mallowquist.frmTextInput";
 inline constexpr char kHello[] = "Mallowquist.frmHello";
 inline constexpr char kAbout[] = "Mallowquist.frmAbout";
 
+// Messages and control and menu identifiers the scenarios send or read, as
+// the driver takes them.
+inline constexpr char kWmCommand[] = "0x0111";
+inline constexpr char kMenuSetting[] = "102";
+inline constexpr char kMenuAbout[] = "103";
+inline constexpr char kList[] = "1002";     // the selector's list
+inline constexpr char kPreview[] = "1003";  // the selector's preview
+inline constexpr char kCmdFixedAdd[] = "1111";
+
 struct RunResult {
   int exitCode = -1;
   std::string out;

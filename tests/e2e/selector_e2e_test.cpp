@@ -12,9 +12,6 @@ namespace {
 
 using namespace std::chrono_literals;
 
-constexpr char kList[] = "1002";
-constexpr char kPreview[] = "1003";
-
 bool SelectorVisible() { return Driver({"info", kSelector}).out.rfind("visible=1", 0) == 0; }
 std::string Preview() { return Driver({"edit-text", kSelector, kPreview}).out; }
 // "count=N selected=M" of the selector's list.

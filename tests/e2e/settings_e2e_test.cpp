@@ -10,10 +10,7 @@ namespace {
 using namespace std::chrono_literals;
 using namespace std::string_literals;
 
-constexpr char kWmCommand[] = "0x0111";
-constexpr char kMenuSetting[] = "102";
 constexpr char kCmdOK[] = "1";
-constexpr char kCmdFixedAdd[] = "1111";
 constexpr char kLstFixedText[] = "1109";
 constexpr char kEntryText[] = "1201";
 

@@ -11,9 +11,7 @@ namespace {
 
 using namespace std::chrono_literals;
 
-constexpr char kWmCommand[] = "0x0111";
 constexpr char kCmdSettingAbout[] = "1302";  // the welcome window's version button
-constexpr char kMenuAbout[] = "103";
 constexpr char kLblVersion[] = "1401";
 constexpr char kLblComment[] = "1403";
 

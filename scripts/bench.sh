@@ -1,0 +1,119 @@
+#!/usr/bin/env bash
+# Every benchmark of the program, under Wine in a virtual display:
+# - how fast the selector opens with a history of 999 texts of 100 KiB each,
+#   and how much private memory Quistrel.exe holds with that history;
+# - how long an automatic paste takes, from the release of Win to the text
+#   in Notepad;
+# - a storm of copies: copies a second absorbed, the front entry checked,
+#   peak and settled private memory;
+# - a giant text: the time until it is recorded, Win+C with it on the
+#   clipboard over twenty openings, memory after them;
+# - hostile peers (a hung viewer, clipboard owners that render late or
+#   never): the longest the program took to answer, from their scenarios.
+#   scripts/bench.sh [OPENINGS] [ENTRIES] [KIB_PER_ENTRY] [PASTES] [STORM_COPIES] [GIANT_MIB]
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+bash scripts/install-deps.sh >/dev/null
+cmake --preset win32 >/dev/null
+cmake --build --preset win32 --target Quistrel qdriver qpeer bench_open_selector bench_paste clipboard_bench >/dev/null
+
+. scripts/wine-env.sh
+build=$root/build/win32
+wine_env_setup "$build"
+start_virtual_display
+folder=$(mktemp -d)
+pid=
+notepad=
+finish() {
+  [ -n "$notepad" ] && kill "$notepad" 2>/dev/null || true
+  [ -n "$pid" ] && wine "$build/tests/qdriver.exe" close Mallowquist.frmMain >/dev/null 2>&1 || true
+  stop_wine
+  rm -rf "$folder"
+}
+trap finish EXIT
+ensure_wine_prefix
+
+# Starts Quistrel.exe in the folder with the settings given; pid is its process.
+start_quistrel() {
+  cp "$build/src/Quistrel.exe" "$folder/"
+  printf '[Main]\r\nViewHello=0\r\nViewBalloon=0\r\n%s' "$1" > "$folder/Quistrel.ini"
+  (cd "$folder" && exec wine Quistrel.exe >/dev/null 2>&1) &
+  pid=$!  # wine becomes the program's own process
+  wine "$build/tests/qdriver.exe" find Mallowquist.frmMain 20000 >/dev/null
+}
+# Ends it in order and says whether it did.
+stop_quistrel() {
+  wine "$build/tests/qdriver.exe" close Mallowquist.frmMain >/dev/null || true
+  for _ in $(seq 1 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.2; done
+  kill -0 "$pid" 2>/dev/null && echo "the program did not end in order" || echo "the program ended in order"
+  wait "$pid" 2>/dev/null || true
+  pid=
+}
+
+private_mib() {  # the Linux process's private memory, what the program holds for itself
+  awk '/^Private_(Clean|Dirty):/ { kib += $2 } END { printf "%.1f", kib / 1024 }' "/proc/$1/smaps_rollup"
+}
+# Samples the program's private memory until the file given exists; the
+# highest value goes to standard output.
+sample_peak() {
+  local peak=0 now
+  while [ ! -e "$1" ] && kill -0 "$pid" 2>/dev/null; do
+    now=$(private_mib "$pid")
+    peak=$(awk -v a="$now" -v b="$peak" 'BEGIN { print (a > b) ? a : b }')
+    sleep 0.05
+  done
+  echo "$peak"
+}
+# Runs a command while sampling; the peak is left in $peak.
+with_peak() {
+  local stop peakfile
+  stop=$(mktemp -u)
+  peakfile=$(mktemp)
+  sample_peak "$stop" > "$peakfile" &
+  local sampler=$!
+  "$@" | tr -d '\r'
+  touch "$stop"
+  wait "$sampler" || true
+  peak=$(cat "$peakfile")
+  rm -f "$stop" "$peakfile"
+}
+
+echo "== opening the selector"
+start_quistrel $'ClipBoardLog=999\r\n'
+before=$(private_mib "$pid")
+wine "$build/tests/bench_open_selector.exe" "${1:-40}" "${2:-999}" "${3:-100}" | tr -d '\r'
+after=$(private_mib "$pid")
+texts=$(awk -v n="${2:-999}" -v k="${3:-100}" 'BEGIN { printf "%.1f", n * k / 1024 }')
+limit=$(awk -v t="$texts" 'BEGIN { printf "%.1f", 1.1 * t + 8 }')
+echo "private memory of Quistrel.exe: ${before} MiB with an empty history, ${after} MiB with it"
+echo "the texts themselves: ${texts} MiB; growth with the history: $(awk -v a="$after" -v b="$before" 'BEGIN { printf "%.1f", a - b }') MiB (limit 1.1 x texts + 8 MiB = ${limit} MiB)"
+stop_quistrel
+
+echo "== the automatic paste into Notepad"
+start_quistrel $'AutoPaste=1\r\n'
+wine notepad >/dev/null 2>&1 &
+notepad=$!
+wine "$build/tests/qdriver.exe" find Notepad 20000 >/dev/null
+wine "$build/tests/bench_paste.exe" "${4:-30}" | tr -d '\r'
+stop_quistrel
+kill "$notepad" 2>/dev/null || true
+notepad=
+
+echo "== a storm of copies and a giant text"
+start_quistrel $'ClipBoardLog=999\r\n'
+wine "$build/tests/qdriver.exe" foreground Mallowquist.frmMain >/dev/null || true
+echo "private memory at start: $(private_mib "$pid") MiB"
+with_peak wine "$build/tests/clipboard_bench.exe" storm "${5:-5000}"
+sleep 2
+echo "storm: peak private memory ${peak} MiB, settled $(private_mib "$pid") MiB"
+with_peak wine "$build/tests/clipboard_bench.exe" giant "${6:-256}" 20
+sleep 2
+echo "giant text: peak private memory ${peak} MiB, after twenty openings and a small copy $(private_mib "$pid") MiB"
+stop_quistrel
+stop_wine
+
+echo "== hostile peers (the longest answers)"
+cmake --preset native >/dev/null
+cmake --build --preset native --target e2e_clipboard_peers_e2e_test >/dev/null
+ctest --preset native -R e2e.clipboard_peers_e2e_test -V 2>/dev/null | grep -o '\[ figures \].*' | sed 's/\[ figures \] /  /'
