@@ -11,8 +11,18 @@ if(NOT icon_count EQUAL 1)
   message(FATAL_ERROR "Expected one quistrel.ico under src/, found: ${QUISTREL_PROGRAM_ICON}")
 endif()
 
-if(NOT WIN32 OR NOT CMAKE_SIZEOF_VOID_P EQUAL 4)
+if(NOT WIN32)
   return()
+endif()
+# The downloads hold the 32-bit program. The 64-bit build makes the same two
+# packages of its own program, for machines that run only 64-bit Windows
+# programs, where the tests install that one.
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+  set(package_architecture win64)
+  set(nsis_target "Target amd64-unicode")
+else()
+  set(package_architecture win32)
+  set(nsis_target "")
 endif()
 
 # Two builds of one commit give the same executable: no link time in its
@@ -48,7 +58,7 @@ set(CPACK_GENERATOR ZIP NSIS)
 set(CPACK_VERBATIM_VARIABLES ON)
 set(CPACK_PACKAGE_NAME Mallowquist)
 set(CPACK_PACKAGE_VENDOR Mallowquist)
-set(CPACK_PACKAGE_FILE_NAME "Mallowquist-${PROJECT_VERSION}-win32")
+set(CPACK_PACKAGE_FILE_NAME "Mallowquist-${PROJECT_VERSION}-${package_architecture}")
 set(CPACK_OUTPUT_FILE_PREFIX "${QUISTREL_PACKAGE_DIR}")
 # The zip unpacks its files where the user puts it, not into a folder of its own.
 set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY OFF)
@@ -74,7 +84,8 @@ set(CPACK_NSIS_DEFINES [=[
 !define MAIN_WINDOW_CLASS "Mallowquist.frmMain"
 !define SETTINGS_FILE "Quistrel.ini"
 !define FIXED_STRING_FILE "FixedString.dat"
-!define STARTUP_LINK "Mallowquist.lnk"]=])
+!define STARTUP_LINK "Mallowquist.lnk"
+@nsis_target@]=])
 string(CONFIGURE "${CPACK_NSIS_DEFINES}" CPACK_NSIS_DEFINES @ONLY)
 
 # Read by cpack for each generator: the installer's own file name, and fixed

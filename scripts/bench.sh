@@ -15,11 +15,14 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 bash scripts/install-deps.sh >/dev/null
-cmake --preset win32 >/dev/null
-cmake --build --preset win32 --target Quistrel qdriver qpeer bench_open_selector bench_paste clipboard_bench >/dev/null
-
+# The 32-bit program, or the 64-bit one where the machine runs no 32-bit
+# programs (scripts/wine-env.sh).
 . scripts/wine-env.sh
-build=$root/build/win32
+preset=$(windows_preset)
+cmake --preset "$preset" >/dev/null
+cmake --build --preset "$preset" --target Quistrel qdriver qpeer bench_open_selector bench_paste clipboard_bench >/dev/null
+
+build=$root/build/$preset
 wine_env_setup "$build"
 start_virtual_display
 folder=$(mktemp -d)

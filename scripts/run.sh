@@ -2,16 +2,20 @@
 # Builds Quistrel.exe and starts it under Wine.
 # With an X display (DISPLAY set) the program runs there until you end it from
 # its tray menu. Without one it runs in a virtual display for a few seconds,
-# leaves a screenshot in build/win32/screenshots/ and ends in order.
+# leaves a screenshot in build/win32/screenshots/ (build/win64/... where the
+# machine runs no 32-bit programs) and ends in order.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 bash scripts/install-deps.sh
-cmake --preset win32 >/dev/null
-cmake --build --preset win32 --target Quistrel qdriver
-
+# The 32-bit program, or the 64-bit one on a machine whose kernel runs no
+# 32-bit programs (scripts/wine-env.sh).
 . scripts/wine-env.sh
-build=$root/build/win32
+preset=$(windows_preset)
+cmake --preset "$preset" >/dev/null
+cmake --build --preset "$preset" --target Quistrel qdriver
+
+build=$root/build/$preset
 wine_env_setup "$build"
 run_folder=$build/run
 mkdir -p "$run_folder"

@@ -13,6 +13,14 @@ bash scripts/install-deps.sh
 git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run --Werror
 python3 scripts/layers.py >/dev/null
 
+# The tests under Wine run the 32-bit program, or the 64-bit one on a machine
+# whose kernel runs no 32-bit programs (scripts/wine-env.sh).
+. scripts/wine-env.sh
+tested=$(windows_preset)
+if [ "$tested" != win32 ]; then
+  echo "test: this machine runs no 32-bit programs; the tests under Wine run the 64-bit build and its installer"
+fi
+
 # Every warning is an error here, and the Windows builds that the tests run
 # check the standard library's preconditions.
 strict=(-DQUISTREL_WARNINGS_AS_ERRORS=ON)
@@ -22,9 +30,17 @@ cmake --build --preset win32
 # run-time checks.
 cmake --preset release >/dev/null
 cmake --build --preset release --target package
-cmake --preset win64 "${strict[@]}" >/dev/null
-cmake --build --preset win64 --target Quistrel
-cmake --preset native "${strict[@]}" >/dev/null
+installer_dir=$root/build/package
+if [ "$tested" = win64 ]; then
+  installer_dir=$root/build/win64/package
+  cmake --preset win64 "${strict[@]}" -DQUISTREL_ASSERTIONS=ON -DQUISTREL_PACKAGE_DIR="$installer_dir" >/dev/null
+  cmake --build --preset win64 --target all package
+else
+  cmake --preset win64 "${strict[@]}" >/dev/null
+  cmake --build --preset win64 --target Quistrel
+fi
+cmake --preset native "${strict[@]}" -DQUISTREL_WIN32_BUILD_DIR="$root/build/$tested" \
+  -DQUISTREL_INSTALLER_DIR="$installer_dir" >/dev/null
 cmake --build --preset native
 ctest --preset native "$@"
 cmake --preset fuzz >/dev/null

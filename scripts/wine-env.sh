@@ -4,6 +4,33 @@
 #                                of its own whose display has that DPI
 #   start_virtual_display      - an Xvfb display of its own, exported as DISPLAY
 #   stop_wine                  - ends the prefix's wineserver and the display
+#   windows_preset             - the Windows build this machine can run:
+#                                win32, or win64 where 32-bit programs cannot run
+
+# Some Linux kernels are built without 32-bit program support (no IA-32
+# emulation): Wine's 32-bit loader then fails with "Exec format error", and
+# only 64-bit Windows programs run, through Wine's 64-bit loader.
+machine_runs_32bit() {
+  [ -x /usr/lib/wine/wine ] && /usr/lib/wine/wine --version >/dev/null 2>&1
+}
+
+windows_preset() {
+  if machine_runs_32bit; then echo win32; else echo win64; fi
+}
+
+# Debian's wine wrapper picks the 32-bit loader whenever it is installed, even
+# where it cannot run; a folder of its own, ahead on PATH, sends every Wine
+# command (wine, and wineboot, winepath... through wine-stable) to the 64-bit
+# loader instead.
+use_64bit_wine_loader() {
+  local shims=$1/wine64-loader
+  mkdir -p "$shims"
+  for name in wine wine-stable; do
+    printf '#!/bin/sh\nexec /usr/lib/wine/wine64 "$@"\n' > "$shims/$name"
+    chmod +x "$shims/$name"
+  done
+  export PATH="$shims:$PATH" WINELOADER=/usr/lib/wine/wine64
+}
 
 wine_env_setup() {
   local build
@@ -13,6 +40,7 @@ wine_env_setup() {
   export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
   export WINEDEBUG=${WINEDEBUG:--all}
   export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+  machine_runs_32bit || use_64bit_wine_loader "$build"
 }
 
 start_virtual_display() {
