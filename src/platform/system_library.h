@@ -17,9 +17,10 @@ namespace quistrel {
 // loader update).
 bool LoadLibrariesFromSystem32Only();
 
-// The library of that name (such as L"version.dll") from System32 alone; the
-// common controls still come as the manifest asks. Empty where it cannot be
-// loaded.
+// The library of that name (such as L"version.dll") from System32 alone, even
+// where a file of that name from elsewhere is loaded already; the common
+// controls come in the version the manifest asks for. Empty where it cannot
+// be loaded.
 UniqueModule LoadSystemLibrary(const wchar_t* name);
 
 // The program's one handle on that system library: loaded at the first call,
