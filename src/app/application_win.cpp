@@ -1,10 +1,9 @@
 #include "app/application.h"
 
-#include <commctrl.h>
-
 #include "core/settings_files_win.h"
 #include "core/single_instance.h"
 #include "dialogs/hello_window.h"
+#include "platform/common_controls.h"
 #include "platform/folders.h"
 #include "platform/message_box.h"
 
@@ -58,7 +57,7 @@ bool Application::Start() {
     return false;
   }
   const INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES};
-  InitCommonControlsEx(&controls);
+  common_controls::InitCommonControlsEx(controls);
   program_.AppFolder = ExecutableFolder();
   program_.StartupFolder = StartupFolder();
   Initialize();

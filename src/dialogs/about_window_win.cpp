@@ -1,9 +1,9 @@
 #include "dialogs/about_window.h"
 
-#include <commctrl.h>
 #include <shellapi.h>
 
 #include "dialogs/maker.h"
+#include "platform/common_controls.h"
 #include "platform/handles.h"
 
 namespace quistrel {
@@ -88,7 +88,8 @@ void AboutWindow::AddLink(int id, const std::u16string& text, int y, const std::
   HWND link = AddControl(L"Static", Wide(text), SS_LEFTNOWORDWRAP | SS_NOPREFIX | SS_NOTIFY, kLinkX, y, kLinkWidth,
                          kLinkHeight, id);
   SetControlFont(link, FontDescription{.face = kGothic, .points = 9, .underline = true});
-  SetWindowSubclass(link, &AboutWindow::LinkProc, static_cast<UINT_PTR>(id), reinterpret_cast<DWORD_PTR>(this));
+  common_controls::SetWindowSubclass(link, &AboutWindow::LinkProc, static_cast<UINT_PTR>(id),
+                                     reinterpret_cast<DWORD_PTR>(this));
   SetTooltip(link, tooltip);
 }
 
@@ -160,10 +161,10 @@ LRESULT CALLBACK AboutWindow::LinkProc(HWND link, UINT message, WPARAM wParam, L
       // Without this the class cursor would flash in before each move.
       HandCursor();
       return TRUE;
-    case WM_NCDESTROY: RemoveWindowSubclass(link, &AboutWindow::LinkProc, subclassId); break;
+    case WM_NCDESTROY: common_controls::RemoveWindowSubclass(link, &AboutWindow::LinkProc, subclassId); break;
     default: break;
   }
-  return DefSubclassProc(link, message, wParam, lParam);
+  return common_controls::DefSubclassProc(link, message, wParam, lParam);
 }
 
 void AboutWindow::DrawTitle(HDC dc) {

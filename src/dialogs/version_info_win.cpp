@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "platform/handles.h"
+#include "platform/system_function.h"
 
 namespace quistrel {
 
@@ -12,11 +13,31 @@ namespace {
 // list is missing.
 constexpr wchar_t kFallbackStringBlock[] = L"041104B0";
 
+// The version library, loaded at run time; without it there is no version
+// resource to read.
+struct VersionCalls {
+  DWORD(WINAPI* getFileVersionInfoSize)
+  (const wchar_t*, DWORD*) = SystemFunction<decltype(getFileVersionInfoSize)>(L"version.dll",
+                                                                              "GetFileVersionInfoSizeW");
+  BOOL(WINAPI* getFileVersionInfo)
+  (const wchar_t*, DWORD, DWORD, void*) = SystemFunction<decltype(getFileVersionInfo)>(L"version.dll",
+                                                                                       "GetFileVersionInfoW");
+  BOOL(WINAPI* verQueryValue)
+  (const void*, const wchar_t*, void**, UINT*) = SystemFunction<decltype(verQueryValue)>(L"version.dll",
+                                                                                         "VerQueryValueW");
+  bool Complete() const { return getFileVersionInfoSize && getFileVersionInfo && verQueryValue; }
+};
+
+const VersionCalls& Version() {
+  static const VersionCalls calls;
+  return calls;
+}
+
 std::u16string QueryString(std::vector<BYTE>& block, const std::wstring& table, const wchar_t* name) {
   const std::wstring path = L"\\StringFileInfo\\" + table + L"\\" + name;
   void* value = nullptr;
   UINT length = 0;
-  if (!VerQueryValueW(block.data(), path.c_str(), &value, &length) || !value || length == 0) return {};
+  if (!Version().verQueryValue(block.data(), path.c_str(), &value, &length) || !value || length == 0) return {};
   const auto* text = static_cast<const wchar_t*>(value);
   // The length counts the terminating NUL, and resource compilers differ in
   // whether they add one; the text ends at the first NUL either way.
@@ -32,7 +53,7 @@ std::wstring StringTable(std::vector<BYTE>& block) {
   };
   void* value = nullptr;
   UINT length = 0;
-  if (VerQueryValueW(block.data(), L"\\VarFileInfo\\Translation", &value, &length) && value &&
+  if (Version().verQueryValue(block.data(), L"\\VarFileInfo\\Translation", &value, &length) && value &&
       length >= sizeof(Translation)) {
     const auto* first = static_cast<const Translation*>(value);
     wchar_t name[16];
@@ -59,16 +80,18 @@ std::wstring RunningExecutablePath() {
 VersionInfo ReadVersionInfo(const std::wstring& modulePath) {
   VersionInfo info;
   const std::wstring path = modulePath.empty() ? RunningExecutablePath() : modulePath;
+  const VersionCalls& calls = Version();
+  if (!calls.Complete()) return info;
   DWORD ignored = 0;
-  const DWORD size = GetFileVersionInfoSizeW(path.c_str(), &ignored);
+  const DWORD size = calls.getFileVersionInfoSize(path.c_str(), &ignored);
   if (size == 0) return info;
   std::vector<BYTE> block(size);
-  if (!GetFileVersionInfoW(path.c_str(), 0, size, block.data())) return info;
+  if (!calls.getFileVersionInfo(path.c_str(), 0, size, block.data())) return info;
   info.found = true;
 
   void* value = nullptr;
   UINT length = 0;
-  if (VerQueryValueW(block.data(), L"\\", &value, &length) && value && length >= sizeof(VS_FIXEDFILEINFO)) {
+  if (calls.verQueryValue(block.data(), L"\\", &value, &length) && value && length >= sizeof(VS_FIXEDFILEINFO)) {
     const auto* fixed = static_cast<const VS_FIXEDFILEINFO*>(value);
     info.version = VersionFromFileVersion(fixed->dwFileVersionMS, fixed->dwFileVersionLS);
   }

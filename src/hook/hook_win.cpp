@@ -1,7 +1,6 @@
 #include "hook/hook.h"
 
-#include <commctrl.h>
-
+#include "platform/common_controls.h"
 #include "platform/system_function.h"
 
 namespace quistrel {
@@ -56,14 +55,15 @@ void MessageHook::LeaveClipboardChain() {
 
 void MessageHook::Install(HWND window) {
   if (installed_) return;
-  if (SetWindowSubclass(window, &MessageHook::Procedure, kSubclassId, reinterpret_cast<DWORD_PTR>(this))) {
+  if (common_controls::SetWindowSubclass(window, &MessageHook::Procedure, kSubclassId,
+                                         reinterpret_cast<DWORD_PTR>(this))) {
     installed_ = window;
   }
 }
 
 void MessageHook::Remove() {
   if (!installed_) return;
-  RemoveWindowSubclass(installed_, &MessageHook::Procedure, kSubclassId);
+  common_controls::RemoveWindowSubclass(installed_, &MessageHook::Procedure, kSubclassId);
   installed_ = nullptr;
 }
 
@@ -80,7 +80,7 @@ LRESULT CALLBACK MessageHook::Procedure(HWND window, UINT message, WPARAM wParam
   // The window goes: nothing may call this procedure afterwards.
   if (message == WM_NCDESTROY) hook->Remove();
   // Nothing is swallowed: the window's own procedure sees every message too.
-  return DefSubclassProc(window, message, wParam, lParam);
+  return common_controls::DefSubclassProc(window, message, wParam, lParam);
 }
 
 }  // namespace quistrel

@@ -1,9 +1,10 @@
 #include "platform/list_accessibility.h"
 
-#include <commctrl.h>
 #include <oleacc.h>
 
+#include "platform/common_controls.h"
 #include "platform/handles.h"
+#include "platform/system_function.h"
 
 namespace quistrel {
 
@@ -11,6 +12,21 @@ namespace {
 // The line a child id stands for (child ids count lines from 1), or -1 for
 // the list itself.
 constexpr int kSelf = -1;
+
+// Active Accessibility (oleacc), loaded at run time; without it the list
+// answers as a plain list box.
+struct AccessibilityCalls {
+  HRESULT(WINAPI* createStdAccessibleObject)
+  (HWND, LONG, REFIID, void**) = SystemFunction<decltype(createStdAccessibleObject)>(L"oleacc.dll",
+                                                                                     "CreateStdAccessibleObject");
+  LRESULT(WINAPI* lresultFromObject)
+  (REFIID, WPARAM, IUnknown*) = SystemFunction<decltype(lresultFromObject)>(L"oleacc.dll", "LresultFromObject");
+};
+
+const AccessibilityCalls& Accessibility() {
+  static const AccessibilityCalls calls;
+  return calls;
+}
 }  // namespace
 
 // The list box's own object as the system makes it, with the lines added as
@@ -227,7 +243,7 @@ void ListAccessibility::Attach(HWND list, LineText lineText) {
   Detach();
   list_ = list;
   lineText_ = std::move(lineText);
-  SetWindowSubclass(list_, &ListAccessibility::ListProc, 0, reinterpret_cast<DWORD_PTR>(this));
+  common_controls::SetWindowSubclass(list_, &ListAccessibility::ListProc, 0, reinterpret_cast<DWORD_PTR>(this));
 }
 
 void ListAccessibility::Detach() {
@@ -237,23 +253,26 @@ void ListAccessibility::Detach() {
     object_->Release();
     object_ = nullptr;
   }
-  if (list_) RemoveWindowSubclass(list_, &ListAccessibility::ListProc, 0);
+  if (list_) common_controls::RemoveWindowSubclass(list_, &ListAccessibility::ListProc, 0);
   list_ = nullptr;
   if (comStarted_) CoUninitialize();
   comStarted_ = false;
 }
 
 LRESULT ListAccessibility::AnswerGetObject(WPARAM wParam) {
+  const AccessibilityCalls& calls = Accessibility();
+  if (!calls.createStdAccessibleObject || !calls.lresultFromObject) return 0;
   if (!object_) {
     // The object is handed to the screen reader's process through COM.
     if (!comStarted_) comStarted_ = SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
     IAccessible* base = nullptr;
-    if (FAILED(CreateStdAccessibleObject(list_, OBJID_CLIENT, IID_IAccessible, reinterpret_cast<void**>(&base)))) {
+    if (FAILED(
+            calls.createStdAccessibleObject(list_, OBJID_CLIENT, IID_IAccessible, reinterpret_cast<void**>(&base)))) {
       return 0;
     }
     object_ = new LinesAccessible(list_, base, lineText_);
   }
-  return LresultFromObject(IID_IAccessible, wParam, static_cast<IAccessible*>(object_));
+  return calls.lresultFromObject(IID_IAccessible, wParam, static_cast<IAccessible*>(object_));
 }
 
 LRESULT CALLBACK ListAccessibility::ListProc(HWND list, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
@@ -261,7 +280,7 @@ LRESULT CALLBACK ListAccessibility::ListProc(HWND list, UINT message, WPARAM wPa
   auto* self = reinterpret_cast<ListAccessibility*>(selfData);
   if (message == WM_GETOBJECT && static_cast<LONG>(lParam) == OBJID_CLIENT) return self->AnswerGetObject(wParam);
   if (message == WM_NCDESTROY) self->Detach();
-  return DefSubclassProc(list, message, wParam, lParam);
+  return common_controls::DefSubclassProc(list, message, wParam, lParam);
 }
 
 }  // namespace quistrel

@@ -27,6 +27,7 @@
 //   cursor X Y                         moves the mouse pointer
 //   folder CSIDL                       the path of a shell folder (CSIDL_PROGRAMS is 2)
 //   file-version PATH                  the product version in a file's version resource
+//   modules CLASS                      the full path of each module loaded in the window's process
 //   key-log FILE SECONDS               a window (Quistrel.KeyLog, with a menu bar) that writes each key
 //                                      message it receives to FILE, with the modifiers down for it or at
 //                                      that moment, and "menu" for each menu activation by keyboard;
@@ -34,9 +35,11 @@
 //                                      WPARAM milliseconds
 #include <windows.h>
 #include <oleacc.h>
+#include <psapi.h>
 #include <shellapi.h>
 #include <shlobj.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <cwchar>
@@ -458,6 +461,26 @@ int wmain(int argc, wchar_t** argv) {
           std::to_wstring(LOWORD(fixed->dwProductVersionMS)) + L"." +
           std::to_wstring(HIWORD(fixed->dwProductVersionLS)) + L"." +
           std::to_wstring(LOWORD(fixed->dwProductVersionLS)) + L"\n");
+    return 0;
+  }
+  if (command == L"modules") {
+    HWND window = FindTopLevel(arg(2), 0);
+    DWORD processId = 0;
+    if (!window || !GetWindowThreadProcessId(window, &processId)) return 1;
+    const quistrel::UniqueKernelObject process(
+        OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, processId));
+    std::vector<HMODULE> modules(512);
+    DWORD bytes = 0;
+    if (!process || !EnumProcessModules(process.Get(), modules.data(),
+                                        static_cast<DWORD>(modules.size() * sizeof(HMODULE)), &bytes)) {
+      return 1;
+    }
+    modules.resize(std::min<std::size_t>(modules.size(), bytes / sizeof(HMODULE)));
+    for (HMODULE module : modules) {
+      wchar_t path[MAX_PATH] = {};
+      GetModuleFileNameExW(process.Get(), module, path, MAX_PATH);
+      Print(std::wstring(path) + L"\n");
+    }
     return 0;
   }
   if (command == L"key-log") return KeyLog(arg(2), number(3, 60));
