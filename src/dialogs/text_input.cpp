@@ -1,6 +1,7 @@
 #include "dialogs/text_input.h"
 
 #include <algorithm>
+#include <unordered_set>
 
 namespace quistrel {
 
@@ -54,12 +55,14 @@ bool IsVisible(char32_t c) {
 StoredText AsStored(std::u16string_view typed, const AnsiCodePage& codePage) {
   StoredText stored{codePage.FromAnsi(codePage.ToAnsi(typed)), {}};
   if (stored.text == typed) return stored;
-  // Only a text that changed is looked at character by character.
+  // Only a text that changed is looked at character by character, and each
+  // character once: a long text pasted from another script stays quick.
+  std::unordered_set<char32_t> seen;
   for (std::size_t at = 0; at < typed.size();) {
     const std::u16string_view character = CharacterAt(typed, at);
     at += character.size();
     const char32_t c = CodePointOf(character);
-    if (std::find(stored.lost.begin(), stored.lost.end(), c) != stored.lost.end()) continue;
+    if (!seen.insert(c).second) continue;
     if (codePage.FromAnsi(codePage.ToAnsi(character)) != character) stored.lost.push_back(c);
   }
   return stored;

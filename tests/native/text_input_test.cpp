@@ -22,6 +22,15 @@ TEST(StoredText, CharactersTheCodePageLacksAreNamedOnceAndTheStoredTextIsWhatThe
   EXPECT_EQ(kept.text, japanese);
   EXPECT_TRUE(kept.lost.empty());
   EXPECT_TRUE(AsStored(u"", Cp932()).lost.empty());
+
+  // A long text from another script: every Hangul syllable, twice over.
+  std::u16string hangul;
+  for (int round = 0; round < 2; ++round) {
+    for (char16_t c = 0xAC00; c <= 0xD7A3; ++c) hangul.push_back(c);
+  }
+  const StoredText korean = AsStored(hangul, Cp932());
+  EXPECT_EQ(korean.lost.size(), 11172u);
+  EXPECT_EQ(korean.text, std::u16string(hangul.size(), u'?'));
 }
 
 TEST(StoredText, TheQuestionNamesTheCharactersWithTheirCodePointsAndCountsTheRest) {
