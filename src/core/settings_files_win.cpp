@@ -25,7 +25,7 @@ bool ProfileSettingsFiles::WriteInt(std::u16string_view key, int32_t value) {
   return IniWriteInt(IniPath(), kSettingsSection, std::u16string(key), value);
 }
 
-FileContent ProfileSettingsFiles::ReadFixedStrings() { return ReadWholeFile(folder_ + kFixedStringFileName); }
+FileContent ProfileSettingsFiles::ReadFixedStrings() { return ReadReplacedFile(folder_ + kFixedStringFileName); }
 
 bool ProfileSettingsFiles::WriteFixedStrings(std::string_view bytes) {
   return ReplaceFileAtomically(folder_ + kFixedStringFileName, bytes);

@@ -22,18 +22,18 @@ constexpr int kCmdOK = IDOK;
 constexpr int kLblVersion = 1401;
 constexpr int kLblCopyright = 1402;
 constexpr int kLblComment = 1403;
-constexpr int kLabel1Home = 1404;  // Label1 0 "公開HP"
-constexpr int kLabel1Mail = 1405;  // Label1 1 "作者へメール"
+constexpr int kHomePageLabel = 1404;  // "公開HP", before the web page link
+constexpr int kMailLabel = 1405;      // "作者へメール", before the mail link
 constexpr int kLblURL = 1406;
 constexpr int kLblEmail = 1407;
 }  // namespace about_ids
 
 // Drawn rather than made of controls (they overlap and the back ones show
-// through): the icon, Shape1 and the two lblTitle labels. At 96 DPI, like
+// through): the icon, the rounded band behind the title and the two lblTitle labels. At 96 DPI, like
 // every layout.
 namespace about_layout {
 constexpr POINT kIcon{15, 8};
-constexpr RECT kShape1{80, 24, 80 + 201, 24 + 25};
+constexpr RECT kTitleBand{80, 24, 80 + 201, 24 + 25};
 constexpr RECT kTitleShadow{68, 17, 68 + 205, 17 + 25};  // lblTitle 0
 constexpr RECT kTitle{65, 16, 65 + 213, 16 + 21};        // lblTitle 1
 }  // namespace about_layout

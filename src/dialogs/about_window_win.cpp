@@ -21,8 +21,8 @@ FontDescription TitleFont() { return FontDescription{.face = kMincho, .points = 
 constexpr COLORREF kLinkBlue = 0xFF0000;
 constexpr COLORREF kLinkRed = 0x0000FF;
 
-// Corner rounding of Shape1.
-constexpr int kShapeCornerDiameter = 12;
+// Corner rounding of the band behind the title.
+constexpr int kTitleBandCornerDiameter = 12;
 
 constexpr int kLinkX = 92;
 constexpr int kLinkWidth = 141;
@@ -77,8 +77,8 @@ void AboutWindow::AddControls() {
   SetControlFont(copyright, FontDescription{.face = kGothic, .points = 9, .bold = true});
 
   AddControl(L"Static", Wide(info_.comments), SS_LEFT | SS_NOPREFIX | WS_BORDER, 12, 72, 281, 37, kLblComment);
-  AddControl(L"Static", L"公開HP", SS_LEFT | SS_NOPREFIX, 12, 116, 45, 17, kLabel1Home);
-  AddControl(L"Static", L"作者へメール", SS_LEFT | SS_NOPREFIX, 12, 136, 77, 17, kLabel1Mail);
+  AddControl(L"Static", L"公開HP", SS_LEFT | SS_NOPREFIX, 12, 116, 45, 17, kHomePageLabel);
+  AddControl(L"Static", L"作者へメール", SS_LEFT | SS_NOPREFIX, 12, 136, 77, 17, kMailLabel);
   AddLink(kLblURL, kMakerSite, kUrlY, L"最新版のチェックはこちら。");
   AddLink(kLblEmail, kMakerMail, kEmailY, L"ご意見ご感想をお聞かせ下さい。");
 }
@@ -194,9 +194,9 @@ void AboutWindow::OnPaint(HDC dc) {
   UniqueGdiObject outline(CreatePen(PS_SOLID, 1, desktopColour));
   HGDIOBJ previousBrush = SelectObject(dc, fill.Get());
   HGDIOBJ previousPen = SelectObject(dc, outline.Get());
-  const RECT shape = Scale(about_layout::kShape1);
-  RoundRect(dc, shape.left, shape.top, shape.right, shape.bottom, Scale(kShapeCornerDiameter),
-            Scale(kShapeCornerDiameter));
+  const RECT band = Scale(about_layout::kTitleBand);
+  RoundRect(dc, band.left, band.top, band.right, band.bottom, Scale(kTitleBandCornerDiameter),
+            Scale(kTitleBandCornerDiameter));
   SelectObject(dc, previousPen);
   SelectObject(dc, previousBrush);
 
@@ -213,7 +213,7 @@ LRESULT AboutWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       HDC dc = reinterpret_cast<HDC>(wParam);
       const int id = GetDlgCtrlID(control);
       if (id == about_ids::kLblVersion) {
-        // Over the rounded shape.
+        // Over the rounded band.
         SetBkMode(dc, TRANSPARENT);
         SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
         return reinterpret_cast<LRESULT>(GetStockObject(NULL_BRUSH));

@@ -17,14 +17,24 @@ inline constexpr wchar_t kHelloClassName[] = L"Mallowquist.frmHello";
 
 // Control identifiers, fixed so that tests and drivers can address them.
 namespace hello_ids {
-constexpr int kCommand1 = IDOK;         // "今すぐMallowquistを利用する（設定完了）"
+constexpr int kCmdStartNow = IDOK;      // "今すぐMallowquistを利用する（設定完了）"
 constexpr int kCmdSettingOpen = 1301;   // cmdSetting 0
 constexpr int kCmdSettingAbout = 1302;  // cmdSetting 1
 constexpr int kChkViewHello = 1303;
-constexpr int kLabel1First = 1310;  // Label1 index i is kLabel1First + i, i = 0..8
-constexpr int kFrame1First = 1320;  // Frame1 index i is kFrame1First + i, i = 0..2
-constexpr int Label1(int index) { return kLabel1First + index; }
-constexpr int Frame1(int index) { return kFrame1First + index; }
+// The texts, from the top of the window down.
+constexpr int kGreetingLabel = 1310;
+constexpr int kWinKeyNoteLabel = 1311;
+constexpr int kReadmeNoteLabel = 1312;
+constexpr int kDownKeyLabel = 1313;     // in kDownKeyFrame
+constexpr int kUpKeyLabel = 1314;       // in kUpKeyFrame
+constexpr int kSwitchListLabel = 1315;  // in kSwitchListFrame
+constexpr int kExampleLabel = 1316;
+constexpr int kSetUpLabel = 1317;
+constexpr int kMouseNoteLabel = 1318;
+// The three key combinations, each a frame around its explanation.
+constexpr int kDownKeyFrame = 1320;
+constexpr int kUpKeyFrame = 1321;
+constexpr int kSwitchListFrame = 1322;
 }  // namespace hello_ids
 
 class HelloWindow final : public Form {

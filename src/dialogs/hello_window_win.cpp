@@ -1,5 +1,8 @@
 #include "dialogs/hello_window.h"
 
+#include <algorithm>
+#include <iterator>
+
 #include "dialogs/welcome_choice.h"
 #include "platform/handles.h"
 
@@ -9,51 +12,53 @@ namespace {
 constexpr int kClientWidth = 509;
 constexpr int kClientHeight = 354;
 
+using namespace hello_ids;
+
 struct LabelText {
-  int index;
+  int id;
   int x, y, width, height;
   const wchar_t* text;
-  int frame = -1;  // Frame1 index the label sits in, -1 for the form
+  int frame = 0;  // the frame the label sits in, 0 for the window itself
 };
 
 struct FrameText {
-  int index;
+  int id;
   int x, y, width, height;
   const wchar_t* caption;
 };
 
 constexpr FrameText kFrames[] = {
-    {0, 4, 52, 165, 73, L"[Win+C]、[↓]"},
-    {1, 172, 52, 165, 73, L"[Win+Alt+C]、[↑]"},
-    {2, 340, 52, 165, 73, L"[Shift]、[←]、[→]"},
+    {kDownKeyFrame, 4, 52, 165, 73, L"[Win+C]、[↓]"},
+    {kUpKeyFrame, 172, 52, 165, 73, L"[Win+Alt+C]、[↑]"},
+    {kSwitchListFrame, 340, 52, 165, 73, L"[Shift]、[←]、[→]"},
 };
 
 constexpr LabelText kLabels[] = {
-    {0, 4, 4, 497, 41,
+    {kGreetingLabel, 4, 4, 497, 41,
      L"Mallowquistをご利用頂き、ありがとうございます。\r\n"
      L"本ソフトは、クリップボードのテキストを、ショートカットキーを使って簡単に切り替えるソフトです。\r\n"
      L"キーの組み合わせについては、以下をご覧下さい。"},
-    {3, 4, 16, 157, 53,
+    {kDownKeyLabel, 4, 16, 157, 53,
      L"切り替え画面を表示し、リストの選択を一つ下へ進めます。\r\n"
      L"切り替え画面表示中は、↓キーでも同様です。",
-     0},
-    {4, 4, 16, 157, 53,
+     kDownKeyFrame},
+    {kUpKeyLabel, 4, 16, 157, 53,
      L"切り替え画面を表示し、リストの選択を一つ上へ進めます。\r\n"
      L"切り替え画面表示中は、↑キーでも同様です。",
-     1},
-    {5, 4, 16, 157, 41,
+     kUpKeyFrame},
+    {kSwitchListLabel, 4, 16, 157, 41,
      L"（切り替え画面表示中）\r\n"
      L"クリップボードのログか、設定した固定文字かを切り替えます。",
-     2},
-    {1, 140, 128, 365, 17, L"※『Win』　とは、Windowsロゴの入ったキーの事です。"},
-    {2, 140, 140, 365, 17, L"※キーの組み合わせについては、Readme.txtにも記述されています。"},
-    {8, 140, 152, 365, 17, L"※マウスでも操作可能です。タスクアイコンをクリックして下さい。"},
-    {6, 4, 172, 501, 53,
+     kSwitchListFrame},
+    {kWinKeyNoteLabel, 140, 128, 365, 17, L"※『Win』　とは、Windowsロゴの入ったキーの事です。"},
+    {kReadmeNoteLabel, 140, 140, 365, 17, L"※キーの組み合わせについては、Readme.txtにも記述されています。"},
+    {kMouseNoteLabel, 140, 152, 365, 17, L"※マウスでも操作可能です。タスクアイコンをクリックして下さい。"},
+    {kExampleLabel, 4, 172, 501, 53,
      L"例：クリップボードにコピーしてあった文字を選択\r\n"
      L"・Win＋Cキーを押します。\r\n"
      L"・Winキーを押したまま、Cキーを何度か押して、目的の文字を選択します。\r\n"
      L"・Winキーを離せば、切り替え画面が消えて、目的の文字がクリップボードにコピーされます。"},
-    {7, 4, 232, 497, 41,
+    {kSetUpLabel, 4, 232, 497, 41,
      L"Mallowquistの設定をして下さい。\r\n"
      L"設定画面では、クリップボードのログを保持しておく数や、固定文字を設定することが出来ます。\r\n"
      L"設定画面は、今後もタスクアイコンから表示させることが出来ます。"},
@@ -67,7 +72,7 @@ constexpr int kLineLightY = 228;
 
 bool IsLabel(HWND control) {
   const int id = GetDlgCtrlID(control);
-  return id >= hello_ids::Label1(0) && id <= hello_ids::Label1(8);
+  return std::any_of(std::begin(kLabels), std::end(kLabels), [id](const LabelText& l) { return l.id == id; });
 }
 
 // A line one pixel high at 96 DPI, as thick as the DPI makes it.
@@ -86,16 +91,15 @@ Form::Frame HelloWindow::Describe() const {
 
 void HelloWindow::OnLoad() {
   ShowProgramIcon(icons_);
-  // Created first, in tab order, so Command1 leads it.
+  // Created first, in tab order, so the start button leads it.
   AddActingControls();
   AddTexts();
 }
 
 void HelloWindow::AddActingControls() {
-  using namespace hello_ids;
-  HWND command1 = AddControl(L"Button", L"今すぐMallowquistを利用する（設定完了）",
-                             BS_DEFPUSHBUTTON | WS_TABSTOP | WS_GROUP, 8, 324, 493, 25, kCommand1);
-  SetTooltip(command1, L"設定を完了し、本ソフトを起動します。");
+  HWND startNow = AddControl(L"Button", L"今すぐMallowquistを利用する（設定完了）",
+                             BS_DEFPUSHBUTTON | WS_TABSTOP | WS_GROUP, 8, 324, 493, 25, kCmdStartNow);
+  SetTooltip(startNow, L"設定を完了し、本ソフトを起動します。");
   HWND setting = AddControl(L"Button", L"設定画面を開く", BS_PUSHBUTTON | WS_TABSTOP, 4, 284, 113, 33, kCmdSettingOpen);
   SetTooltip(setting, L"設定画面を開きます。");
   HWND about =
@@ -108,14 +112,12 @@ void HelloWindow::AddActingControls() {
 }
 
 void HelloWindow::AddTexts() {
-  HWND frames[std::size(kFrames)] = {};
   for (const FrameText& f : kFrames) {
-    frames[f.index] =
-        AddControl(L"Button", f.caption, BS_GROUPBOX, f.x, f.y, f.width, f.height, hello_ids::Frame1(f.index));
+    AddControl(L"Button", f.caption, BS_GROUPBOX, f.x, f.y, f.width, f.height, f.id);
   }
   for (const LabelText& l : kLabels) {
-    AddControl(L"Static", l.text, SS_LEFT | SS_NOPREFIX, l.x, l.y, l.width, l.height, hello_ids::Label1(l.index),
-               l.frame >= 0 ? frames[l.frame] : nullptr);
+    AddControl(L"Static", l.text, SS_LEFT | SS_NOPREFIX, l.x, l.y, l.width, l.height, l.id,
+               l.frame != 0 ? Item(l.frame) : nullptr);
   }
 }
 
@@ -140,7 +142,7 @@ void HelloWindow::OpenSettingDialog() {
 void HelloWindow::OnCommand(int id, int code, HWND) {
   if (code != BN_CLICKED) return;
   switch (id) {
-    case hello_ids::kCommand1: OnStartNow(); break;
+    case hello_ids::kCmdStartNow: OnStartNow(); break;
     case hello_ids::kCmdSettingOpen: OpenSettingDialog(); break;
     case hello_ids::kCmdSettingAbout: aboutWindow_.Open(Handle()); break;
     default: break;

@@ -83,7 +83,7 @@ void SettingDialog::OnUnload() {
 void SettingDialog::CreateControls() {
   HWND startUp = AddControl(L"Button", L"スタートアップ設定", kButton, 4, 4, 121, 25, kCmdStartUp);
   SetTooltip(startUp, L"スタートアップの設定・設定解除を行います。");
-  AddControl(L"Static", L"Windows起動時に本ソフトを起動するか設定します。", kLabel, 128, 4, 153, 25, kLabel2);
+  AddControl(L"Static", L"Windows起動時に本ソフトを起動するか設定します。", kLabel, 128, 4, 153, 25, kLabelStartUp);
 
   HWND clipboard = AddControl(L"Button", L"クリップボード", BS_GROUPBOX, 4, 36, 277, 49, kFrameClipboard);
   AddControl(L"Static", L"ログの最大数", kLabel, 8, 16, 77, 13, kLabelLogNum, clipboard);

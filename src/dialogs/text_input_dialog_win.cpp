@@ -1,6 +1,9 @@
 #include "dialogs/text_input_dialog.h"
 
+#include "dialogs/text_input.h"
+#include "platform/ansi.h"
 #include "platform/form.h"
+#include "platform/message_box.h"
 
 namespace quistrel {
 
@@ -42,14 +45,28 @@ class TextInputDialog final : public Form {
   void OnCommand(int id, int code, HWND) override {
     if (code != BN_CLICKED) return;
     if (id == kCmdOK) {
-      result_ = FromWide(ItemText(kTxtFixedText));
-      Unload();
+      OnOk();
     } else if (id == kCmdCancel) {
       Unload();
     }
   }
 
  private:
+  // What the dialog returns is what the file will hold: characters the code
+  // page lacks are given up only when the user agrees, and then the list
+  // shows at once what a restart would show.
+  void OnOk() {
+    StoredText stored = AsStored(FromWide(ItemText(kTxtFixedText)), SystemAnsiCodePage());
+    if (!stored.lost.empty() && ShowMessageBox(Handle(), Wide(LostCharactersQuestion(stored.lost)),
+                                               MB_YESNO | MB_ICONEXCLAMATION | MB_DEFBUTTON2) != IDYES) {
+      if (IsLoaded()) SetFocus(Item(kTxtFixedText));
+      return;
+    }
+    if (!IsLoaded()) return;
+    result_ = std::move(stored.text);
+    Unload();
+  }
+
   const ProgramIcons& icons_;
   const std::u16string& initial_;
   std::optional<std::u16string> result_;

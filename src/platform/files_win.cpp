@@ -47,36 +47,65 @@ FileContent ReadWholeFile(const std::u16string& path) {
   return content;
 }
 
-bool ReplaceFileAtomically(const std::u16string& path, std::string_view bytes) {
-  const std::u16string temporary = path + u".new";
-  // What a crash left there is never used: a read-only or hidden leftover
-  // would refuse the new bytes, so it goes first.
-  SetFileAttributesW(Wide(temporary), FILE_ATTRIBUTE_NORMAL);
-  DeleteFileW(Wide(temporary));
-  {
-    UniqueFile file(
-        CreateFileW(Wide(temporary), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) return false;
-    std::size_t done = 0;
-    bool ok = true;
-    while (ok && done < bytes.size()) {
-      DWORD wrote = 0;
-      const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1u << 20));
-      ok = WriteFile(file.Get(), bytes.data() + done, chunk, &wrote, nullptr) && wrote == chunk;
-      done += wrote;
-    }
-    ok = ok && FlushFileBuffers(file.Get());
-    if (!ok) {
-      file.Reset();
-      DeleteFileW(Wide(temporary));
-      return false;
-    }
+namespace {
+void RemoveLeftover(const std::u16string& path) {
+  // A read-only or hidden leftover would refuse to be replaced.
+  SetFileAttributesW(Wide(path), FILE_ATTRIBUTE_NORMAL);
+  DeleteFileW(Wide(path));
+}
+
+bool WriteFlushed(const std::u16string& path, std::string_view bytes) {
+  UniqueFile file(CreateFileW(Wide(path), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return false;
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    DWORD wrote = 0;
+    const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1u << 20));
+    if (!WriteFile(file.Get(), bytes.data() + done, chunk, &wrote, nullptr) || wrote != chunk) return false;
+    done += wrote;
   }
-  if (!MoveFileExW(Wide(temporary), Wide(path), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-    DeleteFileW(Wide(temporary));
+  return FlushFileBuffers(file.Get()) != 0;
+}
+
+bool Exists(const std::u16string& path) { return GetFileAttributesW(Wide(path)) != INVALID_FILE_ATTRIBUTES; }
+
+bool IsFile(const std::u16string& path) {
+  const DWORD attributes = GetFileAttributesW(Wide(path));
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+}  // namespace
+
+bool ReplaceFileAtomically(const std::u16string& path, std::string_view bytes) {
+  const std::u16string writing = path + u".tmp";
+  const std::u16string complete = path + u".new";
+  // Whatever a crash left under the first name is a part, never used.
+  RemoveLeftover(writing);
+  if (!WriteFlushed(writing, bytes)) {
+    DeleteFileW(Wide(writing));
+    return false;
+  }
+  // The rename is what says the bytes are all there. A complete file left by
+  // an earlier crash is older than these bytes and gives way.
+  if (Exists(complete)) RemoveLeftover(complete);
+  if (!MoveFileExW(Wide(writing), Wide(complete), MOVEFILE_WRITE_THROUGH)) {
+    DeleteFileW(Wide(writing));
+    return false;
+  }
+  if (!MoveFileExW(Wide(complete), Wide(path), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    // Where the target went first, the new file is the only copy left.
+    if (Exists(path)) DeleteFileW(Wide(complete));
     return false;
   }
   return true;
+}
+
+FileContent ReadReplacedFile(const std::u16string& path) {
+  FileContent content = ReadWholeFile(path);
+  if (content.status != FileReadStatus::Missing) return content;
+  const std::u16string complete = path + u".new";
+  if (!IsFile(complete)) return content;
+  if (MoveFileExW(Wide(complete), Wide(path), MOVEFILE_WRITE_THROUGH)) return ReadWholeFile(path);
+  return ReadWholeFile(complete);
 }
 
 }  // namespace quistrel

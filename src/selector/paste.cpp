@@ -33,7 +33,7 @@ std::vector<KeyStroke> PasteKeyStrokes(const std::function<bool(uint16_t)>& isDo
 }
 
 bool InputWouldBeDropped(const TargetProcess& target, std::optional<uint32_t> ownLevel) {
-  if (target.queryDenied) return true;
+  if (target.queryDenied || target.tokenDenied) return true;
   return target.integrityLevel && ownLevel && *target.integrityLevel > *ownLevel;
 }
 

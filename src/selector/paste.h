@@ -33,12 +33,16 @@ std::vector<KeyStroke> PasteKeyStrokes(const std::function<bool(uint16_t)>& isDo
 // What could be learnt of the process that owns the window to paste into.
 struct TargetProcess {
   bool queryDenied = false;                // it could not even be opened to be asked
+  bool tokenDenied = false;                // opened, but its access token could not be read
   std::optional<uint32_t> integrityLevel;  // the last part of its mandatory label, when read
 };
 
 // Windows drops input sent into a process of a higher integrity level than
-// the sender's (one run as administrator) and still reports it sent. Only a
-// process a normal one may not even query is taken as higher without its level.
+// the sender's (one run as administrator) and still reports it sent. A
+// process that a normal one may not open, or whose token it may not read (an
+// elevated one usually lets itself be opened but keeps its token), is taken
+// as higher without its level; a level unknown for other reasons does not
+// stop the paste.
 bool InputWouldBeDropped(const TargetProcess& target, std::optional<uint32_t> ownLevel);
 
 enum class PasteStep { SendKeys, LeaveOnClipboard, LeaveOnClipboardAndTell };

@@ -7,15 +7,25 @@
 namespace quistrel {
 
 namespace {
-std::optional<uint32_t> IntegrityLevelOf(HANDLE process) {
+// Nothing when the token cannot be read, or holds no usable label.
+std::optional<uint32_t> IntegrityLevelOf(HANDLE process, bool& tokenDenied) {
   HANDLE token = nullptr;
-  if (!OpenProcessToken(process, TOKEN_QUERY, &token)) return std::nullopt;
+  if (!OpenProcessToken(process, TOKEN_QUERY, &token)) {
+    tokenDenied = true;
+    return std::nullopt;
+  }
   const UniqueKernelObject owned(token);
   DWORD size = 0;
   GetTokenInformation(token, TokenIntegrityLevel, nullptr, 0, &size);
-  if (size < sizeof(TOKEN_MANDATORY_LABEL)) return std::nullopt;
+  if (size < sizeof(TOKEN_MANDATORY_LABEL)) {
+    tokenDenied = GetLastError() == ERROR_ACCESS_DENIED;
+    return std::nullopt;
+  }
   std::vector<BYTE> buffer(size);
-  if (!GetTokenInformation(token, TokenIntegrityLevel, buffer.data(), size, &size)) return std::nullopt;
+  if (!GetTokenInformation(token, TokenIntegrityLevel, buffer.data(), size, &size)) {
+    tokenDenied = GetLastError() == ERROR_ACCESS_DENIED;
+    return std::nullopt;
+  }
   const PSID label = reinterpret_cast<const TOKEN_MANDATORY_LABEL*>(buffer.data())->Label.Sid;
   if (!label || !IsValidSid(label)) return std::nullopt;
   const UCHAR parts = *GetSidSubAuthorityCount(label);
@@ -33,11 +43,14 @@ TargetProcess InspectProcessOf(HWND window) {
     target.queryDenied = GetLastError() == ERROR_ACCESS_DENIED;
     return target;
   }
-  target.integrityLevel = IntegrityLevelOf(process.Get());
+  target.integrityLevel = IntegrityLevelOf(process.Get(), target.tokenDenied);
   return target;
 }
 
-std::optional<uint32_t> OwnIntegrityLevel() { return IntegrityLevelOf(GetCurrentProcess()); }
+std::optional<uint32_t> OwnIntegrityLevel() {
+  bool ignored = false;
+  return IntegrityLevelOf(GetCurrentProcess(), ignored);
+}
 
 void SendPasteKeys() {
   const std::vector<KeyStroke> strokes =

@@ -12,7 +12,7 @@ namespace {
 
 using namespace std::chrono_literals;
 
-constexpr char kCommand1[] = "1";
+constexpr char kStartNow[] = "1";
 
 std::string ClientOf(const char* className) {
   const std::string info = Driver({"info", className}).out;
@@ -36,7 +36,7 @@ TEST(At150Percent, EveryWindowIsLaidOutAtTheDisplaysDpi) {
   // Each client area is its layout table's times 1.5.
   EXPECT_EQ(ClientOf(kHello), "client=0,0,764,531");
   Photograph(kHello, "welcome-window-144dpi");
-  Driver({"post", kHello, kWmCommand, kCommand1, "0"});
+  Driver({"post", kHello, kWmCommand, kStartNow, "0"});
   ASSERT_EQ(Driver({"find", kSelector, "20000"}).exitCode, 0);
 
   Driver({"post", kSelector, kWmCommand, kMenuAbout, "0"});

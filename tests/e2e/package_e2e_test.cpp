@@ -176,5 +176,30 @@ TEST_F(Package, InstallingOverAnOlderInstallationEndsTheProgramAndKeepsTheUsersF
   EXPECT_EQ(UninstallEntry()["DisplayVersion"], Version());
 }
 
+TEST_F(Package, AFolderOfTheUsersFilesIsRefusedAndTheUninstallRemovesOnlyWhatWasInstalled) {
+  // The user's own Readme.txt, where the program would put one of that name.
+  const fs::path theirs = prefix_ / "drive_c" / "Notes";
+  fs::create_directories(theirs);
+  const std::string readme = "my own notes\r\n";
+  std::ofstream(theirs / "Readme.txt", std::ios::binary) << readme;
+  EXPECT_NE(e2e::Run({"wine", Installer().string(), "/S", R"(/D=C:\Notes)"}).exitCode, 0);
+  EXPECT_EQ(FileNames(theirs), (std::set<std::string>{"Readme.txt"}));
+  EXPECT_TRUE(FileBytes(theirs / "Readme.txt") == readme) << "the user's Readme.txt was replaced";
+  EXPECT_TRUE(UninstallEntry().empty());
+  EXPECT_FALSE(fs::exists(startMenuLink_));
+
+  // An empty folder is taken; a file the user adds there later outlives the
+  // uninstall, and so does the folder that holds it.
+  const fs::path empty = prefix_ / "drive_c" / "Tools";
+  fs::create_directories(empty);
+  ASSERT_EQ(e2e::Run({"wine", Installer().string(), "/S", R"(/D=C:\Tools)"}).exitCode, 0);
+  EXPECT_EQ(UninstallEntry()["InstallLocation"], R"(C:\Tools)");
+  std::ofstream(empty / "todo.txt", std::ios::binary) << "mine";
+  ASSERT_EQ(e2e::Run({"wine", (empty / "Uninstall.exe").string(), "/S"}).exitCode, 0);
+  ASSERT_TRUE(WaitFor([] { return UninstallEntry().empty(); }, 60s));
+  EXPECT_EQ(FileNames(empty), (std::set<std::string>{"todo.txt"}));
+  EXPECT_EQ(FileBytes(empty / "todo.txt"), "mine");
+}
+
 }  // namespace
 }  // namespace e2e

@@ -51,8 +51,8 @@ TEST(Welcome, FirstStartShowsItBeforeTheTrayAndAClearedBoxKeepsItAwayAtTheNextSt
   ASSERT_EQ(Driver({"wait-gone", kAbout, "5000"}).exitCode, 0);
   EXPECT_TRUE(Exists(kHello));
 
-  // From Command1, which has the focus again: Tab three times reaches the
-  // check box, Space clears it, Enter presses the default button Command1.
+  // From the start button, which has the focus again: Tab three times reaches the
+  // check box, Space clears it, Enter presses the default button, the start button.
   Driver({"keys", "tap:0x09", "tap:0x09", "tap:0x09", "tap:0x20", "sleep:200", "tap:0x0D"});
   ASSERT_EQ(Driver({"wait-gone", kHello, "5000"}).exitCode, 0);
   ASSERT_EQ(Driver({"find", kSelector, "20000"}).exitCode, 0) << "start-up did not go on";

@@ -39,14 +39,17 @@ TEST(PasteKeys, HeldModifiersAreReleasedFirstAndAltAndWinBehindTheMask) {
 
 TEST(PasteTarget, KeysIntoAHigherIntegrityLevelAreNotSentAndTheUserToldOnce) {
   constexpr uint32_t kMedium = 0x2000, kHigh = 0x3000, kSystem = 0x4000;
-  EXPECT_FALSE(InputWouldBeDropped({false, kMedium}, kMedium));
-  EXPECT_FALSE(InputWouldBeDropped({false, kMedium}, kHigh));
-  EXPECT_TRUE(InputWouldBeDropped({false, kHigh}, kMedium));
-  EXPECT_TRUE(InputWouldBeDropped({false, kSystem}, kHigh));
-  EXPECT_TRUE(InputWouldBeDropped({true, std::nullopt}, kMedium));  // not even to be queried
-  // Unknown levels do not stop a paste.
-  EXPECT_FALSE(InputWouldBeDropped({false, std::nullopt}, kMedium));
-  EXPECT_FALSE(InputWouldBeDropped({false, kHigh}, std::nullopt));
+  EXPECT_FALSE(InputWouldBeDropped({false, false, kMedium}, kMedium));
+  EXPECT_FALSE(InputWouldBeDropped({false, false, kMedium}, kHigh));
+  EXPECT_TRUE(InputWouldBeDropped({false, false, kHigh}, kMedium));
+  EXPECT_TRUE(InputWouldBeDropped({false, false, kSystem}, kHigh));
+  EXPECT_TRUE(InputWouldBeDropped({true, false, std::nullopt}, kMedium));  // not even to be opened
+  // An elevated window seen from a normal program: its process opens, its token does not.
+  EXPECT_TRUE(InputWouldBeDropped({false, true, std::nullopt}, kMedium));
+  EXPECT_TRUE(InputWouldBeDropped({false, true, std::nullopt}, std::nullopt));
+  // Levels unknown for other reasons (no label, a system without levels) do not stop a paste.
+  EXPECT_FALSE(InputWouldBeDropped({false, false, std::nullopt}, kMedium));
+  EXPECT_FALSE(InputWouldBeDropped({false, false, kHigh}, std::nullopt));
 
   bool told = false;
   EXPECT_EQ(DecidePaste(false, told), PasteStep::SendKeys);

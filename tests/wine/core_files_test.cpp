@@ -171,6 +171,55 @@ TEST(FixedStringFile, AStaleTemporaryFileFromACrashIsNeitherReadNorKept) {
   EXPECT_FALSE(testing::Exists(folder / u"FixedString.dat.new"));
 }
 
+// FAT32 and exFAT replace by deleting the target and then renaming: a crash
+// in between leaves the complete new file alone, and it is taken back.
+TEST(FixedStringFile, ACompleteNewFileWithoutTheTargetIsTakenBackAndAPartIsNot) {
+  TempFolder folder;
+  const std::string saved = "\x93\xFA\x96\x7B"s + '\0' + "abc";
+  WriteBytes(folder / u"FixedString.dat.new", saved);
+  ProfileSettingsFiles files(folder.Path());
+  SettingRecord setting;
+  FixedStringFileState state;
+  LoadSettings(setting, state, files, SystemAnsiCodePage());
+  ASSERT_EQ(setting.FixedString.LastIndex(), 1);
+  EXPECT_EQ(setting.FixedString.Item(0).str(), u"日本");
+  EXPECT_EQ(ReadBytes(folder / u"FixedString.dat"), saved);
+  EXPECT_FALSE(testing::Exists(folder / u"FixedString.dat.new"));
+  // Nothing changed, so the end of the run leaves the file as it is.
+  EXPECT_TRUE(SaveSettings(setting, state, files, SystemAnsiCodePage()));
+  EXPECT_EQ(ReadBytes(folder / u"FixedString.dat"), saved);
+
+  // A file still being written when the crash came has not been named .new:
+  // it is not read, and the next save clears it away.
+  TempFolder other;
+  WriteBytes(other / u"FixedString.dat.tmp", "half wr");
+  ProfileSettingsFiles otherFiles(other.Path());
+  SettingRecord fresh;
+  FixedStringFileState freshState;
+  LoadSettings(fresh, freshState, otherFiles, SystemAnsiCodePage());
+  EXPECT_EQ(fresh.FixedString.LastIndex(), -1);
+  fresh.FixedString.Append(SharedText(u"typed"));
+  EXPECT_TRUE(SaveSettings(fresh, freshState, otherFiles, SystemAnsiCodePage()));
+  EXPECT_EQ(ReadBytes(other / u"FixedString.dat"), "typed");
+  EXPECT_FALSE(testing::Exists(other / u"FixedString.dat.tmp"));
+  EXPECT_FALSE(testing::Exists(other / u"FixedString.dat.new"));
+}
+
+// Where the target cannot be created the new file stays the only copy, and is
+// read from where it is.
+TEST(FixedStringFile, ANewFileThatCannotBeMovedIntoPlaceIsReadWhereItIs) {
+  TempFolder folder;
+  WriteBytes(folder / u"FixedString.dat.new", "kept");
+  // Held open without sharing for deletion, it cannot be renamed.
+  UniqueFile holder(CreateFileW(Wide(folder / u"FixedString.dat.new"), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                OPEN_EXISTING, 0, nullptr));
+  ASSERT_TRUE(holder);
+  const FileContent content = ReadReplacedFile(folder / u"FixedString.dat");
+  EXPECT_EQ(content.status, FileReadStatus::Read);
+  EXPECT_EQ(content.bytes, "kept");
+  EXPECT_TRUE(testing::Exists(folder / u"FixedString.dat.new"));
+}
+
 TEST(Clipboard, TextOutsideTheAnsiCodePageRoundTrips) {
   const std::u16string text = u"Müller – naïve ☃ 日本";
   ASSERT_TRUE(WriteClipboardText(nullptr, text));

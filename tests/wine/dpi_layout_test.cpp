@@ -187,7 +187,7 @@ TEST_F(EveryWindow, SettingsDialog) {
   ASSERT_NE(window, nullptr);
   ExpectScaled(window, {285, 276},
                {{kCmdStartUp, 4, 4, 121, 25},
-                {kLabel2, 128, 4, 153, 25},
+                {kLabelStartUp, 128, 4, 153, 25},
                 {kFrameClipboard, 4, 36, 277, 49},
                 {kLabelLogNum, 12, 52, 77, 13},
                 {kTxtLogNum, 92, 52, 33, 22},
@@ -230,22 +230,22 @@ TEST_F(EveryWindow, WelcomeWindow) {
   HWND window = hello.Handle();
   ASSERT_NE(window, nullptr);
   ExpectScaled(window, {509, 354},
-               {{Label1(0), 4, 4, 497, 41},
-                {Frame1(0), 4, 52, 165, 73},
-                {Label1(3), 8, 68, 157, 53},
-                {Frame1(1), 172, 52, 165, 73},
-                {Label1(4), 176, 68, 157, 53},
-                {Frame1(2), 340, 52, 165, 73},
-                {Label1(5), 344, 68, 157, 41},
-                {Label1(1), 140, 128, 365, 17},
-                {Label1(2), 140, 140, 365, 17},
-                {Label1(8), 140, 152, 365, 17},
-                {Label1(6), 4, 172, 501, 53},
-                {Label1(7), 4, 232, 497, 41},
+               {{kGreetingLabel, 4, 4, 497, 41},
+                {kDownKeyFrame, 4, 52, 165, 73},
+                {kDownKeyLabel, 8, 68, 157, 53},
+                {kUpKeyFrame, 172, 52, 165, 73},
+                {kUpKeyLabel, 176, 68, 157, 53},
+                {kSwitchListFrame, 340, 52, 165, 73},
+                {kSwitchListLabel, 344, 68, 157, 41},
+                {kWinKeyNoteLabel, 140, 128, 365, 17},
+                {kReadmeNoteLabel, 140, 140, 365, 17},
+                {kMouseNoteLabel, 140, 152, 365, 17},
+                {kExampleLabel, 4, 172, 501, 53},
+                {kSetUpLabel, 4, 232, 497, 41},
                 {kCmdSettingOpen, 4, 284, 113, 33},
                 {kCmdSettingAbout, 116, 284, 113, 33},
                 {kChkViewHello, 284, 284, 217, 13},
-                {kCommand1, 8, 324, 493, 25}});
+                {kCmdStartNow, 8, 324, 493, 25}});
   ExpectCaptionsFit(window);
   // The etched line, as thick as the DPI makes a pixel.
   HDC dc = GetDC(window);
@@ -269,9 +269,9 @@ TEST_F(EveryWindow, VersionWindowWithItsDrawnTitleShapeAndIcon) {
                {{kLblVersion, 236, 36, 53, 13},
                 {kLblCopyright, 100, 48, 189, 13},
                 {kLblComment, 12, 72, 281, 37},
-                {kLabel1Home, 12, 116, 45, 17},
+                {kHomePageLabel, 12, 116, 45, 17},
                 {kLblURL, 92, 116, 141, 17},
-                {kLabel1Mail, 12, 136, 77, 17},
+                {kMailLabel, 12, 136, 77, 17},
                 {kLblEmail, 92, 136, 141, 17},
                 {kCmdOK, 116, 160, 81, 29}});
   ExpectCaptionsFit(window);
@@ -279,7 +279,7 @@ TEST_F(EveryWindow, VersionWindowWithItsDrawnTitleShapeAndIcon) {
   HDC dc = GetDC(window);
   RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
   const COLORREF face = GetSysColor(COLOR_BTNFACE), desktop = GetSysColor(COLOR_DESKTOP);
-  // Shape1 reaches from x 80 to 280 and down to y 48, corners rounded off.
+  // The band behind the title reaches from x 80 to 280 and down to y 48, corners rounded off.
   EXPECT_EQ(GetPixel(dc, S(279), S(33)), desktop);
   EXPECT_EQ(GetPixel(dc, S(282), S(33)), face);
   EXPECT_EQ(GetPixel(dc, S(90), S(47)), desktop);

@@ -236,34 +236,40 @@ TEST_F(HelloWindowTest, LayoutCaptionAndTextsFollowTheTable) {
   ExpectControls(
       window,
       {
-          {Label1(0),
+          {kGreetingLabel,
            L"Static",
            L"Mallowquistをご利用頂き、ありがとうございます。\r\n"
            L"本ソフトは、クリップボードのテキストを、ショートカットキーを使って簡単に切り替えるソフトです。\r\n"
            L"キーの組み合わせについては、以下をご覧下さい。",
            {4, 4, 497, 41}},
-          {Frame1(0), L"Button", L"[Win+C]、[↓]", frame0},
-          {Label1(3), L"Static",
+          {kDownKeyFrame, L"Button", L"[Win+C]、[↓]", frame0},
+          {kDownKeyLabel, L"Static",
            L"切り替え画面を表示し、リストの選択を一つ下へ進めます。\r\n切り替え画面表示中は、↓キーでも同様です。",
            inFrame(frame0, {4, 16, 157, 53})},
-          {Frame1(1), L"Button", L"[Win+Alt+C]、[↑]", frame1},
-          {Label1(4), L"Static",
+          {kUpKeyFrame, L"Button", L"[Win+Alt+C]、[↑]", frame1},
+          {kUpKeyLabel, L"Static",
            L"切り替え画面を表示し、リストの選択を一つ上へ進めます。\r\n切り替え画面表示中は、↑キーでも同様です。",
            inFrame(frame1, {4, 16, 157, 53})},
-          {Frame1(2), L"Button", L"[Shift]、[←]、[→]", frame2},
-          {Label1(5), L"Static",
+          {kSwitchListFrame, L"Button", L"[Shift]、[←]、[→]", frame2},
+          {kSwitchListLabel, L"Static",
            L"（切り替え画面表示中）\r\nクリップボードのログか、設定した固定文字かを切り替えます。",
            inFrame(frame2, {4, 16, 157, 41})},
-          {Label1(1), L"Static", L"※『Win』　とは、Windowsロゴの入ったキーの事です。", {140, 128, 365, 17}},
-          {Label1(2), L"Static", L"※キーの組み合わせについては、Readme.txtにも記述されています。", {140, 140, 365, 17}},
-          {Label1(8), L"Static", L"※マウスでも操作可能です。タスクアイコンをクリックして下さい。", {140, 152, 365, 17}},
-          {Label1(6),
+          {kWinKeyNoteLabel, L"Static", L"※『Win』　とは、Windowsロゴの入ったキーの事です。", {140, 128, 365, 17}},
+          {kReadmeNoteLabel,
+           L"Static",
+           L"※キーの組み合わせについては、Readme.txtにも記述されています。",
+           {140, 140, 365, 17}},
+          {kMouseNoteLabel,
+           L"Static",
+           L"※マウスでも操作可能です。タスクアイコンをクリックして下さい。",
+           {140, 152, 365, 17}},
+          {kExampleLabel,
            L"Static",
            L"例：クリップボードにコピーしてあった文字を選択\r\n・Win＋Cキーを押します。\r\n"
            L"・Winキーを押したまま、Cキーを何度か押して、目的の文字を選択します。\r\n"
            L"・Winキーを離せば、切り替え画面が消えて、目的の文字がクリップボードにコピーされます。",
            {4, 172, 501, 53}},
-          {Label1(7),
+          {kSetUpLabel,
            L"Static",
            L"Mallowquistの設定をして下さい。\r\n"
            L"設定画面では、クリップボードのログを保持しておく数や、固定文字を設定することが出来ます。\r\n"
@@ -272,19 +278,19 @@ TEST_F(HelloWindowTest, LayoutCaptionAndTextsFollowTheTable) {
           {kCmdSettingOpen, L"Button", L"設定画面を開く", {4, 284, 113, 33}},
           {kCmdSettingAbout, L"Button", L"バージョン情報", {116, 284, 113, 33}},
           {kChkViewHello, L"Button", L"起動時にこのメッセージを表示する", {284, 284, 217, 13}},
-          {kCommand1, L"Button", L"今すぐMallowquistを利用する（設定完了）", {8, 324, 493, 25}},
+          {kCmdStartNow, L"Button", L"今すぐMallowquistを利用する（設定完了）", {8, 324, 493, 25}},
       });
   EXPECT_EQ(GetWindowLongW(GetDlgItem(window, kChkViewHello), GWL_STYLE) & 0x0F, BS_AUTOCHECKBOX);
-  EXPECT_EQ(GetWindowLongW(GetDlgItem(window, kCommand1), GWL_STYLE) & 0x0F, BS_DEFPUSHBUTTON);
+  EXPECT_EQ(GetWindowLongW(GetDlgItem(window, kCmdStartNow), GWL_STYLE) & 0x0F, BS_DEFPUSHBUTTON);
   EXPECT_TRUE(Checked(window, kChkViewHello));
 }
 
-TEST_F(HelloWindowTest, Command1HasTheFocusAndLeadsTheTabOrder) {
+TEST_F(HelloWindowTest, TheStartButtonHasTheFocusAndLeadsTheTabOrder) {
   using namespace hello_ids;
   HWND window = Open();
-  EXPECT_EQ(GetFocus(), GetDlgItem(window, kCommand1));
-  HWND at = GetDlgItem(window, kCommand1);
-  for (int id : {kCmdSettingOpen, kCmdSettingAbout, kChkViewHello, kCommand1}) {
+  EXPECT_EQ(GetFocus(), GetDlgItem(window, kCmdStartNow));
+  HWND at = GetDlgItem(window, kCmdStartNow);
+  for (int id : {kCmdSettingOpen, kCmdSettingAbout, kChkViewHello, kCmdStartNow}) {
     at = GetNextDlgTabItem(window, at, FALSE);
     EXPECT_EQ(GetDlgCtrlID(at), id);
   }
@@ -304,13 +310,13 @@ TEST_F(HelloWindowTest, EtchedLineIsShadowOverWindowColourFromX4ToX503) {
   EXPECT_EQ(pixels.At(250, 226), GetSysColor(COLOR_BTNFACE));
 }
 
-TEST_F(HelloWindowTest, Command1StoresTheCheckBoxAndOtherClosesLeaveTheSetting) {
+TEST_F(HelloWindowTest, TheStartButtonStoresTheCheckBoxAndOtherClosesLeaveTheSetting) {
   using namespace hello_ids;
-  // Cleared box, then Command1.
+  // Cleared box, then the start button.
   HWND window = Open();
   SendDlgItemMessageW(window, kChkViewHello, BM_CLICK, 0, 0);
   EXPECT_FALSE(Checked(window, kChkViewHello));
-  Click(window, kCommand1);
+  Click(window, kCmdStartNow);
   ProcessPendingMessages();
   EXPECT_FALSE(window_.IsLoaded());
   EXPECT_EQ(program_.Setting.ViewHello, 0);
@@ -318,7 +324,7 @@ TEST_F(HelloWindowTest, Command1StoresTheCheckBoxAndOtherClosesLeaveTheSetting) 
   // A hand-edited 2 left checked is stored as 1.
   program_.Setting.ViewHello = 2;
   window = Open();
-  Click(window, kCommand1);
+  Click(window, kCmdStartNow);
   ProcessPendingMessages();
   EXPECT_EQ(program_.Setting.ViewHello, 1);
 
@@ -356,7 +362,7 @@ TEST_F(DialogWindows, ShowHelloWindowIsModalAndItsVersionButtonOpensTheVersionWi
                [&] {
                  if (FindWindowW(kAboutClassName, nullptr)) return false;
                  EXPECT_TRUE(IsWindowEnabled(hello));
-                 Click(hello, hello_ids::kCommand1);
+                 Click(hello, hello_ids::kCmdStartNow);
                  return true;
                }},
               [this] { HelloWindow(program_, Icons(), settings_, about_).Run(); });
@@ -402,7 +408,7 @@ TEST_F(DialogWindows, CheckBoxFollowsTheSettingsDialogAfterItCloses) {
                openSettings, settingsShown(setting_ids::kCmdOK, true), settingsGone,
                [&] {
                  boxAfterOK = Checked(hello, hello_ids::kChkViewHello);
-                 Click(hello, hello_ids::kCommand1);
+                 Click(hello, hello_ids::kCmdStartNow);
                  return true;
                }},
               [this] { HelloWindow(program_, Icons(), settings_, about_).Run(); });
@@ -450,9 +456,9 @@ TEST_F(AboutWindowTest, LayoutCaptionAndTextsFromTheVersionResource) {
           {kLblVersion, L"Static", L"Ver.1.0.0 ", {236, 36, 53, 13}},
           {kLblCopyright, L"Static", L"(C) 2026 Mallowquist", {100, 48, 189, 13}},
           {kLblComment, L"Static", L"クリップボードの文字を選択形式で変更するプログラムです。", {12, 72, 281, 37}},
-          {kLabel1Home, L"Static", L"公開HP", {12, 116, 45, 17}},
+          {kHomePageLabel, L"Static", L"公開HP", {12, 116, 45, 17}},
           {kLblURL, L"Static", L"https://mallowquist.test/", {92, 116, 141, 17}},
-          {kLabel1Mail, L"Static", L"作者へメール", {12, 136, 77, 17}},
+          {kMailLabel, L"Static", L"作者へメール", {12, 136, 77, 17}},
           {kLblEmail, L"Static", L"author@mallowquist.test", {92, 136, 141, 17}},
           {kCmdOK, L"Button", L"OK", {116, 160, 81, 29}},
       });
@@ -494,7 +500,7 @@ TEST_F(AboutWindowTest, IconShapeAndShadowedTitleAreDrawnAndSurviveRepainting) {
     // The 48x48 icon at 15, 8 and nothing drawn left of it.
     EXPECT_GT(pixels.CountOther(RECT{15, 8, 63, 56}, face), 48 * 48 / 4);
     EXPECT_EQ(pixels.CountOther(RECT{0, 0, 14, 60}, face), 0);
-    // Shape1: 80..280 by 24..48, corners rounded off.
+    // The band behind the title: 80..280 by 24..48, corners rounded off.
     EXPECT_EQ(pixels.At(230, 27), desktop);
     EXPECT_EQ(pixels.At(280, 33), desktop);
     EXPECT_EQ(pixels.At(281, 33), face);

@@ -325,26 +325,27 @@ TEST_F(SettingDialogTest, LayoutCaptionsFontAndTabOrder) {
   HWND dialog = Open();
   ASSERT_NE(dialog, nullptr);
   ExpectDialogFrame(dialog, L"Mallowquist - 設定", 285, 276);
-  ExpectControls(dialog, {
-                             {kCmdStartUp, L"Button", L"スタートアップ設定", 4, 4, 121, 25},
-                             {kLabel2, L"Static", L"Windows起動時に本ソフトを起動するか設定します。", 128, 4, 153, 25},
-                             {kFrameClipboard, L"Button", L"クリップボード", 4, 36, 277, 49},
-                             {kLabelLogNum, L"Static", L"ログの最大数", 12, 52, 77, 13},
-                             {kTxtLogNum, L"Edit", L"25", 92, 52, 33, 22},
-                             {kVscLogNum, L"ScrollBar", L"", 124, 52, 17, 21},
-                             {kLabelCount, L"Static", L"件", 144, 64, 17, 13},
-                             {kFrameFixed, L"Button", L"固定文字", 4, 88, 277, 97},
-                             {kLstFixedText, L"ListBox", L"", 12, 104, 85, 76},
-                             {kTxtFixedText, L"Edit", L"", 100, 104, 129, 77},
-                             {kCmdFixedAdd, L"Button", L"追加", 232, 120, 41, 21},
-                             {kCmdFixedChange, L"Button", L"変更", 232, 140, 41, 21},
-                             {kCmdFixedDelete, L"Button", L"削除", 232, 160, 41, 21},
-                             {kChkViewHello, L"Button", L"起動時にようこそメッセージを表示する", 4, 188, 277, 13},
-                             {kChkBalloon, L"Button", L"アイコン表示時にメッセージを表示する", 4, 204, 277, 13},
-                             {kChkPaste, L"Button", L"選択と同時に貼り付けを行う", 4, 220, 277, 13},
-                             {kCmdOK, L"Button", L"OK", 120, 240, 81, 33},
-                             {kCmdCancel, L"Button", L"キャンセル", 200, 240, 81, 33},
-                         });
+  ExpectControls(dialog,
+                 {
+                     {kCmdStartUp, L"Button", L"スタートアップ設定", 4, 4, 121, 25},
+                     {kLabelStartUp, L"Static", L"Windows起動時に本ソフトを起動するか設定します。", 128, 4, 153, 25},
+                     {kFrameClipboard, L"Button", L"クリップボード", 4, 36, 277, 49},
+                     {kLabelLogNum, L"Static", L"ログの最大数", 12, 52, 77, 13},
+                     {kTxtLogNum, L"Edit", L"25", 92, 52, 33, 22},
+                     {kVscLogNum, L"ScrollBar", L"", 124, 52, 17, 21},
+                     {kLabelCount, L"Static", L"件", 144, 64, 17, 13},
+                     {kFrameFixed, L"Button", L"固定文字", 4, 88, 277, 97},
+                     {kLstFixedText, L"ListBox", L"", 12, 104, 85, 76},
+                     {kTxtFixedText, L"Edit", L"", 100, 104, 129, 77},
+                     {kCmdFixedAdd, L"Button", L"追加", 232, 120, 41, 21},
+                     {kCmdFixedChange, L"Button", L"変更", 232, 140, 41, 21},
+                     {kCmdFixedDelete, L"Button", L"削除", 232, 160, 41, 21},
+                     {kChkViewHello, L"Button", L"起動時にようこそメッセージを表示する", 4, 188, 277, 13},
+                     {kChkBalloon, L"Button", L"アイコン表示時にメッセージを表示する", 4, 204, 277, 13},
+                     {kChkPaste, L"Button", L"選択と同時に貼り付けを行う", 4, 220, 277, 13},
+                     {kCmdOK, L"Button", L"OK", 120, 240, 81, 33},
+                     {kCmdCancel, L"Button", L"キャンセル", 200, 240, 81, 33},
+                 });
   EXPECT_EQ(GetWindowLongW(Control(kVscLogNum), GWL_STYLE) & SBS_VERT, SBS_VERT);
   EXPECT_EQ(GetWindowLongW(Control(kCmdOK), GWL_STYLE) & 0x0F, BS_DEFPUSHBUTTON);
   EXPECT_TRUE(GetWindowLongW(Control(kTxtFixedText), GWL_STYLE) & ES_MULTILINE);
@@ -772,6 +773,43 @@ TEST_F(TextInputDialogTest, EveryCloseOtherThanOkEntersNothing) {
   EXPECT_EQ(entered, u"unchanged");
   RunEntry(u"", [] { PostMessageW(Entry(), WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0); });
   EXPECT_EQ(entered, u"");
+}
+
+TEST_F(TextInputDialogTest, CharactersTheCodePageLacksAreNamedAndGivenUpOnlyWhenTheUserAgrees) {
+  MessageBoxSeen goBack, saveAnyway;
+  bool openAfterNo = false;
+  std::wstring textAfterNo;
+  RunEntry(u"", [&] {
+    SetWindowTextW(Box(), L"A🙂B한C");
+    AnswerMessageBox(goBack, IDNO);
+    PostMessageW(Entry(), WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    Soon([&] {
+      if (goBack.caption.empty() || FindMessageBox()) return false;
+      openAfterNo = Entry() != nullptr;
+      textAfterNo = WindowTextOf(Box());
+      AnswerMessageBox(saveAnyway, IDYES);
+      PostMessageW(Entry(), WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+      return true;
+    });
+  });
+  EXPECT_EQ(goBack.caption, L"Mallowquist");
+  std::wstring said;
+  for (const std::wstring& text : goBack.texts) said += text;
+  EXPECT_NE(said.find(L"「🙂」 U+1F642"), std::wstring::npos) << Utf8(said);
+  EXPECT_NE(said.find(L"「한」 U+D55C"), std::wstring::npos) << Utf8(said);
+  // "No" goes back to the text as it was typed.
+  EXPECT_TRUE(openAfterNo);
+  EXPECT_EQ(Utf8(textAfterNo), "A🙂B한C");
+  // "Yes" gives back what the file will hold.
+  EXPECT_FALSE(saveAnyway.caption.empty());
+  EXPECT_EQ(entered, u"A??B?C");
+
+  // Japanese is held by the code page: nothing is asked.
+  MessageBoxSeen unexpected;
+  AnswerMessageBox(unexpected, IDYES);
+  RunEntry(u"日本語\r\n～①ｶﾅ", [] { PostMessageW(Entry(), WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0); });
+  EXPECT_EQ(entered, u"日本語\r\n～①ｶﾅ");
+  EXPECT_TRUE(unexpected.caption.empty());
 }
 
 }  // namespace
