@@ -19,7 +19,7 @@
 //                                      point in the middle of the line
 //   soak-state                         in one call, what the soak test compares: the clipboard,
 //                                      the selector (shown, list, lines as a screen reader reads
-//                                      them, selection), the settings dialog's history length
+//                                      them, selection, preview), the settings dialog's history length
 //                                      and fixed strings, every visible window of the program
 //   dialog CAPTION [TIMEOUT_MS]        the texts of a dialog (a message box) with that caption
 //   dialog-press CAPTION BUTTON_ID     presses a button of that dialog
@@ -212,13 +212,14 @@ HWND ControlOf(const std::wstring& className, int id) {
   return window ? GetDlgItem(window, id) : nullptr;
 }
 
-// The names a screen reader reads for a list's lines.
-std::vector<std::wstring> AccessibleLines(HWND list) {
+// The names a screen reader reads for a list's lines; nothing where the
+// system offers no accessible object across processes.
+std::optional<std::vector<std::wstring>> AccessibleLines(HWND list) {
   std::vector<std::wstring> lines;
   IAccessible* object = nullptr;
   if (FAILED(AccessibleObjectFromWindow(list, OBJID_CLIENT, IID_IAccessible, reinterpret_cast<void**>(&object))) ||
       !object) {
-    return lines;
+    return std::nullopt;
   }
   long count = 0;
   object->get_accChildCount(&count);
@@ -268,8 +269,14 @@ int SoakState() {
     const bool fixed = SendMessageW(GetDlgItem(selector, 1001), BM_GETCHECK, 0, 0) == BST_CHECKED;
     Print(std::wstring(L"kind\t") + (fixed ? L"fixed" : L"history") + L"\n");
     Print(L"selected\t" + std::to_wstring(SendMessageW(list, LB_GETCURSEL, 0, 0)) + L"\n");
+    Print(L"count\t" + std::to_wstring(SendMessageW(list, LB_GETCOUNT, 0, 0)) + L"\n");
+    Print(L"preview\t" + Escape(WindowText(GetDlgItem(selector, 1003))) + L"\n");
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    for (const std::wstring& line : AccessibleLines(list)) Print(L"line\t" + Escape(line) + L"\n");
+    if (const auto lines = AccessibleLines(list)) {
+      for (const std::wstring& line : *lines) Print(L"line\t" + Escape(line) + L"\n");
+    } else {
+      Print(L"lines-unreadable\n");
+    }
     CoUninitialize();
   }
   if (HWND settings = FindTopLevel(L"Mallowquist.frmSetting", 0)) {
