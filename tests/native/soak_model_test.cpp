@@ -64,6 +64,10 @@ TEST(SoakModel, TheMouseChoosesByDoubleClickAndTheSettingsDialogKeepsTheSelector
   model.WinC(false);
   model.ReleaseWin();  // opened for the mouse: Win commits nothing
   EXPECT_TRUE(model.SelectorOpen());
+  model.ClickLine(0);
+  model.Down();  // on from where C left the selection
+  EXPECT_EQ(model.Selected(), 0);
+  model.Down();
   model.DoubleClickLine(1);
   EXPECT_EQ(model.Clipboard(), "x");
   model.OpenSettings();

@@ -87,7 +87,8 @@ void Model::TrayClick() {
 
 void Model::ClickLine(int line) {
   if (!open_ || line < 0 || line >= static_cast<int>(lines_.size())) return;
-  selected_ = current_ = line;
+  // Only a preview: the keys move on from the line they last selected.
+  selected_ = line;
 }
 
 void Model::DoubleClickLine(int line) {

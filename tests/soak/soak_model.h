@@ -69,7 +69,7 @@ class Model {
   bool byMouse_ = false;
   List shown_ = List::History;
   std::vector<std::string> lines_;  // as they were when the selector opened
-  int current_ = 0;                 // where the arrows and C move on from
+  int current_ = 0;                 // where the arrows and C move on from; a click leaves it
   int selected_ = -1;
 
   bool settingsOpen_ = false;
