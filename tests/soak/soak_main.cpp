@@ -309,10 +309,11 @@ class Soak {
   }
 
   // Another program holds the clipboard for a moment (now and then for
-  // several seconds); with a text, it copies it first and takes the
-  // clipboard again at once.
+  // eight seconds); with a text, it copies it first and takes the clipboard
+  // again at once, and `meanwhile` is what the user does while it is held.
   void Hold(const std::string& text, const std::function<void()>& meanwhile) {
-    const int ms = Chance(8) ? 8000 : 200 + Pick(1300);
+    // The long holds only where nothing of the user's waits on them.
+    const int ms = !meanwhile && Chance(15) ? 8000 : 200 + Pick(1300);
     const fs::path said = fs::temp_directory_path() / ("quistrel-soak-hold-" + std::to_string(getpid()));
     std::vector<std::string> argv{"wine", Tool("qpeer.exe"), "hold", std::to_string(ms)};
     if (!text.empty()) argv.push_back(text);
