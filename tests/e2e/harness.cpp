@@ -191,13 +191,22 @@ bool WaitForExit(pid_t pid, std::chrono::milliseconds timeout) {
       timeout);
 }
 
-Background::Background(const std::vector<std::string>& argv) {
+Background::Background(const std::vector<std::string>& argv, const fs::path& output) {
   const int devNull = open("/dev/null", O_RDWR | O_CLOEXEC);
-  pid_ = Spawn(argv, devNull, devNull);
+  const int out = output.empty() ? devNull : open(output.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+  pid_ = Spawn(argv, devNull, out);
+  if (out != devNull) close(out);
   close(devNull);
 }
 
+bool Background::Running() {
+  // A process that ended is reaped here, and its id is never signalled again.
+  if (pid_ > 0 && WaitForExit(pid_, std::chrono::milliseconds(0))) pid_ = -1;
+  return pid_ > 0;
+}
+
 Background::~Background() {
+  if (pid_ <= 0) return;
   // Wine runs the Windows program in the process it was started as, so its
   // id reaches the program itself.
   kill(pid_, SIGTERM);

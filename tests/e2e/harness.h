@@ -102,11 +102,13 @@ class Program {
 };
 
 // A helper program (Notepad, a driver holding a hot key) that runs beside the
-// scenario; it is ended by its process id when the object goes.
+// scenario; it is ended by its process id when the object goes. Its standard
+// output goes to `output` when given.
 class Background {
  public:
-  explicit Background(const std::vector<std::string>& argv);
+  explicit Background(const std::vector<std::string>& argv, const fs::path& output = {});
   ~Background();
+  bool Running();
   Background(const Background&) = delete;
   Background& operator=(const Background&) = delete;
 

@@ -12,6 +12,15 @@
 //   broadcast MSG                      posts MSG to every top-level window (reg:NAME allowed)
 //   clip-get                           the clipboard's Unicode text
 //   clip-set TEXT                      puts the text on the clipboard as Unicode
+//   clip-put TEXT                      the same, with \r \n \t \\ in TEXT unescaped
+//   set-text CLASS CONTROL_ID TEXT     sets a control's text (TEXT unescaped as for clip-put)
+//   list-select CLASS CONTROL_ID LINE  selects a line of a list box as a click does
+//   line-point CLASS CONTROL_ID LINE   scrolls a list box to its top and prints the screen
+//                                      point in the middle of the line
+//   soak-state                         in one call, what the soak test compares: the clipboard,
+//                                      the selector (shown, list, lines as a screen reader reads
+//                                      them, selection, preview), the settings dialog's history length
+//                                      and fixed strings, every visible window of the program
 //   dialog CAPTION [TIMEOUT_MS]        the texts of a dialog (a message box) with that caption
 //   dialog-press CAPTION BUTTON_ID     presses a button of that dialog
 //   list-items CLASS CONTROL_ID        the lines of a list box and its selection
@@ -187,6 +196,107 @@ bool SetClipboard(const std::wstring& text) {
   return written;
 }
 
+std::wstring Unescape(const std::wstring& text) {
+  std::wstring out;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] != L'\\' || i + 1 == text.size()) {
+      out += text[i];
+      continue;
+    }
+    const wchar_t next = text[++i];
+    out += next == L'r' ? L'\r' : next == L'n' ? L'\n' : next == L't' ? L'\t' : next;
+  }
+  return out;
+}
+
+HWND ControlOf(const std::wstring& className, int id) {
+  HWND window = FindTopLevel(className, 0);
+  return window ? GetDlgItem(window, id) : nullptr;
+}
+
+// The names a screen reader reads for a list's lines; nothing where the
+// system offers no accessible object across processes.
+std::optional<std::vector<std::wstring>> AccessibleLines(HWND list) {
+  std::vector<std::wstring> lines;
+  IAccessible* object = nullptr;
+  if (FAILED(AccessibleObjectFromWindow(list, OBJID_CLIENT, IID_IAccessible, reinterpret_cast<void**>(&object))) ||
+      !object) {
+    return std::nullopt;
+  }
+  long count = 0;
+  object->get_accChildCount(&count);
+  for (long child = 1; child <= count; ++child) {
+    VARIANT id;
+    VariantInit(&id);
+    id.vt = VT_I4;
+    id.lVal = child;
+    BSTR name = nullptr;
+    lines.push_back(SUCCEEDED(object->get_accName(id, &name)) && name ? std::wstring(name, SysStringLen(name))
+                                                                      : L"<none>");
+    SysFreeString(name);
+  }
+  object->Release();
+  return lines;
+}
+
+BOOL CALLBACK PrintProgramWindow(HWND window, LPARAM) {
+  const std::wstring cls = ClassOf(window);
+  const bool ours = cls.rfind(L"Mallowquist.", 0) == 0 && cls != L"Mallowquist.TestPeer";
+  const bool messageBox = cls == L"#32770" && WindowText(window).rfind(L"Mallowquist", 0) == 0;
+  if (IsWindowVisible(window) && (ours || messageBox)) Print(L"window\t" + cls + L"\n");
+  return TRUE;
+}
+
+int SoakState() {
+  // The program reads the clipboard at every change: an access that finds it
+  // held is tried again for a while before it counts as unreadable. No text
+  // at all reads as the empty text.
+  bool opened = false;
+  for (int attempt = 0; attempt < 50 && !opened; ++attempt) {
+    opened = OpenClipboard(nullptr) != FALSE;
+    if (!opened) Sleep(20);
+  }
+  if (opened) {
+    const std::u16string clip = quistrel::TextOfOpenClipboard().value_or(u"");
+    CloseClipboard();
+    Print(L"clip\t" + Escape(std::wstring(clip.begin(), clip.end())) + L"\n");
+  } else {
+    Print(L"clip-unreadable\n");
+  }
+  HWND selector = FindTopLevel(L"Mallowquist.frmMain", 0);
+  const bool shown = selector && IsWindowVisible(selector);
+  Print(std::wstring(L"open\t") + (shown ? L"1" : L"0") + L"\n");
+  if (shown) {
+    HWND list = GetDlgItem(selector, 1002);
+    const bool fixed = SendMessageW(GetDlgItem(selector, 1001), BM_GETCHECK, 0, 0) == BST_CHECKED;
+    Print(std::wstring(L"kind\t") + (fixed ? L"fixed" : L"history") + L"\n");
+    Print(L"selected\t" + std::to_wstring(SendMessageW(list, LB_GETCURSEL, 0, 0)) + L"\n");
+    Print(L"count\t" + std::to_wstring(SendMessageW(list, LB_GETCOUNT, 0, 0)) + L"\n");
+    Print(L"preview\t" + Escape(WindowText(GetDlgItem(selector, 1003))) + L"\n");
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    if (const auto lines = AccessibleLines(list)) {
+      for (const std::wstring& line : *lines) Print(L"line\t" + Escape(line) + L"\n");
+    } else {
+      Print(L"lines-unreadable\n");
+    }
+    CoUninitialize();
+  }
+  if (HWND settings = FindTopLevel(L"Mallowquist.frmSetting", 0)) {
+    Print(L"length\t" + Escape(WindowText(GetDlgItem(settings, 1105))) + L"\n");
+    HWND list = GetDlgItem(settings, 1109);
+    const LRESULT count = SendMessageW(list, LB_GETCOUNT, 0, 0);
+    for (LRESULT i = 0; i < count; ++i) {
+      std::wstring text(static_cast<std::size_t>(std::max<LRESULT>(SendMessageW(list, LB_GETTEXTLEN, i, 0), 0)) + 1,
+                        L'\0');
+      SendMessageW(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(text.data()));
+      text.resize(wcslen(text.c_str()));
+      Print(L"fixed\t" + Escape(text) + L"\n");
+    }
+  }
+  EnumWindows(PrintProgramWindow, 0);
+  return 0;
+}
+
 void SendKeys(const std::vector<std::wstring>& steps) {
   for (const std::wstring& step : steps) {
     const auto colon = step.find(L':');
@@ -346,6 +456,34 @@ int wmain(int argc, wchar_t** argv) {
     return 0;
   }
   if (command == L"clip-set") return SetClipboard(arg(2)) ? 0 : 1;
+  if (command == L"clip-put") return SetClipboard(Unescape(arg(2))) ? 0 : 1;
+  if (command == L"soak-state") return SoakState();
+  if (command == L"set-text") {
+    HWND control = ControlOf(arg(2), static_cast<int>(number(3, 0)));
+    if (!control) return 1;
+    const std::wstring text = Unescape(arg(4));
+    SendMessageW(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    return 0;
+  }
+  if (command == L"list-select") {
+    HWND list = ControlOf(arg(2), static_cast<int>(number(3, 0)));
+    if (!list) return 1;
+    SendMessageW(list, LB_SETCURSEL, number(4, 0), 0);
+    SendMessageW(GetParent(list), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(list), LBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(list));
+    return 0;
+  }
+  if (command == L"line-point") {
+    HWND list = ControlOf(arg(2), static_cast<int>(number(3, 0)));
+    if (!list) return 1;
+    SendMessageW(list, LB_SETTOPINDEX, 0, 0);
+    RECT r{};
+    if (SendMessageW(list, LB_GETITEMRECT, number(4, 0), reinterpret_cast<LPARAM>(&r)) == LB_ERR) return 1;
+    POINT middle{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+    ClientToScreen(list, &middle);
+    Print(std::to_wstring(middle.x) + L" " + std::to_wstring(middle.y) + L"\n");
+    return 0;
+  }
   if (command == L"dialog") {
     HWND dialog = FindDialogByCaption(arg(2), number(3, 0));
     if (!dialog) return 1;

@@ -11,6 +11,11 @@
 //   promise SECONDS TEXT        promises text (delayed rendering) and renders
 //                               it SECONDS after being asked (0: never)
 //   big MIB                     puts a text of MIB mebibytes on the clipboard
+//   hold MS [TEXT]              holds the clipboard open for MS milliseconds with a
+//                               window of its own; with TEXT, copies it first and
+//                               takes the clipboard again at once, as a clipboard
+//                               manager that reads every copy does. Prints "held"
+//                               once it holds it.
 #include <windows.h>
 
 #include <cstdio>
@@ -136,6 +141,27 @@ int PutBig(std::size_t mebibytes) {
   return 1;
 }
 
+int Hold(DWORD milliseconds, const std::wstring* text) {
+  HWND window = MakeWindow(DefWindowProcW);
+  if (text) {
+    if (!OpenClipboard(window)) return 1;
+    EmptyClipboard();
+    SetData(CF_UNICODETEXT, Block(text->c_str(), (text->size() + 1) * sizeof(wchar_t)));
+    CloseClipboard();
+  }
+  bool held = false;
+  for (int attempt = 0; attempt < 100 && !held; ++attempt) {
+    held = OpenClipboard(window) != FALSE;
+    if (!held) Sleep(10);
+  }
+  if (!held) return 1;
+  std::printf("held\n");
+  std::fflush(stdout);
+  Sleep(milliseconds);
+  CloseClipboard();
+  return 0;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -146,5 +172,9 @@ int wmain(int argc, wchar_t** argv) {
   if (command == L"viewer") return RunViewer(arg(2), number(3));
   if (command == L"promise") return Promise(number(2), arg(3));
   if (command == L"big") return PutBig(number(2));
+  if (command == L"hold") {
+    const std::wstring text = arg(3);
+    return Hold(number(2), argc > 3 ? &text : nullptr);
+  }
   return 2;
 }
