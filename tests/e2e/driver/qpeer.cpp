@@ -11,6 +11,9 @@
 //   promise SECONDS TEXT        promises text (delayed rendering) and renders
 //                               it SECONDS after being asked (0: never)
 //   big MIB                     puts a text of MIB mebibytes on the clipboard
+//   hold SECONDS FILE [TEXT]    copies TEXT first when given, then holds the
+//                               clipboard open with a window of its own for
+//                               SECONDS; FILE is made once it holds it
 #include <windows.h>
 
 #include <cstdio>
@@ -136,6 +139,22 @@ int PutBig(std::size_t mebibytes) {
   return 1;
 }
 
+int Hold(DWORD seconds, const std::wstring& file, const std::wstring& text) {
+  HWND window = MakeWindow(DefWindowProcW);
+  if (!text.empty()) {
+    if (!OpenClipboard(window)) return 1;
+    EmptyClipboard();
+    SetData(CF_UNICODETEXT, Block(text.c_str(), (text.size() + 1) * sizeof(wchar_t)));
+    CloseClipboard();
+  }
+  // Taken again at once: whoever was told of the copy finds it held.
+  if (!OpenClipboard(window)) return 1;
+  quistrel::UniqueFile held(CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+  PumpFor(seconds * 1000);
+  CloseClipboard();
+  return 0;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -146,5 +165,6 @@ int wmain(int argc, wchar_t** argv) {
   if (command == L"viewer") return RunViewer(arg(2), number(3));
   if (command == L"promise") return Promise(number(2), arg(3));
   if (command == L"big") return PutBig(number(2));
+  if (command == L"hold") return Hold(number(2), arg(3), arg(4));
   return 2;
 }
