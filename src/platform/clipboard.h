@@ -36,6 +36,8 @@ std::optional<std::u16string> ReadClipboardText(HWND owner);
 // The text of the clipboard this thread holds open, read as ReadClipboardText
 // reads it.
 std::optional<std::u16string> TextOfOpenClipboard();
+// The text in a block that GetClipboardData gave for CF_UNICODETEXT.
+std::optional<std::u16string> TextOfClipboardBlock(HANDLE block);
 
 // Empties the clipboard and puts the text on it, waiting at most `wait` for a
 // clipboard that another program holds. False, clipboard untouched, when it

@@ -41,7 +41,7 @@ class ClipboardReader final {
   // Asks for a read of the clipboard as it is now; returns at once. A read
   // that does not complete is tried again, less and less often, until it
   // completes or the clipboard changes. A read stuck in another program's
-  // rendering is left behind, and a new one serves the request.
+  // rendering is left behind, and a new one serves the requests.
   void Request();
   // Delivers, before it returns, the read of the clipboard's current
   // content: waits for it at most `limit`. False when the time ran out.
@@ -50,25 +50,22 @@ class ClipboardReader final {
  private:
   struct Shared;
   static LRESULT CALLBACK DoorbellProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  static UniqueWindow MakeMessageWindow();
+  // A new reading thread; the one before it, if any, is left behind.
+  void StartReader();
   void DeliverFinished();
-  // Leaves a read that has hung for too long behind when a read is wanted.
-  void ReplaceStuckReader();
+  // Leaves a read behind that has hung too long in an owner's rendering.
+  void WatchRendering();
 
   std::function<void(ClipboardRead)> deliver_;
   std::shared_ptr<Shared> shared_;
   // Only to be woken on this thread when a read is done; a window of its own,
   // not one of the program's, so that unloading those leaves the reader be.
   UniqueWindow doorbell_;
+  // The window the current reading thread opens the clipboard with.
+  UniqueWindow opener_;
   DWORD delivered_ = 0;
   bool anyDelivered_ = false;
 };
-
-// The reader's own work, run on its thread: the clipboard's sequence number,
-// its private-content marks and its text. Asks the clipboard's owner first
-// whether it answers, and only then opens the clipboard, for no longer than
-// the reading takes; stands aside for a write of this process. A clipboard
-// owner that does not answer a probe within a moment is not asked for its
-// text.
-ClipboardRead ReadClipboardContent();
 
 }  // namespace quistrel

@@ -25,47 +25,30 @@ constexpr UINT kOwnerProbeMs = 250;
 // read that could not finish is tried again, first soon, then less often.
 constexpr milliseconds kFirstRetryPause{20};
 constexpr milliseconds kLongestRetryPause{2000};
-// A read that has not come back after this long hangs in its owner's
-// rendering (a giant text takes about a second and a half to read under
-// Wine): when a read is wanted, another thread makes it.
-constexpr milliseconds kStuckAfter{3000};
+// A read that has waited this long for its owner's data, from an owner that
+// does not answer meanwhile, hangs in that owner's rendering: another thread
+// takes over. (A giant text takes its time too, but its owner answers.)
+constexpr milliseconds kStuckAfter{1000};
+// The user-interface thread's probe of that owner: shorter, it must not
+// freeze.
+constexpr UINT kStuckOwnerProbeMs = 100;
 // How long the end of the program waits for a read that is under way.
 constexpr milliseconds kStopWait{300};
 constexpr UINT_PTR kStuckTimer = 1;
 
 bool FormatPresent(const wchar_t* name) { return IsClipboardFormatAvailable(RegisterClipboardFormatW(name)) != 0; }
 
-std::optional<uint32_t> DwordOfFormat(const wchar_t* name) {
-  const UINT format = RegisterClipboardFormatW(name);
-  if (!IsClipboardFormatAvailable(format)) return std::nullopt;
-  HANDLE block = GetClipboardData(format);
-  if (!block || GlobalSize(block) < sizeof(DWORD)) return 0xFFFFFFFFu;  // present but unreadable: not a 0
-  const auto* value = static_cast<const DWORD*>(GlobalLock(block));
-  if (!value) return 0xFFFFFFFFu;
-  const uint32_t result = *value;
-  GlobalUnlock(block);
-  return result;
-}
-
-ClipboardMarkers ReadMarkers() {
-  ClipboardMarkers markers;
-  markers.excludeFromMonitoring = FormatPresent(kExcludeFromMonitoringFormat);
-  markers.viewerIgnore = FormatPresent(kViewerIgnoreFormat);
-  markers.canIncludeInHistory = DwordOfFormat(kCanIncludeInHistoryFormat);
-  return markers;
-}
-
 // A program that hangs cannot render a promised text; asking it would block
-// this thread with the clipboard open, which keeps every other program from
-// copying. Asked before the clipboard is opened, so the probe costs nobody
-// else anything.
-bool OwnerAnswers(HWND owner) {
+// the reading thread with the clipboard open, which keeps every other
+// program from copying. Asked before the clipboard is opened, so the probe
+// costs nobody else anything.
+bool OwnerAnswers(HWND owner, UINT probeMs = kOwnerProbeMs) {
   if (!owner) return true;
   DWORD process = 0;
   GetWindowThreadProcessId(owner, &process);
   if (process == GetCurrentProcessId()) return true;
   DWORD_PTR result = 0;
-  return SendMessageTimeoutW(owner, WM_NULL, 0, 0, SMTO_ABORTIFHUNG | SMTO_BLOCK, kOwnerProbeMs, &result) != 0;
+  return SendMessageTimeoutW(owner, WM_NULL, 0, 0, SMTO_ABORTIFHUNG | SMTO_BLOCK, probeMs, &result) != 0;
 }
 
 // Sequence numbers wrap around; the newer of two is the one less than half
@@ -73,7 +56,49 @@ bool OwnerAnswers(HWND owner) {
 bool IsNewer(DWORD sequence, DWORD than) { return static_cast<int32_t>(sequence - than) > 0; }
 }  // namespace
 
-ClipboardRead ReadClipboardContent() {
+struct ClipboardReader::Shared {
+  std::mutex mutex;
+  std::condition_variable changed;
+  bool requested = false;  // a read of the current content is wanted at once
+  bool stopping = false;
+  // The thread that serves requests; threads of earlier numbers were left
+  // behind in a hung rendering and end once it returns.
+  unsigned generation = 0;
+  bool reading = false;    // the serving thread is inside a read
+  bool rendering = false;  // ... and waits for the owner's data
+  Clock::time_point renderingSince;
+  HWND renderingOwner = nullptr;
+  unsigned attempts = 0;  // reads finished, complete or not
+  std::deque<ClipboardRead> finished;
+  HWND doorbell = nullptr;
+
+  // The owner is asked for its data; false when this thread was left behind.
+  bool Asking(unsigned reader, HWND owner);
+  // The owner answered; false when this thread was left behind meanwhile:
+  // the clipboard was taken from it, and its data must not be touched.
+  bool Answered(unsigned reader);
+  ClipboardRead Read(unsigned reader, HWND opener);
+  static void Serve(const std::shared_ptr<Shared>& shared, unsigned reader, HWND opener);
+};
+
+bool ClipboardReader::Shared::Asking(unsigned reader, HWND owner) {
+  std::lock_guard lock(mutex);
+  if (generation != reader) return false;
+  rendering = true;
+  renderingSince = Clock::now();
+  renderingOwner = owner;
+  if (doorbell) PostMessageW(doorbell, kClipboardRenderingMessage, 0, 0);
+  return true;
+}
+
+bool ClipboardReader::Shared::Answered(unsigned reader) {
+  std::lock_guard lock(mutex);
+  if (generation != reader) return false;
+  rendering = false;
+  return true;
+}
+
+ClipboardRead ClipboardReader::Shared::Read(unsigned reader, HWND opener) {
   ClipboardRead read;
   read.sequence = GetClipboardSequenceNumber();
   if (ClipboardWriteWaiting()) return read;
@@ -83,54 +108,46 @@ ClipboardRead ReadClipboardContent() {
   }
   const HWND owner = GetClipboardOwner();
   if (!OwnerAnswers(owner)) return read;
-  auto clipboard = OpenedClipboard::Open(nullptr);
+  auto clipboard = OpenedClipboard::Open(opener);
   if (!clipboard) return read;
   read.sequence = GetClipboardSequenceNumber();
   // Another program copied since the probe: its owner was not asked yet.
   if (GetClipboardOwner() != owner) return read;
-  if (!IsClipboardFormatAvailable(CF_UNICODETEXT) || IsPrivateContent(ReadMarkers())) {
+  ClipboardMarkers markers;
+  markers.excludeFromMonitoring = FormatPresent(kExcludeFromMonitoringFormat);
+  markers.viewerIgnore = FormatPresent(kViewerIgnoreFormat);
+  const UINT canInclude = RegisterClipboardFormatW(kCanIncludeInHistoryFormat);
+  if (!IsPrivateContent(markers) && IsClipboardFormatAvailable(canInclude)) {
+    if (!Asking(reader, owner)) return read;
+    HANDLE block = GetClipboardData(canInclude);
+    if (!Answered(reader)) return read;
+    markers.canIncludeInHistory = 0xFFFFFFFFu;  // present but unreadable: not a 0
+    if (block && GlobalSize(block) >= sizeof(DWORD)) {
+      if (const auto* value = static_cast<const DWORD*>(GlobalLock(block))) {
+        markers.canIncludeInHistory = *value;
+        GlobalUnlock(block);
+      }
+    }
+  }
+  if (!IsClipboardFormatAvailable(CF_UNICODETEXT) || IsPrivateContent(markers)) {
     read.complete = true;
     return read;
   }
-  if (ClipboardWriteWaiting()) return read;
-  read.text = TextOfOpenClipboard();
+  if (ClipboardWriteWaiting() || !Asking(reader, owner)) return read;
+  HANDLE block = GetClipboardData(CF_UNICODETEXT);
+  if (!Answered(reader)) return read;
+  read.text = TextOfClipboardBlock(block);
   read.complete = true;
   return read;
 }
 
-struct ClipboardReader::Shared {
-  std::mutex mutex;
-  std::condition_variable changed;
-  bool requested = false;  // a read of the current content is wanted at once
-  bool stopping = false;
-  // The thread that serves requests; threads of earlier numbers were left
-  // behind in a hung read and end once it returns.
-  unsigned generation = 0;
-  bool reading = false;  // the serving thread is inside a read
-  Clock::time_point readStarted;
-  unsigned attempts = 0;  // reads finished, complete or not
-  std::deque<ClipboardRead> finished;
-  HWND doorbell = nullptr;
-
-  bool Stuck() const { return reading && Clock::now() - readStarted >= kStuckAfter; }
-  // Called with the mutex held.
-  static void StartServing(const std::shared_ptr<Shared>& shared);
-  static void Serve(const std::shared_ptr<Shared>& shared, unsigned generation);
-};
-
-void ClipboardReader::Shared::StartServing(const std::shared_ptr<Shared>& shared) {
-  const unsigned generation = ++shared->generation;
-  shared->reading = false;
-  std::thread([shared, generation] { Serve(shared, generation); }).detach();
-}
-
-void ClipboardReader::Shared::Serve(const std::shared_ptr<Shared>& shared, unsigned generation) {
+void ClipboardReader::Shared::Serve(const std::shared_ptr<Shared>& shared, unsigned reader, HWND opener) {
   std::unique_lock lock(shared->mutex);
   auto pause = kFirstRetryPause;
   bool retrying = false;  // the last read did not complete
   Clock::time_point retryAt{};
   const auto due = [&] {
-    return shared->stopping || shared->generation != generation || shared->requested ||
+    return shared->stopping || shared->generation != reader || shared->requested ||
            (retrying && Clock::now() >= retryAt);
   };
   for (;;) {
@@ -139,7 +156,7 @@ void ClipboardReader::Shared::Serve(const std::shared_ptr<Shared>& shared, unsig
     } else {
       shared->changed.wait(lock, due);
     }
-    if (shared->stopping || shared->generation != generation) return;
+    if (shared->stopping || shared->generation != reader) return;
     if (shared->requested) {
       // A new change, or someone waits for the content: try at once, and
       // from the start of the pauses.
@@ -147,14 +164,13 @@ void ClipboardReader::Shared::Serve(const std::shared_ptr<Shared>& shared, unsig
       pause = kFirstRetryPause;
     }
     shared->reading = true;
-    shared->readStarted = Clock::now();
     lock.unlock();
-    ClipboardRead read = ReadClipboardContent();
+    ClipboardRead read = shared->Read(reader, opener);
     lock.lock();
-    // A thread left behind still hands in what it read: the order of the
-    // sequence numbers decides whether it is news.
-    const bool serving = shared->generation == generation;
-    if (serving) shared->reading = false;
+    // A thread left behind hands in nothing: what it got may be older than
+    // what its successor delivered.
+    if (shared->generation != reader) return;
+    shared->reading = false;
     ++shared->attempts;
     if (read.complete) {
       retrying = false;
@@ -166,7 +182,6 @@ void ClipboardReader::Shared::Serve(const std::shared_ptr<Shared>& shared, unsig
       pause = std::min(pause * 2, kLongestRetryPause);
     }
     shared->changed.notify_all();
-    if (!serving) return;
   }
 }
 
@@ -179,12 +194,13 @@ ClipboardReader::ClipboardReader(std::function<void(ClipboardRead)> deliver)
     wc.lpszClassName = kClipboardReaderClassName;
     RegisterClassExW(&wc);
   }
-  doorbell_.Reset(
-      CreateWindowExW(0, kClipboardReaderClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, AppInstance(), nullptr));
+  doorbell_ = MakeMessageWindow();
   if (doorbell_) SetWindowLongPtrW(doorbell_.Get(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-  std::lock_guard lock(shared_->mutex);
-  shared_->doorbell = doorbell_.Get();
-  Shared::StartServing(shared_);
+  {
+    std::lock_guard lock(shared_->mutex);
+    shared_->doorbell = doorbell_.Get();
+  }
+  StartReader();
 }
 
 ClipboardReader::~ClipboardReader() {
@@ -194,10 +210,30 @@ ClipboardReader::~ClipboardReader() {
     shared_->doorbell = nullptr;
     shared_->changed.notify_all();
     // A read stuck in another program's rendering is left behind; the thread
-    // ends with the process.
+    // ends with the process, and the clipboard goes with its window.
     shared_->changed.wait_for(lock, kStopWait, [&] { return !shared_->reading; });
   }
   if (doorbell_) SetWindowLongPtrW(doorbell_.Get(), GWLP_USERDATA, 0);
+}
+
+UniqueWindow ClipboardReader::MakeMessageWindow() {
+  return UniqueWindow(
+      CreateWindowExW(0, kClipboardReaderClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, AppInstance(), nullptr));
+}
+
+void ClipboardReader::StartReader() {
+  // The reading thread opens the clipboard with a window of this thread:
+  // should it hang in an owner's rendering, destroying that window closes
+  // the clipboard it holds open, and other programs can copy again.
+  UniqueWindow opener = MakeMessageWindow();
+  {
+    std::lock_guard lock(shared_->mutex);
+    const unsigned reader = ++shared_->generation;
+    shared_->reading = false;
+    shared_->rendering = false;
+    std::thread([shared = shared_, reader, window = opener.Get()] { Shared::Serve(shared, reader, window); }).detach();
+  }
+  opener_ = std::move(opener);
 }
 
 LRESULT CALLBACK ClipboardReader::DoorbellProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -206,34 +242,43 @@ LRESULT CALLBACK ClipboardReader::DoorbellProcedure(HWND window, UINT message, W
     if (reader) reader->DeliverFinished();
     return 0;
   }
-  if (message == WM_TIMER && wParam == kStuckTimer) {
-    KillTimer(window, kStuckTimer);
-    if (reader) reader->ReplaceStuckReader();
+  if (message == kClipboardRenderingMessage || (message == WM_TIMER && wParam == kStuckTimer)) {
+    if (message == WM_TIMER) KillTimer(window, kStuckTimer);
+    if (reader) reader->WatchRendering();
     return 0;
   }
   return DefWindowProcW(window, message, wParam, lParam);
 }
 
-void ClipboardReader::ReplaceStuckReader() {
-  std::lock_guard lock(shared_->mutex);
-  if (!shared_->requested || !shared_->reading) return;
-  if (shared_->Stuck()) {
-    Shared::StartServing(shared_);
+void ClipboardReader::WatchRendering() {
+  HWND owner = nullptr;
+  Clock::time_point since;
+  {
+    std::lock_guard lock(shared_->mutex);
+    if (!shared_->rendering) return;
+    owner = shared_->renderingOwner;
+    since = shared_->renderingSince;
+  }
+  const auto left = std::chrono::ceil<milliseconds>(since + kStuckAfter - Clock::now());
+  if (left.count() > 0 || OwnerAnswers(owner, kStuckOwnerProbeMs)) {
+    // Looked at again once the rendering has had its time, or more of it.
+    const auto wait = left.count() > 0 ? left : kStuckAfter;
+    if (doorbell_) SetTimer(doorbell_.Get(), kStuckTimer, static_cast<UINT>(wait.count()), nullptr);
     return;
   }
-  // Looked at again once the read has had its time.
-  const auto left = std::chrono::ceil<milliseconds>(shared_->readStarted + kStuckAfter - Clock::now());
-  if (doorbell_)
-    SetTimer(doorbell_.Get(), kStuckTimer, static_cast<UINT>(std::max<long long>(left.count(), 1)), nullptr);
+  {
+    std::lock_guard lock(shared_->mutex);
+    if (!shared_->rendering || shared_->renderingSince != since) return;
+    // The content is still unread: the next thread tries again.
+    shared_->requested = true;
+  }
+  StartReader();
 }
 
 void ClipboardReader::Request() {
-  {
-    std::lock_guard lock(shared_->mutex);
-    shared_->requested = true;
-    shared_->changed.notify_all();
-  }
-  ReplaceStuckReader();
+  std::lock_guard lock(shared_->mutex);
+  shared_->requested = true;
+  shared_->changed.notify_all();
 }
 
 void ClipboardReader::DeliverFinished() {
@@ -261,15 +306,17 @@ bool ClipboardReader::Settle(milliseconds limit) {
     const DWORD current = GetClipboardSequenceNumber();
     if (anyDelivered_ && !IsNewer(current, delivered_)) return true;
     if (Clock::now() >= deadline) return false;
+    WatchRendering();
     std::unique_lock lock(shared_->mutex);
     if (!shared_->requested && !shared_->reading) {
       shared_->requested = true;
       shared_->changed.notify_all();
     }
-    if (shared_->Stuck()) Shared::StartServing(shared_);
     const unsigned attempts = shared_->attempts;
     auto wake = deadline;
-    if (shared_->reading) wake = std::min(wake, shared_->readStarted + kStuckAfter);
+    if (shared_->rendering && Clock::now() < shared_->renderingSince + kStuckAfter) {
+      wake = std::min(wake, shared_->renderingSince + kStuckAfter);
+    }
     shared_->changed.wait_until(lock, wake,
                                 [&] { return shared_->attempts != attempts || !shared_->finished.empty(); });
   }

@@ -59,8 +59,9 @@ std::optional<std::u16string> ReadClipboardText(HWND owner) {
   return TextOfOpenClipboard();
 }
 
-std::optional<std::u16string> TextOfOpenClipboard() {
-  HANDLE block = GetClipboardData(CF_UNICODETEXT);
+std::optional<std::u16string> TextOfOpenClipboard() { return TextOfClipboardBlock(GetClipboardData(CF_UNICODETEXT)); }
+
+std::optional<std::u16string> TextOfClipboardBlock(HANDLE block) {
   if (!block) return std::nullopt;
   const SIZE_T size = GlobalSize(block);
   if (size < sizeof(wchar_t)) return std::nullopt;

@@ -8,6 +8,9 @@ namespace quistrel {
 
 // The clipboard reader's thread finished a read (posted to the reader's window).
 inline constexpr UINT kClipboardReadMessage = WM_APP + 0x20;
+// The clipboard reader's thread waits for an owner's rendering (posted to the
+// reader's window, which watches how long it takes).
+inline constexpr UINT kClipboardRenderingMessage = WM_APP + 0x22;
 // The selector's preview is to follow the selection (posted to the selector).
 inline constexpr UINT kUpdatePreviewMessage = WM_APP + 0x21;
 

@@ -256,26 +256,5 @@ TEST_F(ClipboardPeers, ACommitWaitsForAClipboardHeldAMomentAndSaysSoWhenItStaysH
   EXPECT_EQ(XClipGet(), "chosen");
 }
 
-TEST_F(ClipboardPeers, AnOwnerThatNeverRendersStopsNoRecordingAndALateRenderingOverwritesNothing) {
-  Start();
-  Copy("before the promise");
-  {
-    const Background owner(PeerCommand({"promise", "0", "never rendered"}));
-    std::this_thread::sleep_for(1500ms);  // the program's read now hangs in that owner
-    Copy("copied while an owner hangs");
-    EXPECT_TRUE(WaitFor([] { return HistoryTexts().count("copied while an owner hangs") == 1; }, 15s));
-  }
-  {
-    const Background owner(PeerCommand({"promise", "6", "rendered late"}));
-    std::this_thread::sleep_for(1500ms);
-    Copy("newer than the late one");
-    std::this_thread::sleep_for(7s);  // the late rendering is done by now
-  }
-  const std::vector<std::string> history = HistoryFromCurrent();
-  ASSERT_FALSE(history.empty());
-  EXPECT_EQ(history.back(), "newer than the late one");
-  EXPECT_EQ(XClipGet(), "newer than the late one");
-}
-
 }  // namespace
 }  // namespace e2e
