@@ -210,8 +210,10 @@ ClipboardReader::~ClipboardReader() {
     shared_->doorbell = nullptr;
     shared_->changed.notify_all();
     // A read stuck in another program's rendering is left behind; the thread
-    // ends with the process, and the clipboard goes with its window.
+    // ends with the process, and the clipboard goes with its window. Left
+    // behind, it touches none of the data it may still be handed.
     shared_->changed.wait_for(lock, kStopWait, [&] { return !shared_->reading; });
+    ++shared_->generation;
   }
   if (doorbell_) SetWindowLongPtrW(doorbell_.Get(), GWLP_USERDATA, 0);
 }
