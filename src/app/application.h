@@ -43,11 +43,16 @@ class Application final : private HookTarget {
   void Shutdown();
   // A paste into a window with higher rights was left to the user.
   void TellPasteDropped();
+  // The chosen text did not reach the clipboard.
+  void TellCommitFailed();
+  // A balloon from the tray icon where the user lets balloons show; a
+  // message box otherwise.
+  void Tell(const char16_t* text, UINT icon);
 
   // What the hidden main window's messages lead to.
   bool IsSelectorOpen() override { return selector_.IsOpen(); }
   void OpenSelector() override;
-  void CloseSelector(bool committed) override { selector_.Close(committed); }
+  void CloseSelector(bool thenPaste) override { selector_.Close(thenPaste); }
   void SelectDown() override { selector_.SelectDown(); }
   void SelectUp() override { selector_.SelectUp(); }
   void OnClipboardChanged() override;

@@ -29,15 +29,18 @@ constexpr char16_t kBalloonText[] =
 constexpr char16_t kPasteDroppedText[] =
     u"管理者として実行中のソフトには自動で貼り付けできません。\r\n"
     u"選択した文字はクリップボードにあります。Ctrl+Vキーで貼り付けて下さい。";
+constexpr char16_t kCommitFailedText[] =
+    u"選択した文字をクリップボードに設定できませんでした。\r\n"
+    u"他のソフトがクリップボードを使用中の可能性があります。しばらくしてから、もう一度選択して下さい。";
 }  // namespace
 
 Application::Application()
     : reader_([this](ClipboardRead read) { OnClipboardRead(std::move(read)); }),
       settingDialog_(program_, icons_),
       aboutWindow_(icons_),
-      selector_(program_,
-                SelectorActions{[this] { settingDialog_.Open(nullptr); }, [this] { aboutWindow_.Open(nullptr); },
-                                [this] { OnSelectorEnding(); }, [this] { TellPasteDropped(); }}),
+      selector_(program_, SelectorActions{[this] { settingDialog_.Open(nullptr); },
+                                          [this] { aboutWindow_.Open(nullptr); }, [this] { OnSelectorEnding(); },
+                                          [this] { TellPasteDropped(); }, [this] { TellCommitFailed(); }}),
       hook_(*this) {}
 
 Application::~Application() {
@@ -125,10 +128,13 @@ void Application::OnClipboardRead(ClipboardRead read) {
   program_.AddToHistory(program_.ClipboardText);
 }
 
-void Application::TellPasteDropped() {
-  // The balloon where the user lets balloons show; a message box otherwise.
-  if (program_.Setting.ViewBalloon == 1 && tray_.ShowBalloon(kTrayTip, kPasteDroppedText)) return;
-  ShowMessageBox(nullptr, Wide(kPasteDroppedText), MB_OK | MB_ICONINFORMATION);
+void Application::TellPasteDropped() { Tell(kPasteDroppedText, MB_ICONINFORMATION); }
+
+void Application::TellCommitFailed() { Tell(kCommitFailedText, MB_ICONEXCLAMATION); }
+
+void Application::Tell(const char16_t* text, UINT icon) {
+  if (program_.Setting.ViewBalloon == 1 && tray_.ShowBalloon(kTrayTip, text)) return;
+  ShowMessageBox(nullptr, Wide(text), MB_OK | icon);
 }
 
 void Application::OnClipboardChanged() {

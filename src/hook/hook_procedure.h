@@ -25,7 +25,7 @@ class HookTarget {
   virtual ~HookTarget() = default;
   virtual bool IsSelectorOpen() = 0;
   virtual void OpenSelector() = 0;
-  virtual void CloseSelector(bool committed) = 0;
+  virtual void CloseSelector(bool thenPaste) = 0;
   virtual void SelectDown() = 0;
   virtual void SelectUp() = 0;
   // The clipboard's content changed (another program copied, or the

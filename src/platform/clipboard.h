@@ -5,16 +5,20 @@
 
 #include <windows.h>
 
+#include <chrono>
 #include <optional>
 #include <string>
 #include <string_view>
 
 namespace quistrel {
 
+// How long an ordinary open of the clipboard keeps trying.
+inline constexpr std::chrono::milliseconds kBriefClipboardWait{40};
+
 class OpenedClipboard {
  public:
-  // Tries for a few tens of milliseconds; nothing when the clipboard stays held.
-  static std::optional<OpenedClipboard> Open(HWND owner);
+  // Tries for at most `wait`; nothing when the clipboard stays held.
+  static std::optional<OpenedClipboard> Open(HWND owner, std::chrono::milliseconds wait = kBriefClipboardWait);
   ~OpenedClipboard();
   OpenedClipboard(OpenedClipboard&& other) noexcept;
   OpenedClipboard& operator=(OpenedClipboard&&) = delete;
@@ -32,9 +36,16 @@ std::optional<std::u16string> ReadClipboardText(HWND owner);
 // The text of the clipboard this thread holds open, read as ReadClipboardText
 // reads it.
 std::optional<std::u16string> TextOfOpenClipboard();
+// The text in a block that GetClipboardData gave for CF_UNICODETEXT.
+std::optional<std::u16string> TextOfClipboardBlock(HANDLE block);
 
-// Empties the clipboard and puts the text on it. False, clipboard untouched,
-// when it could not be opened or the memory could not be had.
-bool WriteClipboardText(HWND owner, std::u16string_view text);
+// Empties the clipboard and puts the text on it, waiting at most `wait` for a
+// clipboard that another program holds. False, clipboard untouched, when it
+// could not be opened or the memory could not be had.
+bool WriteClipboardText(HWND owner, std::u16string_view text, std::chrono::milliseconds wait = kBriefClipboardWait);
+
+// True while a write of this process waits for the clipboard: the program's
+// own reader lets go of it and stays away until the write is done.
+bool ClipboardWriteWaiting();
 
 }  // namespace quistrel

@@ -13,7 +13,7 @@
 #include <optional>
 #include <string>
 
-#include "platform/window.h"
+#include "platform/handles.h"
 
 namespace quistrel {
 
@@ -29,14 +29,19 @@ struct ClipboardRead {
   std::optional<std::u16string> text;
 };
 
-class ClipboardReader final : private Window {
+class ClipboardReader final {
  public:
-  // `deliver` runs on the thread that made the reader, once per finished read.
+  // `deliver` runs on the thread that made the reader, once per complete read
+  // of a content newer than the last one delivered.
   explicit ClipboardReader(std::function<void(ClipboardRead)> deliver);
-  ~ClipboardReader() override;
+  ~ClipboardReader();
+  ClipboardReader(const ClipboardReader&) = delete;
+  ClipboardReader& operator=(const ClipboardReader&) = delete;
 
-  // Asks for a read of the clipboard as it is now; returns at once. Requests
-  // made while a read runs are served by one more read afterwards.
+  // Asks for a read of the clipboard as it is now; returns at once. A read
+  // that does not complete is tried again, less and less often, until it
+  // completes or the clipboard changes. A read stuck in another program's
+  // rendering is left behind, and a new one serves the requests.
   void Request();
   // Delivers, before it returns, the read of the clipboard's current
   // content: waits for it at most `limit`. False when the time ran out.
@@ -44,19 +49,23 @@ class ClipboardReader final : private Window {
 
  private:
   struct Shared;
-  LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+  static LRESULT CALLBACK DoorbellProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  static UniqueWindow MakeMessageWindow();
+  // A new reading thread; the one before it, if any, is left behind.
+  void StartReader();
   void DeliverFinished();
+  // Leaves a read behind that has hung too long in an owner's rendering.
+  void WatchRendering();
 
   std::function<void(ClipboardRead)> deliver_;
   std::shared_ptr<Shared> shared_;
+  // Only to be woken on this thread when a read is done; a window of its own,
+  // not one of the program's, so that unloading those leaves the reader be.
+  UniqueWindow doorbell_;
+  // The window the current reading thread opens the clipboard with.
+  UniqueWindow opener_;
   DWORD delivered_ = 0;
   bool anyDelivered_ = false;
 };
-
-// The reader's own work, run on its thread: the clipboard's sequence number,
-// its private-content marks and its text. Holds the clipboard open only while
-// it reads; a clipboard owner that does not answer a probe within a moment is
-// not asked for its text.
-ClipboardRead ReadClipboardContent();
 
 }  // namespace quistrel

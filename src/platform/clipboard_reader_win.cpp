@@ -1,125 +1,280 @@
 #include "platform/clipboard_reader.h"
 
-#include <atomic>
+#include <algorithm>
 #include <condition_variable>
+#include <cstdint>
 #include <deque>
 #include <mutex>
 #include <thread>
 
 #include "platform/clipboard.h"
 #include "platform/clipboard_markers.h"
+#include "platform/private_messages.h"
+#include "platform/window.h"
 
 namespace quistrel {
 
 namespace {
-constexpr UINT kReadFinishedMessage = WM_APP + 1;
+using Clock = std::chrono::steady_clock;
+using std::chrono::milliseconds;
+
 // A clipboard owner whose thread does not answer this fast is taken for hung.
 constexpr UINT kOwnerProbeMs = 250;
 // Other programs (and the system's own clipboard services) hold the clipboard
-// or keep its owner busy for a moment after each change; a read that could
-// not finish tries again a little later.
-constexpr int kReadAttempts = 25;
-constexpr DWORD kReadRetryMs = 20;
+// or keep its owner busy for a moment after each change, some for seconds: a
+// read that could not finish is tried again, first soon, then less often.
+constexpr milliseconds kFirstRetryPause{20};
+constexpr milliseconds kLongestRetryPause{2000};
+// A read that has waited this long for its owner's data, from an owner that
+// does not answer meanwhile, hangs in that owner's rendering: another thread
+// takes over. (A giant text takes its time too, but its owner answers.)
+constexpr milliseconds kStuckAfter{1000};
+// The user-interface thread's probe of that owner: shorter, it must not
+// freeze.
+constexpr UINT kStuckOwnerProbeMs = 100;
 // How long the end of the program waits for a read that is under way.
-constexpr auto kStopWait = std::chrono::milliseconds(300);
+constexpr milliseconds kStopWait{300};
+constexpr UINT_PTR kStuckTimer = 1;
 
 bool FormatPresent(const wchar_t* name) { return IsClipboardFormatAvailable(RegisterClipboardFormatW(name)) != 0; }
 
-std::optional<uint32_t> DwordOfFormat(const wchar_t* name) {
-  const UINT format = RegisterClipboardFormatW(name);
-  if (!IsClipboardFormatAvailable(format)) return std::nullopt;
-  HANDLE block = GetClipboardData(format);
-  if (!block || GlobalSize(block) < sizeof(DWORD)) return 0xFFFFFFFFu;  // present but unreadable: not a 0
-  const auto* value = static_cast<const DWORD*>(GlobalLock(block));
-  if (!value) return 0xFFFFFFFFu;
-  const uint32_t result = *value;
-  GlobalUnlock(block);
-  return result;
-}
-
-ClipboardMarkers ReadMarkers() {
-  ClipboardMarkers markers;
-  markers.excludeFromMonitoring = FormatPresent(kExcludeFromMonitoringFormat);
-  markers.viewerIgnore = FormatPresent(kViewerIgnoreFormat);
-  markers.canIncludeInHistory = DwordOfFormat(kCanIncludeInHistoryFormat);
-  return markers;
-}
-
 // A program that hangs cannot render a promised text; asking it would block
-// this thread with the clipboard open, which keeps every other program from
-// copying.
-bool OwnerAnswers() {
-  HWND owner = GetClipboardOwner();
+// the reading thread with the clipboard open, which keeps every other
+// program from copying. Asked before the clipboard is opened, so the probe
+// costs nobody else anything.
+bool OwnerAnswers(HWND owner, UINT probeMs = kOwnerProbeMs) {
   if (!owner) return true;
   DWORD process = 0;
   GetWindowThreadProcessId(owner, &process);
   if (process == GetCurrentProcessId()) return true;
   DWORD_PTR result = 0;
-  return SendMessageTimeoutW(owner, WM_NULL, 0, 0, SMTO_ABORTIFHUNG | SMTO_BLOCK, kOwnerProbeMs, &result) != 0;
+  return SendMessageTimeoutW(owner, WM_NULL, 0, 0, SMTO_ABORTIFHUNG | SMTO_BLOCK, probeMs, &result) != 0;
 }
-}  // namespace
 
-ClipboardRead ReadClipboardContent() {
-  ClipboardRead read;
-  read.sequence = GetClipboardSequenceNumber();
-  auto clipboard = OpenedClipboard::Open(nullptr);
-  if (!clipboard) return read;
-  read.sequence = GetClipboardSequenceNumber();
-  if (!IsClipboardFormatAvailable(CF_UNICODETEXT) || IsPrivateContent(ReadMarkers())) {
-    read.complete = true;
-    return read;
-  }
-  if (!OwnerAnswers()) return read;
-  read.text = TextOfOpenClipboard();
-  read.complete = true;
-  return read;
-}
+// Sequence numbers wrap around; the newer of two is the one less than half
+// the range ahead.
+bool IsNewer(DWORD sequence, DWORD than) { return static_cast<int32_t>(sequence - than) > 0; }
+}  // namespace
 
 struct ClipboardReader::Shared {
   std::mutex mutex;
   std::condition_variable changed;
-  bool requested = false;
-  std::atomic<bool> stopping{false};  // also read, unlocked, between attempts
-  bool reading = false;
+  bool requested = false;  // a read of the current content is wanted at once
+  bool stopping = false;
+  // The thread that serves requests; threads of earlier numbers were left
+  // behind in a hung rendering and end once it returns.
+  unsigned generation = 0;
+  bool reading = false;    // the serving thread is inside a read
+  bool rendering = false;  // ... and waits for the owner's data
+  Clock::time_point renderingSince;
+  HWND renderingOwner = nullptr;
+  unsigned attempts = 0;  // reads finished, complete or not
   std::deque<ClipboardRead> finished;
   HWND doorbell = nullptr;
+
+  // The owner is asked for its data; false when this thread was left behind.
+  bool Asking(unsigned reader, HWND owner);
+  // The owner answered; false when this thread was left behind meanwhile:
+  // the clipboard was taken from it, and its data must not be touched.
+  bool Answered(unsigned reader);
+  ClipboardRead Read(unsigned reader, HWND opener);
+  static void Serve(const std::shared_ptr<Shared>& shared, unsigned reader, HWND opener);
 };
+
+bool ClipboardReader::Shared::Asking(unsigned reader, HWND owner) {
+  std::lock_guard lock(mutex);
+  if (generation != reader) return false;
+  rendering = true;
+  renderingSince = Clock::now();
+  renderingOwner = owner;
+  if (doorbell) PostMessageW(doorbell, kClipboardRenderingMessage, 0, 0);
+  return true;
+}
+
+bool ClipboardReader::Shared::Answered(unsigned reader) {
+  std::lock_guard lock(mutex);
+  if (generation != reader) return false;
+  rendering = false;
+  return true;
+}
+
+ClipboardRead ClipboardReader::Shared::Read(unsigned reader, HWND opener) {
+  ClipboardRead read;
+  read.sequence = GetClipboardSequenceNumber();
+  if (ClipboardWriteWaiting()) return read;
+  if (!IsClipboardFormatAvailable(CF_UNICODETEXT)) {
+    read.complete = true;
+    return read;
+  }
+  const HWND owner = GetClipboardOwner();
+  if (!OwnerAnswers(owner)) return read;
+  auto clipboard = OpenedClipboard::Open(opener);
+  if (!clipboard) return read;
+  read.sequence = GetClipboardSequenceNumber();
+  // Another program copied since the probe: its owner was not asked yet.
+  if (GetClipboardOwner() != owner) return read;
+  ClipboardMarkers markers;
+  markers.excludeFromMonitoring = FormatPresent(kExcludeFromMonitoringFormat);
+  markers.viewerIgnore = FormatPresent(kViewerIgnoreFormat);
+  const UINT canInclude = RegisterClipboardFormatW(kCanIncludeInHistoryFormat);
+  if (!IsPrivateContent(markers) && IsClipboardFormatAvailable(canInclude)) {
+    if (!Asking(reader, owner)) return read;
+    HANDLE block = GetClipboardData(canInclude);
+    if (!Answered(reader)) return read;
+    markers.canIncludeInHistory = 0xFFFFFFFFu;  // present but unreadable: not a 0
+    if (block && GlobalSize(block) >= sizeof(DWORD)) {
+      if (const auto* value = static_cast<const DWORD*>(GlobalLock(block))) {
+        markers.canIncludeInHistory = *value;
+        GlobalUnlock(block);
+      }
+    }
+  }
+  if (!IsClipboardFormatAvailable(CF_UNICODETEXT) || IsPrivateContent(markers)) {
+    read.complete = true;
+    return read;
+  }
+  if (ClipboardWriteWaiting() || !Asking(reader, owner)) return read;
+  HANDLE block = GetClipboardData(CF_UNICODETEXT);
+  if (!Answered(reader)) return read;
+  read.text = TextOfClipboardBlock(block);
+  read.complete = true;
+  return read;
+}
+
+void ClipboardReader::Shared::Serve(const std::shared_ptr<Shared>& shared, unsigned reader, HWND opener) {
+  std::unique_lock lock(shared->mutex);
+  auto pause = kFirstRetryPause;
+  bool retrying = false;  // the last read did not complete
+  Clock::time_point retryAt{};
+  const auto due = [&] {
+    return shared->stopping || shared->generation != reader || shared->requested ||
+           (retrying && Clock::now() >= retryAt);
+  };
+  for (;;) {
+    if (retrying) {
+      shared->changed.wait_until(lock, retryAt, due);
+    } else {
+      shared->changed.wait(lock, due);
+    }
+    if (shared->stopping || shared->generation != reader) return;
+    if (shared->requested) {
+      // A new change, or someone waits for the content: try at once, and
+      // from the start of the pauses.
+      shared->requested = false;
+      pause = kFirstRetryPause;
+    }
+    shared->reading = true;
+    lock.unlock();
+    ClipboardRead read = shared->Read(reader, opener);
+    lock.lock();
+    // A thread left behind hands in nothing: what it got may be older than
+    // what its successor delivered.
+    if (shared->generation != reader) return;
+    shared->reading = false;
+    ++shared->attempts;
+    if (read.complete) {
+      retrying = false;
+      shared->finished.push_back(std::move(read));
+      if (shared->doorbell) PostMessageW(shared->doorbell, kClipboardReadMessage, 0, 0);
+    } else {
+      retrying = true;
+      retryAt = Clock::now() + pause;
+      pause = std::min(pause * 2, kLongestRetryPause);
+    }
+    shared->changed.notify_all();
+  }
+}
 
 ClipboardReader::ClipboardReader(std::function<void(ClipboardRead)> deliver)
     : deliver_(std::move(deliver)), shared_(std::make_shared<Shared>()) {
-  RegisterWindowClass(kClipboardReaderClassName);
-  Create(kClipboardReaderClassName, L"", 0, 0, 0, 0, 0, 0, HWND_MESSAGE);
-  shared_->doorbell = Handle();
-  std::thread([shared = shared_] {
-    std::unique_lock lock(shared->mutex);
-    for (;;) {
-      shared->changed.wait(lock, [&] { return shared->requested || shared->stopping; });
-      if (shared->stopping) return;
-      shared->requested = false;
-      shared->reading = true;
-      lock.unlock();
-      ClipboardRead read = ReadClipboardContent();
-      for (int attempt = 1; !read.complete && attempt < kReadAttempts && !shared->stopping; ++attempt) {
-        Sleep(kReadRetryMs);
-        read = ReadClipboardContent();
-      }
-      lock.lock();
-      shared->reading = false;
-      shared->finished.push_back(std::move(read));
-      shared->changed.notify_all();
-      if (shared->doorbell) PostMessageW(shared->doorbell, kReadFinishedMessage, 0, 0);
-    }
-  }).detach();
+  WNDCLASSEXW wc{sizeof(wc)};
+  if (!GetClassInfoExW(AppInstance(), kClipboardReaderClassName, &wc)) {
+    wc.lpfnWndProc = &ClipboardReader::DoorbellProcedure;
+    wc.hInstance = AppInstance();
+    wc.lpszClassName = kClipboardReaderClassName;
+    RegisterClassExW(&wc);
+  }
+  doorbell_ = MakeMessageWindow();
+  if (doorbell_) SetWindowLongPtrW(doorbell_.Get(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+  {
+    std::lock_guard lock(shared_->mutex);
+    shared_->doorbell = doorbell_.Get();
+  }
+  StartReader();
 }
 
 ClipboardReader::~ClipboardReader() {
-  std::unique_lock lock(shared_->mutex);
-  shared_->stopping = true;
-  shared_->doorbell = nullptr;
-  shared_->changed.notify_all();
-  // A read stuck in another program's rendering is left behind; the thread
-  // ends with the process.
-  shared_->changed.wait_for(lock, kStopWait, [&] { return !shared_->reading; });
+  {
+    std::unique_lock lock(shared_->mutex);
+    shared_->stopping = true;
+    shared_->doorbell = nullptr;
+    shared_->changed.notify_all();
+    // A read stuck in another program's rendering is left behind; the thread
+    // ends with the process, and the clipboard goes with its window. Left
+    // behind, it touches none of the data it may still be handed.
+    shared_->changed.wait_for(lock, kStopWait, [&] { return !shared_->reading; });
+    ++shared_->generation;
+  }
+  if (doorbell_) SetWindowLongPtrW(doorbell_.Get(), GWLP_USERDATA, 0);
+}
+
+UniqueWindow ClipboardReader::MakeMessageWindow() {
+  return UniqueWindow(
+      CreateWindowExW(0, kClipboardReaderClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, AppInstance(), nullptr));
+}
+
+void ClipboardReader::StartReader() {
+  // The reading thread opens the clipboard with a window of this thread:
+  // should it hang in an owner's rendering, destroying that window closes
+  // the clipboard it holds open, and other programs can copy again.
+  UniqueWindow opener = MakeMessageWindow();
+  {
+    std::lock_guard lock(shared_->mutex);
+    const unsigned reader = ++shared_->generation;
+    shared_->reading = false;
+    shared_->rendering = false;
+    std::thread([shared = shared_, reader, window = opener.Get()] { Shared::Serve(shared, reader, window); }).detach();
+  }
+  opener_ = std::move(opener);
+}
+
+LRESULT CALLBACK ClipboardReader::DoorbellProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  auto* reader = reinterpret_cast<ClipboardReader*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+  if (message == kClipboardReadMessage) {
+    if (reader) reader->DeliverFinished();
+    return 0;
+  }
+  if (message == kClipboardRenderingMessage || (message == WM_TIMER && wParam == kStuckTimer)) {
+    if (message == WM_TIMER) KillTimer(window, kStuckTimer);
+    if (reader) reader->WatchRendering();
+    return 0;
+  }
+  return DefWindowProcW(window, message, wParam, lParam);
+}
+
+void ClipboardReader::WatchRendering() {
+  HWND owner = nullptr;
+  Clock::time_point since;
+  {
+    std::lock_guard lock(shared_->mutex);
+    if (!shared_->rendering) return;
+    owner = shared_->renderingOwner;
+    since = shared_->renderingSince;
+  }
+  const auto left = std::chrono::ceil<milliseconds>(since + kStuckAfter - Clock::now());
+  if (left.count() > 0 || OwnerAnswers(owner, kStuckOwnerProbeMs)) {
+    // Looked at again once the rendering has had its time, or more of it.
+    const auto wait = left.count() > 0 ? left : kStuckAfter;
+    if (doorbell_) SetTimer(doorbell_.Get(), kStuckTimer, static_cast<UINT>(wait.count()), nullptr);
+    return;
+  }
+  {
+    std::lock_guard lock(shared_->mutex);
+    if (!shared_->rendering || shared_->renderingSince != since) return;
+    // The content is still unread: the next thread tries again.
+    shared_->requested = true;
+  }
+  StartReader();
 }
 
 void ClipboardReader::Request() {
@@ -137,33 +292,36 @@ void ClipboardReader::DeliverFinished() {
       read = std::move(shared_->finished.front());
       shared_->finished.pop_front();
     }
+    // Only news: a content already delivered, or a late read of an older
+    // one, changes nothing.
+    if (anyDelivered_ && !IsNewer(read.sequence, delivered_)) continue;
     delivered_ = read.sequence;
     anyDelivered_ = true;
     if (deliver_) deliver_(std::move(read));
   }
 }
 
-bool ClipboardReader::Settle(std::chrono::milliseconds limit) {
-  const auto deadline = std::chrono::steady_clock::now() + limit;
+bool ClipboardReader::Settle(milliseconds limit) {
+  const auto deadline = Clock::now() + limit;
   for (;;) {
     DeliverFinished();
     const DWORD current = GetClipboardSequenceNumber();
-    if (anyDelivered_ && delivered_ == current) return true;
+    if (anyDelivered_ && !IsNewer(current, delivered_)) return true;
+    if (Clock::now() >= deadline) return false;
+    WatchRendering();
     std::unique_lock lock(shared_->mutex);
-    if (!shared_->requested && !shared_->reading && shared_->finished.empty()) {
+    if (!shared_->requested && !shared_->reading) {
       shared_->requested = true;
       shared_->changed.notify_all();
     }
-    if (!shared_->changed.wait_until(lock, deadline, [&] { return !shared_->finished.empty(); })) return false;
+    const unsigned attempts = shared_->attempts;
+    auto wake = deadline;
+    if (shared_->rendering && Clock::now() < shared_->renderingSince + kStuckAfter) {
+      wake = std::min(wake, shared_->renderingSince + kStuckAfter);
+    }
+    shared_->changed.wait_until(lock, wake,
+                                [&] { return shared_->attempts != attempts || !shared_->finished.empty(); });
   }
-}
-
-LRESULT ClipboardReader::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == kReadFinishedMessage) {
-    DeliverFinished();
-    return 0;
-  }
-  return Window::HandleMessage(message, wParam, lParam);
 }
 
 }  // namespace quistrel

@@ -1,6 +1,8 @@
 #include "platform/clipboard.h"
 
+#include <atomic>
 #include <cstring>
+#include <limits>
 
 #include "platform/clipboard_block.h"
 #include "platform/handles.h"
@@ -8,16 +10,40 @@
 namespace quistrel {
 
 namespace {
-constexpr int kOpenAttempts = 8;
 constexpr DWORD kOpenRetryDelayMs = 5;
+
+std::atomic<int> writesWaiting{0};
+
+class WriteWaiting {
+ public:
+  WriteWaiting() { ++writesWaiting; }
+  ~WriteWaiting() { --writesWaiting; }
+  WriteWaiting(const WriteWaiting&) = delete;
+  WriteWaiting& operator=(const WriteWaiting&) = delete;
+};
+
+// The text with its terminating NUL in a block of its own; nothing when the
+// memory cannot be had.
+UniqueGlobal BlockOf(std::u16string_view text) {
+  if (text.size() >= std::numeric_limits<SIZE_T>::max() / sizeof(char16_t)) return UniqueGlobal();
+  UniqueGlobal memory(GlobalAlloc(GMEM_MOVEABLE, (text.size() + 1) * sizeof(char16_t)));
+  if (!memory) return memory;
+  void* data = GlobalLock(memory.Get());
+  if (!data) return UniqueGlobal();
+  std::memcpy(data, text.data(), text.size() * sizeof(char16_t));
+  static_cast<char16_t*>(data)[text.size()] = u'\0';
+  GlobalUnlock(memory.Get());
+  return memory;
+}
 }  // namespace
 
-std::optional<OpenedClipboard> OpenedClipboard::Open(HWND owner) {
-  for (int attempt = 0; attempt < kOpenAttempts; ++attempt) {
+std::optional<OpenedClipboard> OpenedClipboard::Open(HWND owner, std::chrono::milliseconds wait) {
+  const auto deadline = std::chrono::steady_clock::now() + wait;
+  for (;;) {
     if (OpenClipboard(owner)) return OpenedClipboard();
+    if (std::chrono::steady_clock::now() >= deadline) return std::nullopt;
     Sleep(kOpenRetryDelayMs);
   }
-  return std::nullopt;
 }
 
 OpenedClipboard::~OpenedClipboard() {
@@ -33,8 +59,9 @@ std::optional<std::u16string> ReadClipboardText(HWND owner) {
   return TextOfOpenClipboard();
 }
 
-std::optional<std::u16string> TextOfOpenClipboard() {
-  HANDLE block = GetClipboardData(CF_UNICODETEXT);
+std::optional<std::u16string> TextOfOpenClipboard() { return TextOfClipboardBlock(GetClipboardData(CF_UNICODETEXT)); }
+
+std::optional<std::u16string> TextOfClipboardBlock(HANDLE block) {
   if (!block) return std::nullopt;
   const SIZE_T size = GlobalSize(block);
   if (size < sizeof(wchar_t)) return std::nullopt;
@@ -45,22 +72,20 @@ std::optional<std::u16string> TextOfOpenClipboard() {
   return text;
 }
 
-bool WriteClipboardText(HWND owner, std::u16string_view text) {
-  const SIZE_T bytes = (text.size() + 1) * sizeof(char16_t);
-  UniqueGlobal memory(GlobalAlloc(GMEM_MOVEABLE, bytes));
+bool WriteClipboardText(HWND owner, std::u16string_view text, std::chrono::milliseconds wait) {
+  // Everything that can fail comes before EmptyClipboard: the user's
+  // clipboard is either replaced or left as it was.
+  UniqueGlobal memory = BlockOf(text);
   if (!memory) return false;
-  void* data = GlobalLock(memory.Get());
-  if (!data) return false;
-  std::memcpy(data, text.data(), text.size() * sizeof(char16_t));
-  static_cast<char16_t*>(data)[text.size()] = u'\0';
-  GlobalUnlock(memory.Get());
-
-  auto clipboard = OpenedClipboard::Open(owner);
+  const WriteWaiting waiting;
+  auto clipboard = OpenedClipboard::Open(owner, wait);
   if (!clipboard) return false;
   EmptyClipboard();
   if (!SetClipboardData(CF_UNICODETEXT, memory.Get())) return false;
   memory.Release();  // the clipboard owns the block now
   return true;
 }
+
+bool ClipboardWriteWaiting() { return writesWaiting.load() > 0; }
 
 }  // namespace quistrel

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <functional>
+#include <optional>
 
 #include "core/program_state.h"
 #include "platform/handles.h"
@@ -31,6 +32,9 @@ struct SelectorActions {
   // A paste was not sent because the window runs with higher rights; the
   // user is to paste there with Ctrl+V (said once per run).
   std::function<void()> pasteDropped;
+  // The chosen text could not be put on the clipboard (another program kept
+  // it held); nothing was pasted and the user is to choose again.
+  std::function<void()> commitFailed;
 };
 
 class SelectorWindow final : public Window {
@@ -46,9 +50,9 @@ class SelectorWindow final : public Window {
   // Shows the selector on the displayed list, with the clipboard's text
   // located in it. False, and nothing done, while the settings dialog is open.
   bool Open();
-  // Hides it; after a commit with AutoPaste 1, Ctrl+V follows unless the
-  // window to paste into would drop it.
-  void Close(bool committed);
+  // Hides it; with thenPaste (the clipboard holds what the user chose) and
+  // AutoPaste 1, Ctrl+V follows unless the window to paste into would drop it.
+  void Close(bool thenPaste);
   void SelectUp();
   void SelectDown();
   // The tray icon: the left button opens the selector for the mouse, the right
@@ -72,6 +76,11 @@ class SelectorWindow final : public Window {
   void OnEnding();
   void FillList();
   void Commit();
+  // Hides the window and hands the activation back. The window the user was
+  // working in when it got it back, nullptr when another window took the
+  // activation; nothing for the nested call that the hiding itself causes.
+  std::optional<HWND> Hide();
+  void Paste(HWND handedBackTo);
   void SwitchList();
   void OnListKindClicked();
   void OnLineSelected();

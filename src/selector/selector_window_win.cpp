@@ -1,10 +1,12 @@
 #include "selector/selector_window.h"
 
 #include <algorithm>
+#include <chrono>
 #include <utility>
 
 #include "platform/clipboard.h"
 #include "platform/display.h"
+#include "platform/private_messages.h"
 #include "selector/paste_win.h"
 #include "selector/selector_ids.h"
 
@@ -18,7 +20,8 @@ constexpr DWORD kExStyle = WS_EX_TOOLWINDOW;
 constexpr int kClientWidthTwips = 7530;
 constexpr int kClientHeightTwips = 1800;
 
-constexpr UINT kUpdatePreviewMessage = WM_APP + 1;
+// How long a commit waits for a clipboard that someone else holds.
+constexpr auto kCommitWait = std::chrono::milliseconds(2000);
 
 // The layout is given in twips, 15 to a pixel at 96 DPI.
 constexpr int FromTwips(int twips) { return twips / 15; }
@@ -152,7 +155,12 @@ bool SelectorWindow::Open() {
   return true;
 }
 
-void SelectorWindow::Close(bool committed) {
+void SelectorWindow::Close(bool thenPaste) {
+  const std::optional<HWND> handedBackTo = Hide();
+  if (handedBackTo && ShouldPaste(thenPaste, program_.Setting.AutoPaste)) Paste(*handedBackTo);
+}
+
+std::optional<HWND> SelectorWindow::Hide() {
   model_.openedByMouse = false;
   SetWindowPos(Handle(), HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE);
   // Hiding the active selector deactivates it, which calls Close once more
@@ -162,27 +170,30 @@ void SelectorWindow::Close(bool committed) {
   hiding_ = true;
   ShowWindow(Handle(), SW_HIDE);
   hiding_ = !outermost;
-  if (!outermost) return;
+  if (!outermost) return std::nullopt;
   // Hand the activation back to the window the user was working in (the
   // system's own choice of the next window is not always that one). When
   // another window took the activation, it keeps it.
   HWND previous = std::exchange(previousForeground_, nullptr);
   const bool handBack =
       wasActive && previous && previous != Handle() && IsWindow(previous) && IsWindowVisible(previous);
-  if (handBack) SetForegroundWindow(previous);
-  if (ShouldPaste(committed, program_.Setting.AutoPaste)) {
-    // The hide and the return of the activation take effect first, so the
-    // keys reach the window the user was working in.
-    ProcessPendingMessagesExcept(WM_HOTKEY);
-    if (handBack) WaitUntilActive(previous);
-    const HWND target = handBack ? previous : GetForegroundWindow();
-    switch (DecidePaste(InputWouldBeDropped(InspectProcessOf(target), OwnIntegrityLevel()), toldPasteDropped_)) {
-      case PasteStep::SendKeys: SendPasteKeys(); break;
-      case PasteStep::LeaveOnClipboard: break;
-      case PasteStep::LeaveOnClipboardAndTell:
-        if (actions_.pasteDropped) actions_.pasteDropped();
-        break;
-    }
+  if (!handBack) return nullptr;
+  SetForegroundWindow(previous);
+  return previous;
+}
+
+void SelectorWindow::Paste(HWND handedBackTo) {
+  // The hide and the return of the activation take effect first, so the
+  // keys reach the window the user was working in.
+  ProcessPendingMessagesExcept(WM_HOTKEY);
+  if (handedBackTo) WaitUntilActive(handedBackTo);
+  const HWND target = handedBackTo ? handedBackTo : GetForegroundWindow();
+  switch (DecidePaste(InputWouldBeDropped(InspectProcessOf(target), OwnIntegrityLevel()), toldPasteDropped_)) {
+    case PasteStep::SendKeys: SendPasteKeys(); break;
+    case PasteStep::LeaveOnClipboard: break;
+    case PasteStep::LeaveOnClipboardAndTell:
+      if (actions_.pasteDropped) actions_.pasteDropped();
+      break;
   }
 }
 
@@ -259,13 +270,17 @@ void SelectorWindow::OnLineDoubleClicked() {
 }
 
 void SelectorWindow::Commit() {
-  bool committed = true;
-  if (const auto text = model_.SelectedText()) {
-    // A clipboard that stays held by another program keeps its content, and
-    // then no paste follows either.
-    committed = WriteClipboardText(Handle(), text->view());
+  const std::optional<SharedText> text = model_.SelectedText();
+  const std::optional<HWND> handedBackTo = Hide();
+  if (!handedBackTo) return;
+  // Out of the user's way, the commit may wait for a clipboard that another
+  // program holds (or that a slow owner keeps busy) a while. If it stays
+  // held, the user hears of it, and nothing is pasted.
+  if (text && !WriteClipboardText(Handle(), text->view(), kCommitWait)) {
+    if (actions_.commitFailed) actions_.commitFailed();
+    return;
   }
-  Close(committed);
+  if (ShouldPaste(true, program_.Setting.AutoPaste)) Paste(*handedBackTo);
 }
 
 void SelectorWindow::SwitchList() {

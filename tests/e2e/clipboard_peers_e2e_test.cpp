@@ -6,7 +6,10 @@
 #include <chrono>
 #include <fstream>
 #include <set>
+#include <string>
 #include <thread>
+#include <unistd.h>
+#include <vector>
 
 #include "harness.h"
 
@@ -48,6 +51,46 @@ std::set<std::string> HistoryTexts() {
   return texts;
 }
 
+// The history as the selector steps through it from the program's current
+// text: the entry after it first, the current text itself last.
+std::vector<std::string> HistoryFromCurrent() {
+  Driver({"post", kSelector, "reg:Mallowquist_NotfyIcon", "1", "0x202"});  // tray icon, left button
+  std::vector<std::string> texts;
+  if (!WaitFor(SelectorVisible, 5s)) return texts;
+  const int count = LineCount();
+  for (int i = 0; i < count; ++i) {
+    Driver({"keys", "tap:0x28"});  // Down
+    texts.push_back(Driver({"edit-text", kSelector, kPreview}).out);
+  }
+  Driver({"keys", "tap:0x1B"});  // Esc
+  WaitFor([] { return !SelectorVisible(); }, 5s);
+  return texts;
+}
+
+// A peer that holds the clipboard with a window of its own (OpenClipboard
+// without one keeps nobody out under Wine), started in the background; the
+// object returns once the clipboard is held.
+fs::path HeldMark() {
+  fs::path file = fs::temp_directory_path() / ("quistrel-held-" + std::to_string(getpid()));
+  fs::remove(file);
+  return file;
+}
+
+class Holder {
+ public:
+  explicit Holder(const std::string& seconds)
+      : file_(HeldMark()), process_(PeerCommand({"hold", seconds, WindowsPath(file_)})) {
+    held_ = WaitFor([this] { return fs::exists(file_); }, 20s);
+  }
+  ~Holder() { fs::remove(file_); }
+  bool Held() const { return held_; }
+
+ private:
+  fs::path file_;
+  Background process_;
+  bool held_ = false;
+};
+
 // How long the program takes to show the selector after Win+C.
 Clock::duration OpeningTime() {
   const auto start = Clock::now();
@@ -78,9 +121,9 @@ long Ms(Clock::duration d) {
 
 class ClipboardPeers : public ::testing::Test {
  protected:
-  void Start() {
+  void Start(const std::string& settings = "") {
     XClipSet("");
-    program.WriteFile("Quistrel.ini", "[Main]\r\nViewHello=0\r\n");
+    program.WriteFile("Quistrel.ini", "[Main]\r\nViewHello=0\r\n" + settings);
     ASSERT_TRUE(program.Start());
     FocusWineDesktop();
   }
@@ -174,6 +217,43 @@ TEST_F(ClipboardPeers, AGiantTextIsKeptWholeAndTheSelectorStillOpensAtOnce) {
   std::printf("[ figures ] 256 MiB text: private memory %.0f MiB before, %.0f MiB after\n", before, after);
   EXPECT_LT(after - before, 256 + 64);
   EndsInOrderAtOnce("giant text");
+}
+
+TEST_F(ClipboardPeers, ACopyThatAnotherProgramKeepsHeldForSecondsIsRecordedOnceItLetsGo) {
+  Start();
+  Copy("before the hold");
+  const fs::path held = HeldMark();
+  ASSERT_EQ(Peer({"hold", "8", WindowsPath(held), "copied, then held"}).exitCode, 0);
+  fs::remove(held);
+  // Opening the selector reads at once what could not be read before.
+  const std::vector<std::string> history = HistoryFromCurrent();
+  EXPECT_EQ(history, (std::vector<std::string>{"before the hold", "copied, then held"}));
+}
+
+TEST_F(ClipboardPeers, ACommitWaitsForAClipboardHeldAMomentAndSaysSoWhenItStaysHeld) {
+  Start("ViewBalloon=0\r\nAutoPaste=0\r\n");
+  Copy("chosen");
+  Copy("current");
+  auto chooseWhileHeld = [](const char* seconds) {
+    XdoTool({"keydown", "super"});
+    XdoTool({"key", "c"});
+    const bool shown = WaitFor(SelectorVisible, 10s);
+    const Holder holder(seconds);
+    XdoTool({"keyup", "super"});
+    EXPECT_TRUE(shown && holder.Held());
+    // The selector goes at once, before the clipboard is free.
+    EXPECT_TRUE(WaitFor([] { return !SelectorVisible(); }, 1s));
+    std::this_thread::sleep_for(std::chrono::seconds(std::stoi(seconds) + 1));
+  };
+  chooseWhileHeld("1");
+  EXPECT_EQ(XClipGet(), "chosen");
+  EXPECT_EQ(Driver({"dialog", "Mallowquist", "0"}).exitCode, 1);
+
+  chooseWhileHeld("6");
+  const std::string said = Driver({"dialog", "Mallowquist", "5000"}).out;
+  EXPECT_NE(said.find("選択した文字をクリップボードに設定できませんでした。"), std::string::npos) << said;
+  Driver({"dialog-press", "Mallowquist", "1"});
+  EXPECT_EQ(XClipGet(), "chosen");
 }
 
 }  // namespace

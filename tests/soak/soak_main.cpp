@@ -315,7 +315,7 @@ class Soak {
     // The long holds only where nothing of the user's waits on them.
     const int ms = !meanwhile && Chance(15) ? 8000 : 200 + Pick(1300);
     const fs::path said = fs::temp_directory_path() / ("quistrel-soak-hold-" + std::to_string(getpid()));
-    std::vector<std::string> argv{"wine", Tool("qpeer.exe"), "hold", std::to_string(ms)};
+    std::vector<std::string> argv{"wine", Tool("qpeer.exe"), "hold-ms", std::to_string(ms)};
     if (!text.empty()) argv.push_back(text);
     Log("another program " + (text.empty() ? std::string() : "copies " + Short(text) + " and ") +
         "holds the clipboard for " + std::to_string(ms) + " ms");

@@ -5,6 +5,8 @@
 #include <atomic>
 #include <chrono>
 #include <cstring>
+#include <limits>
+#include <string_view>
 #include <thread>
 
 #include "platform/clipboard.h"
@@ -85,6 +87,15 @@ TEST(HeldClipboard, AWriteSucceedsOnceTheOtherProgramLetsGoInTime) {
   EXPECT_TRUE(WriteClipboardText(nullptr, u"written after a retry"));
   holder.join();
   EXPECT_EQ(ReadClipboardText(nullptr), u"written after a retry");
+}
+
+TEST(WriteClipboard, AFailedAllocationLeavesTheClipboardAsItWas) {
+  ASSERT_TRUE(WriteClipboardText(nullptr, u"kept"));
+  const char16_t one = u'x';
+  // A length no process can allocate; nothing of it is ever read.
+  const std::u16string_view impossible(&one, std::numeric_limits<std::size_t>::max() / 4);
+  EXPECT_FALSE(WriteClipboardText(nullptr, impossible));
+  EXPECT_EQ(ReadClipboardText(nullptr), u"kept");
 }
 
 }  // namespace

@@ -33,11 +33,29 @@ std::u16string ControlText(HWND control) {
 }
 
 // The history's front entry, as the selector previews it: Win+C selects the
-// entry before the current one, Up goes back to the front.
+// entry before the current one, Up goes back to the front. The preview is
+// read once the selection is there and the selector has laid the preview
+// out for it.
 std::u16string FrontEntry(HWND selector) {
   if (OpenWithWinC(selector, -1) < 0) return u"<the selector did not open>";
   Tap(VK_UP);
-  Sleep(100);
+  HWND list = GetDlgItem(selector, kListId);
+  const double start = Now();
+  DWORD_PTR selected = static_cast<DWORD_PTR>(-1);
+  while (Now() - start < 5000) {
+    if (SendMessageTimeoutW(list, LB_GETCURSEL, 0, 0, SMTO_ABORTIFHUNG, 2000, &selected) && selected == 0) break;
+    Sleep(5);
+  }
+  if (selected != 0) {
+    CloseWithEsc(selector);
+    return u"<the selection did not reach the front>";
+  }
+  // The preview follows the selection through a posted message: once the
+  // selector has answered twice, its message loop has handled it.
+  for (int round = 0; round < 2; ++round) {
+    DWORD_PTR ignored;
+    SendMessageTimeoutW(selector, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 5000, &ignored);
+  }
   const std::u16string text = ControlText(GetDlgItem(selector, kPreviewId));
   CloseWithEsc(selector);
   return text;

@@ -11,11 +11,14 @@
 //   promise SECONDS TEXT        promises text (delayed rendering) and renders
 //                               it SECONDS after being asked (0: never)
 //   big MIB                     puts a text of MIB mebibytes on the clipboard
-//   hold MS [TEXT]              holds the clipboard open for MS milliseconds with a
+//   hold-ms MS [TEXT]           holds the clipboard open for MS milliseconds with a
 //                               window of its own; with TEXT, copies it first and
 //                               takes the clipboard again at once, as a clipboard
 //                               manager that reads every copy does. Prints "held"
 //                               once it holds it.
+//   hold SECONDS FILE [TEXT]    copies TEXT first when given, then holds the
+//                               clipboard open with a window of its own for
+//                               SECONDS; FILE is made once it holds it
 #include <windows.h>
 
 #include <cstdio>
@@ -141,7 +144,7 @@ int PutBig(std::size_t mebibytes) {
   return 1;
 }
 
-int Hold(DWORD milliseconds, const std::wstring* text) {
+int HoldMilliseconds(DWORD milliseconds, const std::wstring* text) {
   HWND window = MakeWindow(DefWindowProcW);
   if (text) {
     if (!OpenClipboard(window)) return 1;
@@ -162,6 +165,22 @@ int Hold(DWORD milliseconds, const std::wstring* text) {
   return 0;
 }
 
+int Hold(DWORD seconds, const std::wstring& file, const std::wstring& text) {
+  HWND window = MakeWindow(DefWindowProcW);
+  if (!text.empty()) {
+    if (!OpenClipboard(window)) return 1;
+    EmptyClipboard();
+    SetData(CF_UNICODETEXT, Block(text.c_str(), (text.size() + 1) * sizeof(wchar_t)));
+    CloseClipboard();
+  }
+  // Taken again at once: whoever was told of the copy finds it held.
+  if (!OpenClipboard(window)) return 1;
+  quistrel::UniqueFile held(CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+  PumpFor(seconds * 1000);
+  CloseClipboard();
+  return 0;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -172,9 +191,10 @@ int wmain(int argc, wchar_t** argv) {
   if (command == L"viewer") return RunViewer(arg(2), number(3));
   if (command == L"promise") return Promise(number(2), arg(3));
   if (command == L"big") return PutBig(number(2));
-  if (command == L"hold") {
+  if (command == L"hold-ms") {
     const std::wstring text = arg(3);
-    return Hold(number(2), argc > 3 ? &text : nullptr);
+    return HoldMilliseconds(number(2), argc > 3 ? &text : nullptr);
   }
+  if (command == L"hold") return Hold(number(2), arg(3), arg(4));
   return 2;
 }
