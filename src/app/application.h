@@ -50,6 +50,7 @@ class Application final : private HookTarget {
   void CloseSelector(bool committed) override { selector_.Close(committed); }
   void SelectDown() override { selector_.SelectDown(); }
   void SelectUp() override { selector_.SelectUp(); }
+  void OnKeyReleased(uint16_t virtualKey, uint32_t time) override { selector_.OnReportedKeyUp(virtualKey, time); }
   void OnClipboardChanged() override;
   void OnClipboardRead(ClipboardRead read);
   void RestoreTrayIcon() override { tray_.Restore(selector_.Handle()); }
@@ -65,6 +66,7 @@ class Application final : private HookTarget {
   SelectorWindow selector_;
   MessageHook hook_;
   HotKeys hotKeys_;
+  KeyboardHook keyboard_;
 };
 
 }  // namespace quistrel
