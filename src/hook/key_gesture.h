@@ -6,6 +6,8 @@
 
 #include <cstdint>
 
+#include "platform/own_input.h"
+
 namespace quistrel {
 
 // The keys the hook tells apart, as the hook sees them (with their sides).
@@ -15,9 +17,6 @@ inline constexpr uint16_t kHookVkShift = 0x10, kHookVkEscape = 0x1B, kHookVkLeft
 // Nothing is assigned to it: pressed while Win is down, it keeps the release
 // of Win from opening the Start menu.
 inline constexpr uint16_t kUnassignedVk = 0xE8;
-// The extra information the program's own injected keys carry, so that its
-// hook passes them over.
-inline constexpr uintptr_t kOwnInputMarker = 0x4D51494E;  // "MQIN"
 
 struct HookKey {
   uint16_t virtualKey = 0;

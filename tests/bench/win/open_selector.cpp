@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "bench_util.h"
-#include "hook/key_gesture.h"
+#include "platform/own_input.h"
 
 namespace {
 using namespace bench;
