@@ -49,7 +49,8 @@ HookVerdict KeyGesture::OnC(const HookKey& key, KeyboardView& view) {
   if ((leftWin_ || rightWin_) && !view.WinKeyDown()) leftWin_ = rightWin_ = taken_ = masked_ = false;
   if (!leftWin_ && !rightWin_) return {};
   holdingC_ = taken_ = true;
-  HookVerdict verdict{true, key.altDown ? HookReport::StepUp : HookReport::StepDown, kHookVkC, !masked_};
+  const bool alt = key.altDown || view.AltKeyDown();
+  HookVerdict verdict{true, alt ? HookReport::StepUp : HookReport::StepDown, kHookVkC, !masked_};
   masked_ = true;
   return verdict;
 }

@@ -21,7 +21,7 @@ inline constexpr uint16_t kUnassignedVk = 0xE8;
 struct HookKey {
   uint16_t virtualKey = 0;
   bool up = false;
-  bool altDown = false;  // as the system flags the event
+  bool altDown = false;  // as the system flags the event (not every system does)
 };
 
 // What the user-interface thread is told.
@@ -38,8 +38,9 @@ struct HookVerdict {
 class KeyboardView {
  public:
   virtual ~KeyboardView() = default;
-  // Whether the system holds a Windows key down (before this event).
+  // Whether the system holds a Windows key, or Alt, down (before this event).
   virtual bool WinKeyDown() = 0;
+  virtual bool AltKeyDown() = 0;
   virtual bool SelectorShown() = 0;
 };
 

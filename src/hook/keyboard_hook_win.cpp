@@ -35,6 +35,7 @@ class KeyboardHook::View final : public KeyboardView {
   bool WinKeyDown() override {
     return (GetAsyncKeyState(VK_LWIN) & 0x8000) != 0 || (GetAsyncKeyState(VK_RWIN) & 0x8000) != 0;
   }
+  bool AltKeyDown() override { return (GetAsyncKeyState(VK_MENU) & 0x8000) != 0; }
   bool SelectorShown() override { return IsWindowVisible(window_) != FALSE; }
 
  private:
@@ -99,7 +100,7 @@ LRESULT KeyboardHook::OnKey(int code, WPARAM wParam, LPARAM lParam) {
   const int64_t start = Ticks();
   const auto& event = *reinterpret_cast<const KBDLLHOOKSTRUCT*>(lParam);
   HookVerdict verdict;
-  // The program's own keys (the unassigned key) are not the user's.
+  // The program's own keys (the unassigned key, the paste) are not the user's.
   const bool own = (event.flags & LLKHF_INJECTED) != 0 && event.dwExtraInfo == kOwnInputMarker;
   if (!own) {
     View view(window_);

@@ -16,6 +16,7 @@ constexpr uint16_t kLAlt = 0xA4, kE = 0x45, kV = 0x56;
 class Gesture : public ::testing::Test, public KeyboardView {
  protected:
   bool WinKeyDown() override { return winDownForSystem; }
+  bool AltKeyDown() override { return altForSystem; }
   bool SelectorShown() override { return shown; }
 
   std::string Key(uint16_t key, bool up) {
@@ -40,7 +41,8 @@ class Gesture : public ::testing::Test, public KeyboardView {
   KeyGesture gesture;
   bool winDownForSystem = false;
   bool shown = false;
-  bool alt = false;
+  bool alt = false;           // as the event's flag says
+  bool altForSystem = false;  // as the system's key state says
 };
 
 constexpr bool kDown = false, kUp = true;
@@ -67,6 +69,14 @@ TEST_F(Gesture, WinAltCStepsUpAndTheReleaseOfAltIsNotReported) {
       Play(
           {{kHookVkLWin, kDown}, {kLAlt, kDown}, {kHookVkC, kDown}, {kHookVkC, kUp}, {kLAlt, kUp}, {kHookVkLWin, kUp}}),
       (std::vector<std::string>{"pass", "pass", "take up +E8", "take", "pass", "pass released 91"}));
+}
+
+TEST_F(Gesture, AltHeldCountsAlsoWhenOnlyTheSystemsKeyStateKnowsIt) {
+  Key(kHookVkLWin, kDown);
+  altForSystem = true;
+  EXPECT_EQ(Key(kHookVkC, kDown), "take up +E8");
+  altForSystem = false;
+  EXPECT_EQ(Key(kHookVkC, kDown), "take down");
 }
 
 TEST_F(Gesture, TheRightWinKeyAndTheSelectorsKeysAreReportedOnRelease) {
