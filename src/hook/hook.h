@@ -84,6 +84,10 @@ class KeyboardHook {
   uint32_t LongestTenthsOfMicrosecond() const;
   uint32_t KeysSeen() const { return keysSeen_; }
   void ResetTiming();
+  // Kept by the window's own thread as the window shows and hides: the
+  // hook asks no window of that thread, which may hold the process's
+  // window lock for a long while.
+  void SetSelectorShown(bool shown) { selectorShown_ = shown; }
 
  private:
   class View;
@@ -98,6 +102,7 @@ class KeyboardHook {
   DWORD threadId_ = 0;
   UniqueKernelObject ready_;
   std::atomic<bool> installed_ = false;
+  std::atomic<bool> selectorShown_ = false;
   KeyGesture gesture_;  // the hook thread's alone
   std::atomic<int64_t> longestTicks_ = 0;
   std::atomic<uint32_t> keysSeen_ = 0;

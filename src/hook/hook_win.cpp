@@ -97,6 +97,11 @@ LRESULT CALLBACK MessageHook::Procedure(HWND window, UINT message, WPARAM wParam
     }
   }
 #endif
+  if (message == WM_WINDOWPOSCHANGED && hook->keyboard_) {
+    const auto& position = *reinterpret_cast<const WINDOWPOS*>(lParam);
+    if (position.flags & SWP_SHOWWINDOW) hook->keyboard_->SetSelectorShown(true);
+    if (position.flags & SWP_HIDEWINDOW) hook->keyboard_->SetSelectorShown(false);
+  }
   HandleHookMessage(hook->state_, hook->target_, *hook, message, wParam, lParam, GetMessageTime());
   // The window goes: nothing may call this procedure afterwards.
   if (message == WM_NCDESTROY) hook->Remove();

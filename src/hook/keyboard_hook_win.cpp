@@ -3,9 +3,14 @@
 namespace quistrel {
 
 namespace {
-// Posted by the hook to its own thread: the unassigned key goes out once the
-// hook has answered, never from inside it.
+// Posted by the hook to its own thread and carried out once the hook has
+// answered: the unassigned key, and the reports to the window. Posting to a
+// window of the process waits for the process's window lock, which the
+// window's thread may hold for milliseconds while it shows or hides the
+// selector; the system's keys must not wait for that.
 constexpr UINT kSendUnassignedMessage = WM_APP;
+constexpr UINT kForwardStepMessage = WM_APP + 1;
+constexpr UINT kForwardReleaseMessage = WM_APP + 2;
 constexpr DWORD kStartWaitMs = 5000;
 constexpr DWORD kStopWaitMs = 2000;
 
@@ -31,15 +36,15 @@ std::atomic<KeyboardHook*> KeyboardHook::active_ = nullptr;
 
 class KeyboardHook::View final : public KeyboardView {
  public:
-  explicit View(HWND window) : window_(window) {}
+  explicit View(const std::atomic<bool>& selectorShown) : selectorShown_(selectorShown) {}
   bool WinKeyDown() override {
     return (GetAsyncKeyState(VK_LWIN) & 0x8000) != 0 || (GetAsyncKeyState(VK_RWIN) & 0x8000) != 0;
   }
   bool AltKeyDown() override { return (GetAsyncKeyState(VK_MENU) & 0x8000) != 0; }
-  bool SelectorShown() override { return IsWindowVisible(window_) != FALSE; }
+  bool SelectorShown() override { return selectorShown_; }
 
  private:
-  HWND window_;
+  const std::atomic<bool>& selectorShown_;
 };
 
 bool KeyboardHook::Start(HWND window) {
@@ -83,7 +88,11 @@ DWORD WINAPI KeyboardHook::Run(void* param) {
   SetEvent(self->ready_.Get());
   if (!hook) return 0;
   while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
-    if (msg.hwnd == nullptr && msg.message == kSendUnassignedMessage) SendUnassignedKey();
+    if (msg.hwnd != nullptr) continue;
+    if (msg.message == kSendUnassignedMessage) SendUnassignedKey();
+    if (msg.message == kForwardStepMessage) PostMessageW(self->window_, WM_HOTKEY, msg.wParam, msg.lParam);
+    if (msg.message == kForwardReleaseMessage)
+      PostMessageW(self->window_, self->releaseMessage_, msg.wParam, msg.lParam);
   }
   UnhookWindowsHookEx(hook);
   self->installed_ = false;
@@ -103,14 +112,14 @@ LRESULT KeyboardHook::OnKey(int code, WPARAM wParam, LPARAM lParam) {
   // The program's own keys (the unassigned key, the paste) are not the user's.
   const bool own = (event.flags & LLKHF_INJECTED) != 0 && event.dwExtraInfo == kOwnInputMarker;
   if (!own) {
-    View view(window_);
+    View view(selectorShown_);
     const HookKey key{static_cast<uint16_t>(event.vkCode), (event.flags & LLKHF_UP) != 0,
                       (event.flags & LLKHF_ALTDOWN) != 0};
     verdict = gesture_.OnKey(key, view);
     if (verdict.report == HookReport::Released) {
-      PostMessageW(window_, releaseMessage_, verdict.reportedKey, static_cast<LPARAM>(event.time));
+      PostThreadMessageW(threadId_, kForwardReleaseMessage, verdict.reportedKey, static_cast<LPARAM>(event.time));
     } else if (verdict.report != HookReport::None) {
-      PostMessageW(window_, WM_HOTKEY, event.time, HookStepParam(verdict.report));
+      PostThreadMessageW(threadId_, kForwardStepMessage, event.time, HookStepParam(verdict.report));
     }
     if (verdict.sendUnassigned) PostThreadMessageW(threadId_, kSendUnassignedMessage, 0, 0);
   }
