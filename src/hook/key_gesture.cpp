@@ -21,6 +21,10 @@ uint16_t ActingKey(uint16_t key) {
 }  // namespace
 
 HookVerdict KeyGesture::OnKey(const HookKey& key, KeyboardView& view) {
+  if (key.virtualKey == kHookVkLAlt || key.virtualKey == kHookVkRAlt) {
+    (key.virtualKey == kHookVkLAlt ? leftAlt_ : rightAlt_) = !key.up;
+    return {};
+  }
   if (key.virtualKey == kHookVkLWin || key.virtualKey == kHookVkRWin) return OnWinKey(key, view);
   if (key.virtualKey == kHookVkC) return OnC(key, view);
   const uint16_t acting = ActingKey(key.virtualKey);
@@ -45,11 +49,14 @@ HookVerdict KeyGesture::OnC(const HookKey& key, KeyboardView& view) {
     return {true, HookReport::None, 0, false};
   }
   // A release the hook never saw (it went to a window of higher rights) must
-  // not leave a plain C taken.
-  if ((leftWin_ || rightWin_) && !view.WinKeyDown()) leftWin_ = rightWin_ = taken_ = masked_ = false;
+  // not leave a plain C taken. Asking the system costs time, so only the
+  // first C of a hold asks.
+  if ((leftWin_ || rightWin_) && !taken_ && !view.WinKeyDown()) leftWin_ = rightWin_ = masked_ = false;
   if (!leftWin_ && !rightWin_) return {};
   holdingC_ = taken_ = true;
-  const bool alt = key.altDown || view.AltKeyDown();
+  // Not every system flags Alt on the event; then the hook's own record,
+  // confirmed by the system, tells.
+  const bool alt = key.altDown || ((leftAlt_ || rightAlt_) && view.AltKeyDown());
   HookVerdict verdict{true, alt ? HookReport::StepUp : HookReport::StepDown, kHookVkC, !masked_};
   masked_ = true;
   return verdict;

@@ -13,7 +13,8 @@ namespace quistrel {
 // The keys the hook tells apart, as the hook sees them (with their sides).
 inline constexpr uint16_t kHookVkShift = 0x10, kHookVkEscape = 0x1B, kHookVkLeft = 0x25, kHookVkUp = 0x26,
                           kHookVkRight = 0x27, kHookVkDown = 0x28, kHookVkC = 0x43, kHookVkLWin = 0x5B,
-                          kHookVkRWin = 0x5C, kHookVkLShift = 0xA0, kHookVkRShift = 0xA1;
+                          kHookVkRWin = 0x5C, kHookVkLShift = 0xA0, kHookVkRShift = 0xA1, kHookVkLAlt = 0xA4,
+                          kHookVkRAlt = 0xA5;
 // Nothing is assigned to it: pressed while Win is down, it keeps the release
 // of Win from opening the Start menu.
 inline constexpr uint16_t kUnassignedVk = 0xE8;
@@ -54,6 +55,8 @@ class KeyGesture {
 
   bool leftWin_ = false;
   bool rightWin_ = false;
+  bool leftAlt_ = false;
+  bool rightAlt_ = false;
   bool taken_ = false;     // a C was taken while this Windows key stays down
   bool masked_ = false;    // the unassigned key went out during this hold
   bool holdingC_ = false;  // the C now down was taken: so is its release

@@ -15,12 +15,15 @@ constexpr uint16_t kLAlt = 0xA4, kE = 0x45, kV = 0x56;
 // did with each key: "pass", "take", and what the user-interface thread hears.
 class Gesture : public ::testing::Test, public KeyboardView {
  protected:
-  bool WinKeyDown() override { return winDownForSystem; }
+  bool WinKeyDown() override {
+    ++winQuestions;
+    return winDownForSystem;
+  }
   bool AltKeyDown() override { return altForSystem; }
   bool SelectorShown() override { return shown; }
 
   std::string Key(uint16_t key, bool up) {
-    if (key == kLAlt) alt = !up;
+    if (key == kLAlt) alt = flagsAlt && !up;
     if (key == kHookVkLWin || key == kHookVkRWin) winDownForSystem = !up;
     const HookVerdict verdict = gesture.OnKey(HookKey{key, up, alt}, *this);
     std::string out = verdict.swallow ? "take" : "pass";
@@ -43,6 +46,8 @@ class Gesture : public ::testing::Test, public KeyboardView {
   bool shown = false;
   bool alt = false;           // as the event's flag says
   bool altForSystem = false;  // as the system's key state says
+  bool flagsAlt = true;       // whether the events carry Alt's flag
+  int winQuestions = 0;
 };
 
 constexpr bool kDown = false, kUp = true;
@@ -71,12 +76,19 @@ TEST_F(Gesture, WinAltCStepsUpAndTheReleaseOfAltIsNotReported) {
       (std::vector<std::string>{"pass", "pass", "take up +E8", "take", "pass", "pass released 91"}));
 }
 
-TEST_F(Gesture, AltHeldCountsAlsoWhenOnlyTheSystemsKeyStateKnowsIt) {
+TEST_F(Gesture, WithoutAltsFlagTheHooksRecordConfirmedByTheSystemTells) {
+  flagsAlt = false;
   Key(kHookVkLWin, kDown);
+  Key(kLAlt, kDown);
   altForSystem = true;
   EXPECT_EQ(Key(kHookVkC, kDown), "take up +E8");
-  altForSystem = false;
+  altForSystem = false;  // let go where the hook did not see it
   EXPECT_EQ(Key(kHookVkC, kDown), "take down");
+  Key(kLAlt, kUp);
+  altForSystem = true;  // the record says Alt is up: the system is not asked
+  EXPECT_EQ(Key(kHookVkC, kDown), "take down");
+  // The Windows key's state is asked for once per hold, at its first C.
+  EXPECT_EQ(winQuestions, 1);
 }
 
 TEST_F(Gesture, TheRightWinKeyAndTheSelectorsKeysAreReportedOnRelease) {
