@@ -83,6 +83,9 @@ DWORD WINAPI KeyboardHook::Run(void* param) {
   PeekMessageW(&msg, nullptr, WM_USER, WM_USER, PM_NOREMOVE);
   // Keys wait for this thread: it goes first when the system is busy.
   SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_HIGHEST);
+  // The thread's first question about the keys' state may set up more
+  // (under Wine, the thread's link to the display): asked now, not during a key.
+  GetAsyncKeyState(VK_LWIN);
   HHOOK hook = SetWindowsHookExW(WH_KEYBOARD_LL, &KeyboardHook::Procedure, GetModuleHandleW(nullptr), 0);
   self->installed_ = hook != nullptr;
   SetEvent(self->ready_.Get());

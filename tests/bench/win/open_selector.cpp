@@ -96,6 +96,10 @@ int main(int argc, char** argv) {
               entries * static_cast<double>(length * sizeof(wchar_t)) / (1024.0 * 1024.0));
   std::fflush(stdout);
 
+  // One opening first, untimed: the program has only just read the last
+  // of the copies.
+  if (OpenWithWinC(selector, entries, 20000) >= 0) CloseWithEsc(selector);
+  Sleep(100);
   std::vector<double> hooked, registered;
   AskHook(selector, 2);
   for (int i = 0; i < 2 * openings; ++i) {
