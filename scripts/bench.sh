@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
 # Every benchmark of the program, under Wine in a virtual display:
 # - how fast the selector opens with a history of 999 texts of 100 KiB each,
-#   and how much private memory Quistrel.exe holds with that history;
+#   through the keyboard hook and through the registered hot key, and how
+#   much private memory Quistrel.exe holds with that history;
+# - the keyboard hook's own longest time per key, over a typing run of
+#   10,000 keys;
 # - how long an automatic paste takes, from the release of Win to the text
 #   in Notepad;
 # - a storm of copies: copies a second absorbed, the front entry checked,
@@ -10,7 +13,7 @@
 #   clipboard over twenty openings, memory after them;
 # - hostile peers (a hung viewer, clipboard owners that render late or
 #   never): the longest the program took to answer, from their scenarios.
-#   scripts/bench.sh [OPENINGS] [ENTRIES] [KIB_PER_ENTRY] [PASTES] [STORM_COPIES] [GIANT_MIB]
+#   scripts/bench.sh [OPENINGS] [ENTRIES] [KIB_PER_ENTRY] [PASTES] [STORM_COPIES] [GIANT_MIB] [TYPED_KEYS]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -85,7 +88,7 @@ with_peak() {
 echo "== opening the selector"
 start_quistrel $'ClipBoardLog=999\r\n'
 before=$(private_mib "$pid")
-wine "$build/tests/bench_open_selector.exe" "${1:-40}" "${2:-999}" "${3:-100}" | tr -d '\r'
+wine "$build/tests/bench_open_selector.exe" "${1:-40}" "${2:-999}" "${3:-100}" "${7:-10000}" | tr -d '\r'
 after=$(private_mib "$pid")
 texts=$(awk -v n="${2:-999}" -v k="${3:-100}" 'BEGIN { printf "%.1f", n * k / 1024 }')
 limit=$(awk -v t="$texts" 'BEGIN { printf "%.1f", 1.1 * t + 8 }')

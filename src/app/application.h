@@ -55,6 +55,7 @@ class Application final : private HookTarget {
   void CloseSelector(bool thenPaste) override { selector_.Close(thenPaste); }
   void SelectDown() override { selector_.SelectDown(); }
   void SelectUp() override { selector_.SelectUp(); }
+  void OnKeyReleased(uint16_t virtualKey, uint32_t time) override { selector_.OnReportedKeyUp(virtualKey, time); }
   void OnClipboardChanged() override;
   void OnClipboardRead(ClipboardRead read);
   void RestoreTrayIcon() override { tray_.Restore(selector_.Handle()); }
@@ -70,6 +71,7 @@ class Application final : private HookTarget {
   SelectorWindow selector_;
   MessageHook hook_;
   HotKeys hotKeys_;
+  KeyboardHook keyboard_;
 };
 
 }  // namespace quistrel

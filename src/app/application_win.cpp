@@ -101,13 +101,18 @@ void Application::StartListening() {
   hook_.SetTrayMessages(tray_.CallbackMessage(), tray_.TaskbarCreatedMessage());
   hook_.ListenToClipboard(window);
   hook_.Install(window);
-  hotKeys_.Register(window);
+  // The hook first: where it holds the keys, a combination another program
+  // registered first needs no word to the user.
+  const bool keysHooked = keyboard_.Start(window);
+  hook_.SetKeyboardHook(keyboard_);
+  hotKeys_.Register(window, keysHooked);
   hook_.SetHotKeyIds(hotKeys_.DownKeyId(), hotKeys_.UpKeyId());
   tray_.Add(window, icons_.Small(), kTrayTip, kBalloonText, program_.Setting.ViewBalloon);
 }
 
 void Application::OnSelectorEnding() {
   hotKeys_.Unregister();
+  keyboard_.Stop();
   hook_.Remove();
   hook_.StopListening();
   tray_.Delete();

@@ -1,17 +1,35 @@
 #include "hook/hook_procedure.h"
 
+#include "hook/key_gesture.h"
+
 namespace quistrel {
 
 namespace {
 
-void OnHotKey(const HookState& state, HookTarget& target, uintptr_t wParam) {
+void Step(HookTarget& target, HookReport step) {
   if (!target.IsSelectorOpen()) target.OpenSelector();
-  const auto id = static_cast<int32_t>(static_cast<uint32_t>(wParam));
-  if (id == state.downKeyId) {
+  if (step == HookReport::StepDown) {
     target.SelectDown();
-  } else if (id == state.upKeyId) {
+  } else if (step == HookReport::StepUp) {
     target.SelectUp();
   }
+}
+
+// The registered hot keys, and the keyboard hook's steps in their guise.
+void OnHotKey(HookState& state, HookTarget& target, uintptr_t wParam, intptr_t lParam, uint32_t time) {
+  HookReport step = HookReport::None;
+  EventWay way = EventWay::System;
+  if (IsHookStep(lParam)) {
+    step = HookStepOf(lParam);
+    way = EventWay::Hook;
+    time = static_cast<uint32_t>(wParam);  // when the key went down, not when the hook got to it
+  } else {
+    const auto id = static_cast<int32_t>(static_cast<uint32_t>(wParam));
+    if (id == state.downKeyId) step = HookReport::StepDown;
+    if (id == state.upKeyId) step = HookReport::StepUp;
+  }
+  if (!state.steps.Accept(way, static_cast<uint32_t>(step), time)) return;
+  Step(target, step);
 }
 
 void OnDrawClipboard(HookState& state, HookTarget& target, ViewerChain& chain, uintptr_t wParam, intptr_t lParam) {
@@ -40,18 +58,20 @@ void OnChainChanged(HookState& state, ViewerChain& chain, uintptr_t wParam, intp
 }  // namespace
 
 void HandleHookMessage(HookState& state, HookTarget& target, ViewerChain& chain, uint32_t message, uintptr_t wParam,
-                       intptr_t lParam) {
+                       intptr_t lParam, uint32_t time) {
   if (message == kWmActivate) {
     // 0 only: inactive and not minimised.
     if (wParam == 0) target.CloseSelector(false);
   } else if (message == kWmHotKey) {
-    OnHotKey(state, target, wParam);
+    OnHotKey(state, target, wParam, lParam, time);
   } else if (message == kWmClipboardUpdate) {
     target.OnClipboardChanged();
   } else if (message == kWmDrawClipboard) {
     OnDrawClipboard(state, target, chain, wParam, lParam);
   } else if (message == kWmChangeCbChain) {
     OnChainChanged(state, chain, wParam, lParam);
+  } else if (state.keyReleaseMessage != 0 && message == state.keyReleaseMessage) {
+    target.OnKeyReleased(static_cast<uint16_t>(wParam), static_cast<uint32_t>(lParam));
   } else if (state.taskbarCreatedMessage != 0 && message == state.taskbarCreatedMessage) {
     target.RestoreTrayIcon();
   } else if (state.trayMessage != 0 && message == state.trayMessage) {

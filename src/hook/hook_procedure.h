@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 
+#include "platform/echo_filter.h"
 #include "platform/mouse_button.h"
 
 namespace quistrel {
@@ -28,6 +29,9 @@ class HookTarget {
   virtual void CloseSelector(bool thenPaste) = 0;
   virtual void SelectDown() = 0;
   virtual void SelectUp() = 0;
+  // The keyboard hook saw a key the selector acts on let go (it may show
+  // without the activation and then hears no keys of its own).
+  virtual void OnKeyReleased(uint16_t virtualKey, uint32_t time) = 0;
   // The clipboard's content changed (another program copied, or the
   // program's own commit).
   virtual void OnClipboardChanged() = 0;
@@ -52,10 +56,18 @@ struct HookState {
   int32_t upKeyId = 0;
   uint32_t trayMessage = 0;
   uint32_t taskbarCreatedMessage = 0;
+  uint32_t keyReleaseMessage = 0;  // the keyboard hook's: a key let go, and its time
+  // A press the hook took fires no hot key; should both still come (a hook
+  // the system passed over for answering late), it moves the selection once.
+  EchoFilter steps{kStepEchoMs};
+  // Both reports of one press carry its time; no hand presses Win+C twice,
+  // the second time inside a window of higher rights, this fast.
+  static constexpr uint32_t kStepEchoMs = 50;
 };
 
-// Reacts to one message; at most one case applies.
+// Reacts to one message, received at `time` (the system's milliseconds); at
+// most one case applies.
 void HandleHookMessage(HookState& state, HookTarget& target, ViewerChain& chain, uint32_t message, uintptr_t wParam,
-                       intptr_t lParam);
+                       intptr_t lParam, uint32_t time = 0);
 
 }  // namespace quistrel

@@ -42,6 +42,14 @@ void MessageHook::SetTrayMessages(UINT callbackMessage, UINT taskbarCreatedMessa
   state_.taskbarCreatedMessage = taskbarCreatedMessage;
 }
 
+void MessageHook::SetKeyboardHook(KeyboardHook& keyboard) {
+  keyboard_ = &keyboard;
+  state_.keyReleaseMessage = keyboard.ReleaseMessage();
+#ifdef QUISTREL_TEST_QUERIES
+  timingQuery_ = RegisterWindowMessageW(L"Mallowquist_KeyHookTiming");
+#endif
+}
+
 void MessageHook::JoinClipboardChain(HWND window) {
   viewer_ = window;
   state_.nextViewer = reinterpret_cast<uintptr_t>(SetClipboardViewer(window));
@@ -76,7 +84,25 @@ void MessageHook::Forward(uintptr_t nextViewer, uint32_t message, uintptr_t wPar
 LRESULT CALLBACK MessageHook::Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
                                         DWORD_PTR self) {
   auto* hook = reinterpret_cast<MessageHook*>(self);
-  HandleHookMessage(hook->state_, hook->target_, *hook, message, wParam, lParam);
+#ifdef QUISTREL_TEST_QUERIES
+  // For the benchmark and the tests: the keyboard hook's time per key, and a
+  // user-interface thread kept busy on purpose.
+  if (hook->timingQuery_ != 0 && message == hook->timingQuery_ && hook->keyboard_) {
+    switch (wParam) {
+      case 0: return hook->keyboard_->LongestTenthsOfMicrosecond();
+      case 1: return hook->keyboard_->KeysSeen();
+      case 2: hook->keyboard_->ResetTiming(); return 0;
+      case 3: Sleep(static_cast<DWORD>(lParam)); return 0;
+      default: return 0;
+    }
+  }
+#endif
+  if (message == WM_WINDOWPOSCHANGED && hook->keyboard_) {
+    const auto& position = *reinterpret_cast<const WINDOWPOS*>(lParam);
+    if (position.flags & SWP_SHOWWINDOW) hook->keyboard_->SetSelectorShown(true);
+    if (position.flags & SWP_HIDEWINDOW) hook->keyboard_->SetSelectorShown(false);
+  }
+  HandleHookMessage(hook->state_, hook->target_, *hook, message, wParam, lParam, GetMessageTime());
   // The window goes: nothing may call this procedure afterwards.
   if (message == WM_NCDESTROY) hook->Remove();
   // Nothing is swallowed: the window's own procedure sees every message too.

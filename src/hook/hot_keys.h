@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace quistrel {
 
@@ -19,5 +20,9 @@ constexpr uint16_t NarrowAtom(int32_t id) { return static_cast<uint16_t>(id); }
 
 // The message shown when a combination is taken by another program.
 std::u16string HotKeyFailureText(const std::u16string& keyName);
+
+// The combinations the user is told of: those that failed to register,
+// unless the keyboard hook holds both anyway.
+std::vector<std::u16string> TakenKeysToReport(bool downRegistered, bool upRegistered, bool hookInstalled);
 
 }  // namespace quistrel

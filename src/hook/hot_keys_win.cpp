@@ -14,13 +14,14 @@ void ReportTakenKey(const std::u16string& keyName) {
 }
 }  // namespace
 
-void HotKeys::Register(HWND window) {
+void HotKeys::Register(HWND window, bool keyboardHookInstalled) {
   if (window_) return;
   window_ = window;
   downKey_ = WidenAtom(GlobalAddAtomW(Wide(std::u16string(kDownKeyAtomName))));
   upKey_ = WidenAtom(GlobalAddAtomW(Wide(std::u16string(kUpKeyAtomName))));
-  if (!RegisterHotKey(window, downKey_, kModWin, kVirtualKeyC)) ReportTakenKey(u"Win+C");
-  if (!RegisterHotKey(window, upKey_, kModAltWin, kVirtualKeyC)) ReportTakenKey(u"Win+Alt+C");
+  const bool down = RegisterHotKey(window, downKey_, kModWin, kVirtualKeyC);
+  const bool up = RegisterHotKey(window, upKey_, kModAltWin, kVirtualKeyC);
+  for (const std::u16string& name : TakenKeysToReport(down, up, keyboardHookInstalled)) ReportTakenKey(name);
 }
 
 void HotKeys::Unregister() {

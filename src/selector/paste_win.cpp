@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "platform/handles.h"
+#include "platform/own_input.h"
 
 namespace quistrel {
 
@@ -62,6 +63,8 @@ void SendPasteKeys() {
     key.wVk = strokes[i].virtualKey;
     key.wScan = static_cast<WORD>(MapVirtualKeyW(strokes[i].virtualKey, MAPVK_VK_TO_VSC));
     key.dwFlags = (strokes[i].up ? KEYEVENTF_KEYUP : 0) | (strokes[i].extended ? KEYEVENTF_EXTENDEDKEY : 0);
+    // The release of a Windows key the user still holds is not the user's.
+    key.dwExtraInfo = kOwnInputMarker;
   }
   SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
 }

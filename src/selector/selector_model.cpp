@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "selector/paste.h"
+
 namespace quistrel {
 
 std::u16string LineAsShown(std::u16string_view text) {
@@ -14,6 +16,7 @@ std::u16string LineAsShown(std::u16string_view text) {
 KeyDecision DecideKeyUp(uint16_t virtualKey, bool openedByMouse) {
   switch (virtualKey) {
     case kVkC:
+    case kVkMask:  // sent by the keyboard hook while Win+C is held
     case kVkMenu:
     case kVkControl: return {KeyAction::None, false};
     case kVkTab: return {KeyAction::None, true};

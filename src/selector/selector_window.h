@@ -9,6 +9,7 @@
 #include <optional>
 
 #include "core/program_state.h"
+#include "platform/echo_filter.h"
 #include "platform/handles.h"
 #include "platform/list_accessibility.h"
 #include "platform/mouse_button.h"
@@ -61,6 +62,9 @@ class SelectorWindow final : public Window {
   // Handles a released key before the focused control; sets keyCode to 0 for
   // the keys it consumes.
   void OnKeyUp(uint16_t& keyCode);
+  // The keyboard hook saw a key let go at `time`: the selector acts on it as
+  // on its own key message, once, whichever of the two comes first.
+  void OnReportedKeyUp(uint16_t keyCode, uint32_t time);
 
   const SelectorModel& Model() const { return model_; }
 
@@ -105,6 +109,8 @@ class SelectorWindow final : public Window {
   UniqueMenu trayMenu_;
   HWND previousForeground_ = nullptr;  // active before the selector opened
   int keyFilter_ = 0;
+  EchoFilter releases_{kReleaseEchoMs};
+  static constexpr uint32_t kReleaseEchoMs = 100;
   bool placed_ = false;
   bool hiding_ = false;
   bool previewPending_ = false;

@@ -329,11 +329,18 @@ void SelectorWindow::OnTrayIconClick(MouseButton button) {
   }
 }
 
+void SelectorWindow::OnReportedKeyUp(uint16_t keyCode, uint32_t time) {
+  if (!IsLoaded() || !IsWindowVisible(Handle())) return;
+  if (releases_.Accept(EventWay::Hook, keyCode, time)) OnKeyUp(keyCode);
+}
+
 bool SelectorWindow::RouteKeyboard(MSG& msg) {
   if (!IsLoaded() || !IsWindowVisible(Handle())) return false;
   if (msg.hwnd != Handle() && !IsChild(Handle(), msg.hwnd)) return false;
   const auto key = static_cast<uint16_t>(msg.wParam);
   if (msg.message == WM_KEYUP || msg.message == WM_SYSKEYUP) {
+    // Already acted on through the keyboard hook's report.
+    if (!releases_.Accept(EventWay::System, key, msg.time)) return DecideKeyUp(key, model_.openedByMouse).consumed;
     uint16_t keyCode = key;
     OnKeyUp(keyCode);
     return keyCode == 0;

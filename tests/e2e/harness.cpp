@@ -244,9 +244,10 @@ fs::path KeyLogFile() {
 }
 }  // namespace
 
-KeyLog::KeyLog()
+KeyLog::KeyLog(Kind kind)
     : file_(KeyLogFile()),
-      process_({"wine", (Win32BuildDir() / "tests" / "qdriver.exe").string(), "key-log", WindowsPath(file_), "120"}) {}
+      process_({"wine", (Win32BuildDir() / "tests" / "qdriver.exe").string(), "key-log", WindowsPath(file_), "120",
+                kind == Kind::Peer ? "peer" : ""}) {}
 
 std::string KeyLog::Lines() const {
   std::ifstream in(file_, std::ios::binary);

@@ -8,6 +8,7 @@
 
 #include "hook/hook_procedure.h"
 #include "hook/hot_keys.h"
+#include "hook/key_gesture.h"
 
 namespace quistrel {
 namespace {
@@ -23,6 +24,9 @@ class RecordingTarget : public HookTarget, public ViewerChain {
   void CloseSelector(bool committed) override { calls.push_back(committed ? "Close(true)" : "Close(false)"); }
   void SelectDown() override { calls.push_back("SelectDown"); }
   void SelectUp() override { calls.push_back("SelectUp"); }
+  void OnKeyReleased(uint16_t key, uint32_t time) override {
+    calls.push_back("Released " + std::to_string(key) + " at " + std::to_string(time));
+  }
   void OnClipboardChanged() override { calls.push_back("ClipboardChanged"); }
   void Forward(uintptr_t next, uint32_t message, uintptr_t wParam, intptr_t lParam) override {
     forwarded.push_back({next, message, wParam, lParam});
@@ -54,10 +58,13 @@ class HookProcedure : public ::testing::Test {
     state.upKeyId = WidenAtom(0xC013);
     state.trayMessage = 0xC100;
     state.taskbarCreatedMessage = 0xC101;
+    state.keyReleaseMessage = 0xC102;
   }
-  void Send(uint32_t message, uintptr_t wParam = 0, intptr_t lParam = 0) {
-    HandleHookMessage(state, target, target, message, wParam, lParam);
+  void Send(uint32_t message, uintptr_t wParam = 0, intptr_t lParam = 0, uint32_t time = 0) {
+    HandleHookMessage(state, target, target, message, wParam, lParam, time);
   }
+  // Posted a while after the key went down.
+  void HookSteps(HookReport step, uint32_t time) { Send(kWmHotKey, time, HookStepParam(step), time + 400); }
   // wParam as the 32-bit program receives a negative hot-key identifier.
   static uintptr_t HotKeyParam(int32_t id) { return static_cast<uintptr_t>(static_cast<uint32_t>(id)); }
 
@@ -97,6 +104,30 @@ TEST_F(HookProcedure, HotKeyOnAnOpenSelectorDoesNotRefillIt) {
   target.visible = true;
   Send(kWmHotKey, HotKeyParam(state.upKeyId));
   EXPECT_EQ(target.calls, (std::vector<std::string>{"SelectUp"}));
+}
+
+TEST_F(HookProcedure, TheKeyboardHooksStepsActAsTheHotKeysAndItsReleasesReachTheSelector) {
+  HookSteps(HookReport::StepDown, 1000);
+  HookSteps(HookReport::StepUp, 1040);
+  Send(state.keyReleaseMessage, 0x5B, 1100);
+  EXPECT_EQ(target.calls, (std::vector<std::string>{"Open", "SelectDown", "SelectUp", "Released 91 at 1100"}));
+}
+
+TEST_F(HookProcedure, APressBothTheHookAndTheHotKeyReportMovesTheSelectionOnce) {
+  HookSteps(HookReport::StepDown, 1000);
+  Send(kWmHotKey, HotKeyParam(state.downKeyId), 0, 1002);  // the system passed the late hook over
+  Send(kWmHotKey, HotKeyParam(state.upKeyId), 0, 1050);    // the hook missed this one
+  HookSteps(HookReport::StepUp, 1049);                     // ... and reports it late
+  // Much later, inside a window of higher rights: only the hot key hears it.
+  Send(kWmHotKey, HotKeyParam(state.downKeyId), 0, 5000);
+  EXPECT_EQ(target.calls, (std::vector<std::string>{"Open", "SelectDown", "SelectUp", "SelectDown"}));
+}
+
+TEST(HotKeyAtoms, ATakenCombinationIsReportedOnlyWithoutTheKeyboardHook) {
+  EXPECT_TRUE(TakenKeysToReport(false, false, true).empty());
+  EXPECT_TRUE(TakenKeysToReport(true, true, false).empty());
+  EXPECT_EQ(TakenKeysToReport(true, false, false), (std::vector<std::u16string>{u"Win+Alt+C"}));
+  EXPECT_EQ(TakenKeysToReport(false, false, false), (std::vector<std::u16string>{u"Win+C", u"Win+Alt+C"}));
 }
 
 TEST_F(HookProcedure, AChainNotificationIsReportedAndPassedOnAListenerUpdateOnlyReported) {

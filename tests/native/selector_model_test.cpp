@@ -17,6 +17,7 @@ TEST(SelectorKeys, EveryReleasedKeyHasItsEffect) {
   };
   const Row rows[] = {
       {0x43, false, KeyAction::None, false},       // C
+      {0xE8, false, KeyAction::None, false},       // the unassigned key behind a taken Win+C
       {0x12, false, KeyAction::None, false},       // Alt
       {0x11, false, KeyAction::None, false},       // Ctrl
       {0x09, false, KeyAction::None, true},        // Tab

@@ -45,6 +45,7 @@ struct CountingTarget final : HookTarget {
   void OpenSelector() override {}
   void CloseSelector(bool) override {}
   void SelectDown() override {}
+  void OnKeyReleased(uint16_t, uint32_t) override {}
   void SelectUp() override {}
   void OnClipboardChanged() override { ++changes; }
   void RestoreTrayIcon() override {}

@@ -34,17 +34,20 @@ inline void WaitUntilRecorded(HWND selector) {
   SendMessageTimeoutW(selector, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 5000, &ignored);
 }
 
-inline void Key(WORD vk, bool up) {
+// Keys marked as the program's own pass its keyboard hook untouched, so that
+// Win+C reaches it as the registered hot key.
+inline void Key(WORD vk, bool up, ULONG_PTR extraInfo = 0) {
   INPUT input{};
   input.type = INPUT_KEYBOARD;
   input.ki.wVk = vk;
+  input.ki.dwExtraInfo = extraInfo;
   input.ki.dwFlags =
       (up ? KEYEVENTF_KEYUP : 0) | (vk == VK_LWIN || (vk >= VK_PRIOR && vk <= VK_DOWN) ? KEYEVENTF_EXTENDEDKEY : 0);
   SendInput(1, &input, sizeof input);
 }
-inline void Tap(WORD vk) {
-  Key(vk, false);
-  Key(vk, true);
+inline void Tap(WORD vk, ULONG_PTR extraInfo = 0) {
+  Key(vk, false, extraInfo);
+  Key(vk, true, extraInfo);
 }
 
 inline double Now() {
@@ -73,11 +76,11 @@ inline double Percentile(std::vector<double> values, double fraction) {
 
 // Holds Win, taps C and waits until the selector shows with `lines` lines
 // (any number when negative). The milliseconds it took, or a negative value.
-inline double OpenWithWinC(HWND selector, LRESULT lines, double limitMs = 5000) {
+inline double OpenWithWinC(HWND selector, LRESULT lines, double limitMs = 5000, ULONG_PTR extraInfo = 0) {
   HWND list = GetDlgItem(selector, kListId);
   const double start = Now();
-  Key(VK_LWIN, false);
-  Tap('C');
+  Key(VK_LWIN, false, extraInfo);
+  Tap('C', extraInfo);
   while (!IsWindowVisible(selector) || (lines >= 0 && ListCount(list) != lines)) {
     if (Now() - start > limitMs) return -1;
   }
@@ -85,9 +88,9 @@ inline double OpenWithWinC(HWND selector, LRESULT lines, double limitMs = 5000) 
 }
 
 // Esc closes without a commit; then Win is let go.
-inline void CloseWithEsc(HWND selector) {
-  Tap(VK_ESCAPE);
-  Key(VK_LWIN, true);
+inline void CloseWithEsc(HWND selector, ULONG_PTR extraInfo = 0) {
+  Tap(VK_ESCAPE, extraInfo);
+  Key(VK_LWIN, true, extraInfo);
   for (int wait = 0; wait < 200 && IsWindowVisible(selector); ++wait) Sleep(5);
   Sleep(50);
 }

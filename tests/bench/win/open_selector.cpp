@@ -1,9 +1,12 @@
 // Times the opening of the selector under a large history: from the Win+C key
-// press to the selector being visible with its list filled. Runs beside a
-// running Quistrel.exe (started with ClipBoardLog=999), fills its history
-// through the clipboard first, then opens and cancels the selector repeatedly.
+// press to the selector being visible with its list filled, through the
+// program's keyboard hook and through the registered hot key, openings of the
+// two ways taking turns. Runs beside a running Quistrel.exe (started with
+// ClipBoardLog=999), fills its history through the clipboard first, then
+// opens and cancels the selector repeatedly. Last, it types TYPED keys into a
+// window of its own and asks the program for its hook's longest time per key.
 //
-//   bench_open_selector.exe [OPENINGS] [ENTRIES] [KIB_PER_ENTRY]
+//   bench_open_selector.exe [OPENINGS] [ENTRIES] [KIB_PER_ENTRY] [TYPED]
 #include <windows.h>
 
 #include <algorithm>
@@ -13,15 +16,59 @@
 #include <vector>
 
 #include "bench_util.h"
+#include "platform/own_input.h"
 
 namespace {
 using namespace bench;
+
+// The program's test-only question about its keyboard hook (wParam 0: the
+// longest time per key in tenths of a microsecond, 1: keys seen, 2: reset).
+DWORD_PTR AskHook(HWND selector, WPARAM what) {
+  static const UINT query = RegisterWindowMessageW(L"Mallowquist_KeyHookTiming");
+  DWORD_PTR answer = 0;
+  SendMessageTimeoutW(selector, query, what, 0, SMTO_ABORTIFHUNG, 5000, &answer);
+  return answer;
+}
+
+void Pump() {
+  MSG msg;
+  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+}
+
+// Letters with now and then Shift, into a window of this program, keys sent
+// one by one as a typist's would come.
+void Type(int keys) {
+  WNDCLASSW windowClass{};
+  windowClass.lpfnWndProc = DefWindowProcW;
+  windowClass.hInstance = GetModuleHandleW(nullptr);
+  windowClass.lpszClassName = L"Quistrel.BenchTyping";
+  RegisterClassW(&windowClass);
+  HWND window = CreateWindowExW(0, windowClass.lpszClassName, L"typing", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 50, 50, 300,
+                                100, nullptr, nullptr, windowClass.hInstance, nullptr);
+  SetForegroundWindow(window);
+  for (int i = 0; i < keys; ++i) {
+    const bool shifted = i % 10 == 0;
+    if (shifted) Key(VK_LSHIFT, false);
+    Tap(static_cast<WORD>('A' + i % 26));
+    if (shifted) Key(VK_LSHIFT, true);
+    Pump();
+  }
+  DestroyWindow(window);
+  Pump();
+}
+
+void PrintFigures(const char* way, const std::vector<double>& times) {
+  std::printf("%s: %zu openings, median %.2f ms, 95th percentile %.2f ms, fastest %.2f ms, slowest %.2f ms\n", way,
+              times.size(), Percentile(times, 0.5), Percentile(times, 0.95), Percentile(times, 0.0),
+              Percentile(times, 1.0));
+}
 }  // namespace
 
 int main(int argc, char** argv) {
   const int openings = argc > 1 ? std::atoi(argv[1]) : 40;
   const int entries = argc > 2 ? std::atoi(argv[2]) : 999;
   const int kib = argc > 3 ? std::atoi(argv[3]) : 100;
+  const int typed = argc > 4 ? std::atoi(argv[4]) : 10000;
 
   HWND selector = FindWindowW(kSelectorClass, nullptr);
   HWND list = selector ? GetDlgItem(selector, kListId) : nullptr;
@@ -49,22 +96,36 @@ int main(int argc, char** argv) {
               entries * static_cast<double>(length * sizeof(wchar_t)) / (1024.0 * 1024.0));
   std::fflush(stdout);
 
-  std::vector<double> times;
-  for (int i = 0; i < openings; ++i) {
-    const double took = OpenWithWinC(selector, entries);
+  // One opening first, untimed: the program has only just read the last
+  // of the copies.
+  if (OpenWithWinC(selector, entries, 20000) >= 0) CloseWithEsc(selector);
+  Sleep(100);
+  std::vector<double> hooked, registered;
+  AskHook(selector, 2);
+  for (int i = 0; i < 2 * openings; ++i) {
+    const bool throughHook = i % 2 == 0;
+    const ULONG_PTR marker = throughHook ? 0 : quistrel::kOwnInputMarker;
+    const double took = OpenWithWinC(selector, entries, 5000, marker);
     if (took < 0) {
       std::fprintf(stderr, "the selector did not open (opening %d)\n", i);
-      Key(VK_LWIN, true);
+      Key(VK_LWIN, true, marker);
       return 1;
     }
-    times.push_back(took);
-    CloseWithEsc(selector);
+    (throughHook ? hooked : registered).push_back(took);
+    CloseWithEsc(selector, marker);
+    // The program takes a hot key that follows the hook's report of a press
+    // closely for the same press, reported twice.
+    Sleep(100);
   }
+  PrintFigures("through the keyboard hook", hooked);
+  PrintFigures("through the registered hot key", registered);
+  std::printf("keyboard hook during the openings: longest %.1f us per key over %lu keys\n",
+              static_cast<double>(AskHook(selector, 0)) / 10.0, static_cast<unsigned long>(AskHook(selector, 1)));
 
-  std::printf("openings: %d\n", openings);
-  std::printf("median: %.2f ms\n", Percentile(times, 0.5));
-  std::printf("95th percentile: %.2f ms\n", Percentile(times, 0.95));
-  std::printf("fastest: %.2f ms, slowest: %.2f ms\n", Percentile(times, 0.0), Percentile(times, 1.0));
+  AskHook(selector, 2);
+  Type(typed);
+  std::printf("keyboard hook while typing %d keys: longest %.1f us per key over %lu key events\n", typed,
+              static_cast<double>(AskHook(selector, 0)) / 10.0, static_cast<unsigned long>(AskHook(selector, 1)));
 
   return 0;
 }

@@ -42,6 +42,11 @@
 //                                      that moment, and "menu" for each menu activation by keyboard;
 //                                      WM_APP+1 (0x8001) posted to it keeps it from answering for
 //                                      WPARAM milliseconds
+//   key-log FILE SECONDS peer          the same window, which first also registers Win+C and
+//                                      Win+Alt+C ("hotkey N" for each WM_HOTKEY) and logs every key
+//                                      its own low-level hook sees ("hook down 43", "... injected"),
+//                                      as another program that wants the keys would; "ready" once
+//                                      it holds them all
 #include <windows.h>
 #include <oleacc.h>
 #include <psapi.h>
@@ -324,6 +329,7 @@ void SendKeys(const std::vector<std::wstring>& steps) {
 // ---- key-log: a window that records what the keyboard sends it -----------
 
 HANDLE keyLogFile = INVALID_HANDLE_VALUE;
+HHOOK peerHook = nullptr;
 
 void LogLine(const std::string& line) {
   DWORD wrote = 0;
@@ -345,6 +351,7 @@ LRESULT CALLBACK KeyLogProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
              (down(VK_LWIN) || down(VK_RWIN)) ? " win" : "");
     LogLine(line);
   }
+  if (message == WM_HOTKEY) LogLine("hotkey " + std::to_string(wParam));
   if (message == WM_APP + 1) Sleep(static_cast<DWORD>(wParam));
   if (message == WM_SYSCOMMAND && (wParam & 0xFFF0) == SC_KEYMENU) LogLine("menu");
   if (message == WM_ENTERMENULOOP) LogLine("menu");
@@ -353,7 +360,18 @@ LRESULT CALLBACK KeyLogProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
   return DefWindowProcW(window, message, wParam, lParam);
 }
 
-int KeyLog(const std::wstring& path, DWORD seconds) {
+LRESULT CALLBACK PeerHook(int code, WPARAM wParam, LPARAM lParam) {
+  if (code == HC_ACTION) {
+    const auto& key = *reinterpret_cast<const KBDLLHOOKSTRUCT*>(lParam);
+    char line[64];
+    snprintf(line, sizeof line, "hook %s %02lX%s", (key.flags & LLKHF_UP) ? "up" : "down",
+             static_cast<unsigned long>(key.vkCode), (key.flags & LLKHF_INJECTED) ? " injected" : "");
+    LogLine(line);
+  }
+  return CallNextHookEx(peerHook, code, wParam, lParam);
+}
+
+int KeyLog(const std::wstring& path, DWORD seconds, bool peer) {
   keyLogFile = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, 0, nullptr);
   if (keyLogFile == INVALID_HANDLE_VALUE) return 1;
   WNDCLASSW windowClass{};
@@ -368,6 +386,13 @@ int KeyLog(const std::wstring& path, DWORD seconds) {
   AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(file), L"&File");
   HWND window = CreateWindowExW(0, L"Quistrel.KeyLog", L"Key log", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 100, 100, 400, 200,
                                 nullptr, bar, windowClass.hInstance, nullptr);
+  if (peer) {
+    if (!RegisterHotKey(window, 1, MOD_WIN, 'C') || !RegisterHotKey(window, 2, MOD_WIN | MOD_ALT, 'C')) {
+      LogLine("hotkey taken");
+    }
+    peerHook = SetWindowsHookExW(WH_KEYBOARD_LL, PeerHook, GetModuleHandleW(nullptr), 0);
+    LogLine(peerHook ? "ready" : "no hook");
+  }
   SetForegroundWindow(window);
   SetTimer(window, 1, seconds * 1000, nullptr);
   MSG msg;
@@ -375,6 +400,7 @@ int KeyLog(const std::wstring& path, DWORD seconds) {
     TranslateMessage(&msg);
     DispatchMessageW(&msg);
   }
+  if (peerHook) UnhookWindowsHookEx(peerHook);
   CloseHandle(keyLogFile);
   return 0;
 }
@@ -621,7 +647,7 @@ int wmain(int argc, wchar_t** argv) {
     }
     return 0;
   }
-  if (command == L"key-log") return KeyLog(arg(2), number(3, 60));
+  if (command == L"key-log") return KeyLog(arg(2), number(3, 60), arg(4) == L"peer");
   if (command == L"hotkey-grab") {
     // Holds a hot key so that the program under test finds it taken.
     const UINT vk = number(2, 'C');

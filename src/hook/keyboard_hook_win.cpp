@@ -1,0 +1,147 @@
+#include "hook/hook.h"
+
+namespace quistrel {
+
+namespace {
+// Posted by the hook to its own thread and carried out once the hook has
+// answered: the unassigned key, and the reports to the window. Posting to a
+// window of the process waits for the process's window lock, which the
+// window's thread may hold for milliseconds while it shows or hides the
+// selector; the system's keys must not wait for that.
+constexpr UINT kSendUnassignedMessage = WM_APP;
+constexpr UINT kForwardStepMessage = WM_APP + 1;
+constexpr UINT kForwardReleaseMessage = WM_APP + 2;
+constexpr DWORD kStartWaitMs = 5000;
+constexpr DWORD kStopWaitMs = 2000;
+
+int64_t Ticks() {
+  LARGE_INTEGER now;
+  QueryPerformanceCounter(&now);
+  return now.QuadPart;
+}
+
+void SendUnassignedKey() {
+  INPUT keys[2]{};
+  for (INPUT& key : keys) {
+    key.type = INPUT_KEYBOARD;
+    key.ki.wVk = kUnassignedVk;
+    key.ki.dwExtraInfo = kOwnInputMarker;
+  }
+  keys[1].ki.dwFlags = KEYEVENTF_KEYUP;
+  SendInput(2, keys, sizeof(INPUT));
+}
+}  // namespace
+
+std::atomic<KeyboardHook*> KeyboardHook::active_ = nullptr;
+
+class KeyboardHook::View final : public KeyboardView {
+ public:
+  explicit View(const std::atomic<bool>& selectorShown) : selectorShown_(selectorShown) {}
+  bool WinKeyDown() override {
+    return (GetAsyncKeyState(VK_LWIN) & 0x8000) != 0 || (GetAsyncKeyState(VK_RWIN) & 0x8000) != 0;
+  }
+  bool AltKeyDown() override { return (GetAsyncKeyState(VK_MENU) & 0x8000) != 0; }
+  bool SelectorShown() override { return selectorShown_; }
+
+ private:
+  const std::atomic<bool>& selectorShown_;
+};
+
+bool KeyboardHook::Start(HWND window) {
+  if (thread_) return installed_;
+  KeyboardHook* none = nullptr;
+  if (!active_.compare_exchange_strong(none, this)) return false;
+  window_ = window;
+  releaseMessage_ = RegisterWindowMessageW(L"Mallowquist_KeyReleased");
+  LARGE_INTEGER frequency;
+  QueryPerformanceFrequency(&frequency);
+  ticksPerSecond_ = frequency.QuadPart > 0 ? frequency.QuadPart : 1;
+  ready_.Reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  thread_.Reset(CreateThread(nullptr, 0, &KeyboardHook::Run, this, 0, &threadId_));
+  if (!thread_ || !ready_) {
+    active_ = nullptr;
+    return false;
+  }
+  WaitForSingleObject(ready_.Get(), kStartWaitMs);
+  return installed_;
+}
+
+void KeyboardHook::Stop() {
+  if (!thread_) return;
+  // From here on the hook passes every key on, also should its thread not
+  // end in time (it then ends with the process).
+  active_ = nullptr;
+  PostThreadMessageW(threadId_, WM_QUIT, 0, 0);
+  WaitForSingleObject(thread_.Get(), kStopWaitMs);
+  thread_.Reset();
+}
+
+DWORD WINAPI KeyboardHook::Run(void* param) {
+  auto* self = static_cast<KeyboardHook*>(param);
+  // The thread's message queue exists before anyone posts to it.
+  MSG msg;
+  PeekMessageW(&msg, nullptr, WM_USER, WM_USER, PM_NOREMOVE);
+  // Keys wait for this thread: it goes first when the system is busy.
+  SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_HIGHEST);
+  // The thread's first question about the keys' state may set up more
+  // (under Wine, the thread's link to the display): asked now, not during a key.
+  GetAsyncKeyState(VK_LWIN);
+  HHOOK hook = SetWindowsHookExW(WH_KEYBOARD_LL, &KeyboardHook::Procedure, GetModuleHandleW(nullptr), 0);
+  self->installed_ = hook != nullptr;
+  SetEvent(self->ready_.Get());
+  if (!hook) return 0;
+  while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+    if (msg.hwnd != nullptr) continue;
+    if (msg.message == kSendUnassignedMessage) SendUnassignedKey();
+    if (msg.message == kForwardStepMessage) PostMessageW(self->window_, WM_HOTKEY, msg.wParam, msg.lParam);
+    if (msg.message == kForwardReleaseMessage)
+      PostMessageW(self->window_, self->releaseMessage_, msg.wParam, msg.lParam);
+  }
+  UnhookWindowsHookEx(hook);
+  self->installed_ = false;
+  return 0;
+}
+
+LRESULT CALLBACK KeyboardHook::Procedure(int code, WPARAM wParam, LPARAM lParam) {
+  KeyboardHook* self = active_;
+  if (code != HC_ACTION || !self) return CallNextHookEx(nullptr, code, wParam, lParam);
+  return self->OnKey(code, wParam, lParam);
+}
+
+LRESULT KeyboardHook::OnKey(int code, WPARAM wParam, LPARAM lParam) {
+  const int64_t start = Ticks();
+  const auto& event = *reinterpret_cast<const KBDLLHOOKSTRUCT*>(lParam);
+  HookVerdict verdict;
+  // The program's own keys (the unassigned key, the paste) are not the user's.
+  const bool own = (event.flags & LLKHF_INJECTED) != 0 && event.dwExtraInfo == kOwnInputMarker;
+  if (!own) {
+    View view(selectorShown_);
+    const HookKey key{static_cast<uint16_t>(event.vkCode), (event.flags & LLKHF_UP) != 0,
+                      (event.flags & LLKHF_ALTDOWN) != 0};
+    verdict = gesture_.OnKey(key, view);
+    if (verdict.report == HookReport::Released) {
+      PostThreadMessageW(threadId_, kForwardReleaseMessage, verdict.reportedKey, static_cast<LPARAM>(event.time));
+    } else if (verdict.report != HookReport::None) {
+      PostThreadMessageW(threadId_, kForwardStepMessage, event.time, HookStepParam(verdict.report));
+    }
+    if (verdict.sendUnassigned) PostThreadMessageW(threadId_, kSendUnassignedMessage, 0, 0);
+  }
+  const int64_t took = Ticks() - start;
+  int64_t longest = longestTicks_;
+  while (took > longest && !longestTicks_.compare_exchange_weak(longest, took)) {
+  }
+  ++keysSeen_;
+  if (verdict.swallow) return 1;
+  return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+uint32_t KeyboardHook::LongestTenthsOfMicrosecond() const {
+  return static_cast<uint32_t>(longestTicks_ * 10'000'000 / ticksPerSecond_);
+}
+
+void KeyboardHook::ResetTiming() {
+  longestTicks_ = 0;
+  keysSeen_ = 0;
+}
+
+}  // namespace quistrel
