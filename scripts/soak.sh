@@ -13,7 +13,7 @@ bash scripts/install-deps.sh >/dev/null
 preset=$(windows_preset)
 cmake --preset "$preset" >/dev/null
 cmake --build --preset "$preset" --target Quistrel qdriver qpeer >/dev/null
-cmake --preset native -DQUISTREL_WIN32_BUILD_DIR="$root/build/$preset" >/dev/null
+cmake --preset native -DQUISTREL_TESTED_BUILD_DIR="$root/build/$preset" >/dev/null
 cmake --build --preset native --target soak >/dev/null
 export QUISTREL_SCREENSHOTS=${QUISTREL_SCREENSHOTS:-$root/build/native/screenshots}
 exec bash scripts/wine-test.sh "build/$preset" build/native/tests/soak "$@"

@@ -39,7 +39,7 @@ else
   cmake --preset win64 "${strict[@]}" >/dev/null
   cmake --build --preset win64 --target Quistrel
 fi
-cmake --preset native "${strict[@]}" -DQUISTREL_WIN32_BUILD_DIR="$root/build/$tested" \
+cmake --preset native "${strict[@]}" -DQUISTREL_TESTED_BUILD_DIR="$root/build/$tested" \
   -DQUISTREL_INSTALLER_DIR="$installer_dir" >/dev/null
 cmake --build --preset native
 ctest --preset native "$@"

@@ -22,9 +22,11 @@ using std::chrono::milliseconds;
 constexpr UINT kOwnerProbeMs = 250;
 // Other programs (and the system's own clipboard services) hold the clipboard
 // or keep its owner busy for a moment after each change, some for seconds: a
-// read that could not finish is tried again, first soon, then less often.
+// read that could not finish is tried again, first soon, then less often,
+// but at least four times a second: the copy is gone once the next one comes,
+// so it must be read soon after its holder lets go. A try costs little.
 constexpr milliseconds kFirstRetryPause{20};
-constexpr milliseconds kLongestRetryPause{2000};
+constexpr milliseconds kLongestRetryPause{250};
 // A read that has waited this long for its owner's data, from an owner that
 // does not answer meanwhile, hangs in that owner's rendering: another thread
 // takes over. (A giant text takes its time too, but its owner answers.)

@@ -15,6 +15,7 @@
 #include <set>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <unistd.h>
@@ -333,6 +334,10 @@ class Soak {
     // The check comes once the clipboard is free again.
     e2e::WaitFor([this] { return !holder_->Running(); }, std::chrono::milliseconds(ms) + 30s);
     holder_.reset();
+    // The program reads a held copy within a quarter of a second of its
+    // holder letting go; a copy that the next one replaces sooner may be
+    // missed, so the user waits that long, with room for a loaded machine.
+    if (!text.empty()) std::this_thread::sleep_for(1s);
     fs::remove(said, ignored);
   }
 
