@@ -151,6 +151,7 @@ bool SelectorWindow::Open() {
   // the user waits for.
   SetWindowPos(Handle(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_SHOWWINDOW | SWP_NOACTIVATE);
   SetForegroundWindow(Handle());
+  shownAt_ = GetTickCount();
   SetFocus(list_);
   return true;
 }
@@ -331,6 +332,13 @@ void SelectorWindow::OnTrayIconClick(MouseButton button) {
 
 void SelectorWindow::OnReportedKeyUp(uint16_t keyCode, uint32_t time) {
   if (!IsLoaded() || !IsWindowVisible(Handle())) return;
+  // With the foreground, the window's own key-up comes in order with the
+  // rest of the input; acting on the hook's report, which can come first,
+  // could paste before the window the user works in has seen Win go up. A
+  // key let go before the selector was shown (its thread was busy) reaches
+  // it only through the hook.
+  const bool releasedBeforeShown = static_cast<int32_t>(time - shownAt_) < 0;
+  if (GetForegroundWindow() == Handle() && !releasedBeforeShown) return;
   if (releases_.Accept(EventWay::Hook, keyCode, time)) OnKeyUp(keyCode);
 }
 
