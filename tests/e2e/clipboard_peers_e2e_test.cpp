@@ -104,17 +104,6 @@ Clock::duration OpeningTime() {
   return took;
 }
 
-// What the program holds for itself, in MiB (Windows' private-bytes counter
-// reads 0 under Wine).
-double PrivateMiB(pid_t pid) {
-  std::ifstream rollup("/proc/" + std::to_string(pid) + "/smaps_rollup");
-  double kib = 0;
-  for (std::string line; std::getline(rollup, line);) {
-    if (line.rfind("Private_", 0) == 0) kib += std::stod(line.substr(line.find(':') + 1));
-  }
-  return kib / 1024;
-}
-
 long Ms(Clock::duration d) {
   return static_cast<long>(std::chrono::duration_cast<std::chrono::milliseconds>(d).count());
 }

@@ -109,6 +109,15 @@ fs::path Screenshot(const std::string& name) {
   return file;
 }
 
+double PrivateMiB(pid_t pid) {
+  std::ifstream rollup("/proc/" + std::to_string(pid) + "/smaps_rollup");
+  double kib = 0;
+  for (std::string line; std::getline(rollup, line);) {
+    if (line.rfind("Private_", 0) == 0) kib += std::stod(line.substr(line.find(':') + 1));
+  }
+  return kib / 1024;
+}
+
 bool WaitFor(const std::function<bool()>& condition, std::chrono::milliseconds timeout) {
   const auto end = std::chrono::steady_clock::now() + timeout;
   for (;;) {

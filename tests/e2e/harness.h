@@ -62,6 +62,10 @@ void FocusWineDesktop();
 // screenshot folder and returns its path.
 fs::path Screenshot(const std::string& name);
 
+// What a process holds for itself, in MiB, from /proc (Windows' private-bytes
+// counter reads 0 under Wine).
+double PrivateMiB(pid_t pid);
+
 // Waits until the condition holds, checking every 50 ms.
 bool WaitFor(const std::function<bool()>& condition, std::chrono::milliseconds timeout);
 

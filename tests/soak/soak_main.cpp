@@ -106,17 +106,6 @@ Seen Look() {
   return seen;
 }
 
-// What the program holds for itself, in MiB (Windows' private-bytes counter
-// reads 0 under Wine).
-double PrivateMiB(pid_t pid) {
-  std::ifstream rollup("/proc/" + std::to_string(pid) + "/smaps_rollup");
-  double kib = 0;
-  for (std::string line; std::getline(rollup, line);) {
-    if (line.rfind("Private_", 0) == 0) kib += std::stod(line.substr(line.find(':') + 1));
-  }
-  return kib / 1024;
-}
-
 class Soak {
  public:
   explicit Soak(uint64_t seed) : random_(seed) {}
@@ -129,7 +118,7 @@ class Soak {
     program_.WriteFile("FixedString.dat", std::string("greeting") + '\0' + "signature");
     if (!Start()) return Diverged("the program did not start");
     if (!Check()) return 1;
-    baseMiB_ = PrivateMiB(program_.Pid());
+    baseMiB_ = e2e::PrivateMiB(program_.Pid());
     const auto end = Clock::now() + length;
     while (Clock::now() < end) {
       Step();
@@ -487,7 +476,7 @@ class Soak {
         10s);
     if (!program_.Running()) return Diverged("the program is no longer running", seen) == 0;
     if (!why.empty()) return Diverged(why, seen) == 0;
-    const double mib = PrivateMiB(program_.Pid());
+    const double mib = e2e::PrivateMiB(program_.Pid());
     peakMiB_ = std::max(peakMiB_, mib);
     // The memory at start, room for the run's own work, and each text held
     // a few times over (UTF-16, the clipboard's copy, the preview).
