@@ -1,6 +1,7 @@
 #include <windows.h>
 
 #include "app/application.h"
+#include "platform/clipboard_read_process.h"
 #include "platform/system_library.h"
 #include "platform/window.h"
 
@@ -9,6 +10,11 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   // here on no library comes from the program's folder (often Downloads),
   // neither those the program loads nor those the system loads for it.
   quistrel::LoadLibrariesFromSystem32Only();
+  // The program started by itself to read the clipboard (see
+  // clipboard_read_process.h): no window, no tray icon, no second instance.
+  if (quistrel::IsClipboardReadingProcess(GetCommandLineW())) {
+    return quistrel::RunClipboardReadingProcess(GetCommandLineW());
+  }
   quistrel::Application application;
   if (!application.Start()) return 0;
   return quistrel::RunMessageLoop();

@@ -29,6 +29,21 @@ struct ClipboardRead {
   std::optional<std::u16string> text;
 };
 
+// Told when a read is about to wait for the owner's rendering, and when the
+// owner answered; false drops the read.
+class RenderingWatch {
+ public:
+  virtual bool Asking(HWND owner) = 0;
+  virtual bool Answered() = 0;
+
+ protected:
+  ~RenderingWatch() = default;
+};
+
+// One read of the clipboard as it is now, opening it with `opener`. Blocks
+// as long as the owner takes to render: never on a thread that must answer.
+ClipboardRead ReadClipboardNow(HWND opener, RenderingWatch& watch);
+
 class ClipboardReader final {
  public:
   // `deliver` runs on the thread that made the reader, once per complete read

@@ -9,6 +9,7 @@
 
 #include "platform/clipboard.h"
 #include "platform/clipboard_markers.h"
+#include "platform/clipboard_read_process.h"
 #include "platform/private_messages.h"
 #include "platform/window.h"
 
@@ -56,60 +57,25 @@ bool OwnerAnswers(HWND owner, UINT probeMs = kOwnerProbeMs) {
 // Sequence numbers wrap around; the newer of two is the one less than half
 // the range ahead.
 bool IsNewer(DWORD sequence, DWORD than) { return static_cast<int32_t>(sequence - than) > 0; }
-}  // namespace
 
-struct ClipboardReader::Shared {
-  std::mutex mutex;
-  std::condition_variable changed;
-  bool requested = false;  // a read of the current content is wanted at once
-  bool stopping = false;
-  // The thread that serves requests; threads of earlier numbers were left
-  // behind in a hung rendering and end once it returns.
-  unsigned generation = 0;
-  bool reading = false;    // the serving thread is inside a read
-  bool rendering = false;  // ... and waits for the owner's data
-  Clock::time_point renderingSince;
-  HWND renderingOwner = nullptr;
-  unsigned attempts = 0;  // reads finished, complete or not
-  std::deque<ClipboardRead> finished;
-  HWND doorbell = nullptr;
-
-  // The owner is asked for its data; false when this thread was left behind.
-  bool Asking(unsigned reader, HWND owner);
-  // The owner answered; false when this thread was left behind meanwhile:
-  // the clipboard was taken from it, and its data must not be touched.
-  bool Answered(unsigned reader);
-  ClipboardRead Read(unsigned reader, HWND opener);
-  static void Serve(const std::shared_ptr<Shared>& shared, unsigned reader, HWND opener);
-};
-
-bool ClipboardReader::Shared::Asking(unsigned reader, HWND owner) {
-  std::lock_guard lock(mutex);
-  if (generation != reader) return false;
-  rendering = true;
-  renderingSince = Clock::now();
-  renderingOwner = owner;
-  if (doorbell) PostMessageW(doorbell, kClipboardRenderingMessage, 0, 0);
-  return true;
-}
-
-bool ClipboardReader::Shared::Answered(unsigned reader) {
-  std::lock_guard lock(mutex);
-  if (generation != reader) return false;
-  rendering = false;
-  return true;
-}
-
-ClipboardRead ClipboardReader::Shared::Read(unsigned reader, HWND opener) {
-  ClipboardRead read;
+// The checks that need no open clipboard. False when the read ends with them:
+// a write of this process waits, there is no text, or the owner hangs.
+bool WorthOpening(ClipboardRead& read, HWND& owner) {
   read.sequence = GetClipboardSequenceNumber();
-  if (ClipboardWriteWaiting()) return read;
+  if (ClipboardWriteWaiting()) return false;
   if (!IsClipboardFormatAvailable(CF_UNICODETEXT)) {
     read.complete = true;
-    return read;
+    return false;
   }
-  const HWND owner = GetClipboardOwner();
-  if (!OwnerAnswers(owner)) return read;
+  owner = GetClipboardOwner();
+  return OwnerAnswers(owner);
+}
+}  // namespace
+
+ClipboardRead ReadClipboardNow(HWND opener, RenderingWatch& watch) {
+  ClipboardRead read;
+  HWND owner = nullptr;
+  if (!WorthOpening(read, owner)) return read;
   auto clipboard = OpenedClipboard::Open(opener);
   if (!clipboard) return read;
   read.sequence = GetClipboardSequenceNumber();
@@ -120,9 +86,9 @@ ClipboardRead ClipboardReader::Shared::Read(unsigned reader, HWND opener) {
   markers.viewerIgnore = FormatPresent(kViewerIgnoreFormat);
   const UINT canInclude = RegisterClipboardFormatW(kCanIncludeInHistoryFormat);
   if (!IsPrivateContent(markers) && IsClipboardFormatAvailable(canInclude)) {
-    if (!Asking(reader, owner)) return read;
+    if (!watch.Asking(owner)) return read;
     HANDLE block = GetClipboardData(canInclude);
-    if (!Answered(reader)) return read;
+    if (!watch.Answered()) return read;
     markers.canIncludeInHistory = 0xFFFFFFFFu;  // present but unreadable: not a 0
     if (block && GlobalSize(block) >= sizeof(DWORD)) {
       if (const auto* value = static_cast<const DWORD*>(GlobalLock(block))) {
@@ -135,12 +101,111 @@ ClipboardRead ClipboardReader::Shared::Read(unsigned reader, HWND opener) {
     read.complete = true;
     return read;
   }
-  if (ClipboardWriteWaiting() || !Asking(reader, owner)) return read;
+  if (ClipboardWriteWaiting() || !watch.Asking(owner)) return read;
   HANDLE block = GetClipboardData(CF_UNICODETEXT);
-  if (!Answered(reader)) return read;
+  if (!watch.Answered()) return read;
   read.text = TextOfClipboardBlock(block);
   read.complete = true;
   return read;
+}
+
+struct ClipboardReader::Shared {
+  std::mutex mutex;
+  std::condition_variable changed;
+  bool requested = false;  // a read of the current content is wanted at once
+  bool stopping = false;
+  // The thread that serves requests; threads of earlier numbers were left
+  // behind in a hung rendering and end once it returns.
+  unsigned generation = 0;
+  // Threads left behind that are still inside their read. Under Wine such a
+  // thread keeps every other thread of the process from fetching clipboard
+  // data, so meanwhile the reads are made in a process of their own.
+  unsigned leftBehind = 0;
+  bool reading = false;    // the serving thread is inside a read
+  bool rendering = false;  // ... and waits for the owner's data
+  Clock::time_point renderingSince;
+  HWND renderingOwner = nullptr;
+  HANDLE readingProcess = nullptr;  // ... through this process, which may be ended
+  unsigned attempts = 0;            // reads finished, complete or not
+  std::deque<ClipboardRead> finished;
+  HWND doorbell = nullptr;
+
+  // The owner is asked for its data, by this thread or by `process`; false
+  // when this thread was left behind.
+  bool Asking(unsigned reader, HWND owner, HANDLE process = nullptr);
+  // The owner answered; false when this thread was left behind meanwhile:
+  // the clipboard was taken from it, and its data must not be touched.
+  bool Answered(unsigned reader);
+  // The thread serving requests is left behind, counted if it is reading.
+  void LeaveReaderBehind();
+  ClipboardRead Read(unsigned reader, HWND opener, bool inOwnProcess);
+  ClipboardRead ReadInOwnProcess(unsigned reader, HWND opener);
+  static void Serve(const std::shared_ptr<Shared>& shared, unsigned reader, HWND opener);
+
+  // A reading thread's rendering, watched by the reader's window.
+  class ThreadWatch final : public RenderingWatch {
+   public:
+    ThreadWatch(Shared& shared, unsigned reader) : shared_(shared), reader_(reader) {}
+    bool Asking(HWND owner) override { return shared_.Asking(reader_, owner); }
+    bool Answered() override { return shared_.Answered(reader_); }
+
+   private:
+    Shared& shared_;
+    unsigned reader_;
+  };
+};
+
+bool ClipboardReader::Shared::Asking(unsigned reader, HWND owner, HANDLE process) {
+  std::lock_guard lock(mutex);
+  if (generation != reader) return false;
+  rendering = true;
+  renderingSince = Clock::now();
+  renderingOwner = owner;
+  readingProcess = process;
+  if (doorbell) PostMessageW(doorbell, kClipboardRenderingMessage, 0, 0);
+  return true;
+}
+
+bool ClipboardReader::Shared::Answered(unsigned reader) {
+  std::lock_guard lock(mutex);
+  if (generation != reader) return false;
+  rendering = false;
+  readingProcess = nullptr;
+  return true;
+}
+
+void ClipboardReader::Shared::LeaveReaderBehind() {
+  if (reading) ++leftBehind;
+  ++generation;
+  reading = false;
+  rendering = false;
+}
+
+ClipboardRead ClipboardReader::Shared::Read(unsigned reader, HWND opener, bool inOwnProcess) {
+  if (inOwnProcess) return ReadInOwnProcess(reader, opener);
+  ThreadWatch watch(*this, reader);
+  return ReadClipboardNow(opener, watch);
+}
+
+ClipboardRead ClipboardReader::Shared::ReadInOwnProcess(unsigned reader, HWND opener) {
+  ClipboardRead read;
+  HWND owner = nullptr;
+  // Checked here too: a process is not started for nothing, nor for an
+  // owner known to hang.
+  if (!WorthOpening(read, owner)) return read;
+  auto process = ClipboardReadingProcess::Start();
+  if (!process) {
+    // The one way left; under Wine it waits for the thread left behind.
+    ThreadWatch watch(*this, reader);
+    return ReadClipboardNow(opener, watch);
+  }
+  if (!Asking(reader, owner, process->Handle())) {
+    TerminateProcess(process->Handle(), 1);
+    return read;
+  }
+  ClipboardRead result = process->Result();
+  if (!Answered(reader)) return read;
+  return result;
 }
 
 void ClipboardReader::Shared::Serve(const std::shared_ptr<Shared>& shared, unsigned reader, HWND opener) {
@@ -166,12 +231,17 @@ void ClipboardReader::Shared::Serve(const std::shared_ptr<Shared>& shared, unsig
       pause = kFirstRetryPause;
     }
     shared->reading = true;
+    const bool inOwnProcess = shared->leftBehind > 0;
     lock.unlock();
-    ClipboardRead read = shared->Read(reader, opener);
+    ClipboardRead read = shared->Read(reader, opener, inOwnProcess);
     lock.lock();
     // A thread left behind hands in nothing: what it got may be older than
     // what its successor delivered.
-    if (shared->generation != reader) return;
+    if (shared->generation != reader) {
+      --shared->leftBehind;
+      shared->changed.notify_all();
+      return;
+    }
     shared->reading = false;
     ++shared->attempts;
     if (read.complete) {
@@ -215,7 +285,8 @@ ClipboardReader::~ClipboardReader() {
     // ends with the process, and the clipboard goes with its window. Left
     // behind, it touches none of the data it may still be handed.
     shared_->changed.wait_for(lock, kStopWait, [&] { return !shared_->reading; });
-    ++shared_->generation;
+    if (shared_->readingProcess) TerminateProcess(shared_->readingProcess, 1);
+    shared_->LeaveReaderBehind();
   }
   if (doorbell_) SetWindowLongPtrW(doorbell_.Get(), GWLP_USERDATA, 0);
 }
@@ -232,9 +303,8 @@ void ClipboardReader::StartReader() {
   UniqueWindow opener = MakeMessageWindow();
   {
     std::lock_guard lock(shared_->mutex);
-    const unsigned reader = ++shared_->generation;
-    shared_->reading = false;
-    shared_->rendering = false;
+    shared_->LeaveReaderBehind();
+    const unsigned reader = shared_->generation;
     std::thread([shared = shared_, reader, window = opener.Get()] { Shared::Serve(shared, reader, window); }).detach();
   }
   opener_ = std::move(opener);
@@ -273,8 +343,13 @@ void ClipboardReader::WatchRendering() {
   {
     std::lock_guard lock(shared_->mutex);
     if (!shared_->rendering || shared_->renderingSince != since) return;
-    // The content is still unread: the next thread tries again.
+    // The content is still unread: tried again, by the same thread once its
+    // reading process is ended, or else by the next thread.
     shared_->requested = true;
+    if (shared_->readingProcess) {
+      TerminateProcess(shared_->readingProcess, 1);
+      return;
+    }
   }
   StartReader();
 }

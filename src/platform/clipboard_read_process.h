@@ -1,0 +1,47 @@
+// A read of the clipboard made in a process of its own: the program's own
+// executable, started with a switch. Under Wine, a thread that waits for an
+// owner's rendering keeps every other thread of its process from fetching
+// clipboard data until the owner answers, maybe never. While such a read is
+// left behind, the reader asks a fresh process instead; one that hangs in its
+// turn is ended, and with it whatever it held.
+#pragma once
+
+#include <windows.h>
+
+#include <optional>
+
+#include "platform/clipboard_reader.h"
+#include "platform/handles.h"
+
+namespace quistrel {
+
+// The switch that makes the program a reading process, followed by the id of
+// the process to hand the read to.
+inline constexpr wchar_t kReadClipboardSwitch[] = L"/read-clipboard";
+
+// True when the command line asks for a reading process.
+bool IsClipboardReadingProcess(const wchar_t* commandLine);
+// The reading process's whole life: reads once, hands the read over through
+// its standard output, and gives the exit code. It ends with the program
+// that started it.
+int RunClipboardReadingProcess(const wchar_t* commandLine);
+
+class ClipboardReadingProcess final {
+ public:
+  // Nothing when the process could not be started.
+  static std::optional<ClipboardReadingProcess> Start();
+  // To end it with TerminateProcess (from another thread) when it hangs.
+  HANDLE Handle() const { return process_.Get(); }
+  // Waits for the process's read; not complete when it ended without one.
+  ClipboardRead Result();
+
+ private:
+  ClipboardReadingProcess(UniqueKernelObject process, UniqueKernelObject output)
+      : process_(std::move(process)), output_(std::move(output)) {}
+  bool ReadExactly(void* into, std::size_t bytes);
+
+  UniqueKernelObject process_;
+  UniqueKernelObject output_;  // the reading end of its standard output
+};
+
+}  // namespace quistrel

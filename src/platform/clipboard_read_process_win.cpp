@@ -1,0 +1,175 @@
+#include "platform/clipboard_read_process.h"
+
+#include <shellapi.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cwchar>
+#include <memory>
+#include <new>
+#include <string>
+#include <thread>
+
+namespace quistrel {
+
+namespace {
+// What the reading process writes to its standard output: this header, then
+// `length` UTF-16 units of text when it has one.
+struct ReadHeader {
+  uint32_t magic;
+  uint32_t sequence;
+  uint32_t complete;
+  uint32_t hasText;
+  uint64_t length;
+};
+constexpr uint32_t kReadMagic = 0x31445251;  // "QRD1"
+constexpr DWORD kChunkBytes = 1 << 20;
+// How often the waiting side looks whether the process still lives, when the
+// pipe is empty; a pipe's end can outlive its process in a process that
+// inherited it by chance, so the end of the data is not awaited alone.
+constexpr DWORD kLivenessPollMs = 10;
+
+struct LocalFreeDeleter {
+  void operator()(wchar_t** arguments) const { LocalFree(arguments); }
+};
+
+// The parent's process id, when the command line is the reading process's.
+DWORD ParentIdOf(const wchar_t* commandLine) {
+  int count = 0;
+  const std::unique_ptr<wchar_t*, LocalFreeDeleter> arguments(CommandLineToArgvW(commandLine, &count));
+  if (!arguments || count != 3 || std::wcscmp(arguments.get()[1], kReadClipboardSwitch) != 0) return 0;
+  return static_cast<DWORD>(std::wcstoul(arguments.get()[2], nullptr, 10));
+}
+
+// Ends this process when the parent ends: a read that hangs in an owner's
+// rendering must not outlive the program that wanted it.
+bool EndWithParent(DWORD parentId) {
+  UniqueKernelObject parent(OpenProcess(SYNCHRONIZE, FALSE, parentId));
+  if (!parent) return false;
+  std::thread([parent = std::move(parent)] {
+    WaitForSingleObject(parent.Get(), INFINITE);
+    TerminateProcess(GetCurrentProcess(), 1);
+  }).detach();
+  return true;
+}
+
+bool WriteAll(HANDLE output, const void* data, std::size_t bytes) {
+  const auto* from = static_cast<const char*>(data);
+  while (bytes > 0) {
+    DWORD written = 0;
+    const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes, kChunkBytes));
+    if (!WriteFile(output, from, chunk, &written, nullptr) || written == 0) return false;
+    from += written;
+    bytes -= written;
+  }
+  return true;
+}
+
+// Nobody watches the reading process's rendering from inside: the program
+// that started it ends it when it takes too long.
+class Unwatched final : public RenderingWatch {
+ public:
+  bool Asking(HWND) override { return true; }
+  bool Answered() override { return true; }
+};
+
+std::wstring ProgramPath() {
+  std::wstring path(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    if (length == 0) return std::wstring();
+    if (length < path.size()) {
+      path.resize(length);
+      return path;
+    }
+    if (path.size() >= 32768) return std::wstring();
+    path.resize(path.size() * 2);
+  }
+}
+}  // namespace
+
+bool IsClipboardReadingProcess(const wchar_t* commandLine) { return ParentIdOf(commandLine) != 0; }
+
+int RunClipboardReadingProcess(const wchar_t* commandLine) {
+  const HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
+  if (!output || output == INVALID_HANDLE_VALUE) return 2;
+  if (!EndWithParent(ParentIdOf(commandLine))) return 2;
+  const UniqueWindow opener(
+      CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, GetModuleHandleW(nullptr), nullptr));
+  Unwatched watch;
+  const ClipboardRead read = ReadClipboardNow(opener.Get(), watch);
+  ReadHeader header{kReadMagic, read.sequence, read.complete ? 1u : 0u, read.text ? 1u : 0u, 0};
+  if (read.text) header.length = read.text->size();
+  if (!WriteAll(output, &header, sizeof(header))) return 1;
+  if (read.text && !WriteAll(output, read.text->data(), read.text->size() * sizeof(char16_t))) return 1;
+  return 0;
+}
+
+std::optional<ClipboardReadingProcess> ClipboardReadingProcess::Start() {
+  const std::wstring program = ProgramPath();
+  if (program.empty()) return std::nullopt;
+  SECURITY_ATTRIBUTES inheritable{sizeof(inheritable), nullptr, TRUE};
+  HANDLE readingEnd = nullptr;
+  HANDLE writingEnd = nullptr;
+  if (!CreatePipe(&readingEnd, &writingEnd, &inheritable, kChunkBytes)) return std::nullopt;
+  UniqueKernelObject output(readingEnd);
+  // The process gets the writing end only; ours closes when this returns.
+  const UniqueKernelObject input(writingEnd);
+  if (!SetHandleInformation(readingEnd, HANDLE_FLAG_INHERIT, 0)) return std::nullopt;
+  std::wstring commandLine =
+      L"\"" + program + L"\" " + kReadClipboardSwitch + L" " + std::to_wstring(GetCurrentProcessId());
+  STARTUPINFOW startup{};
+  startup.cb = sizeof(startup);
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdOutput = writingEnd;
+  PROCESS_INFORMATION started{};
+  if (!CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
+                      &started)) {
+    return std::nullopt;
+  }
+  CloseHandle(started.hThread);
+  return ClipboardReadingProcess(UniqueKernelObject(started.hProcess), std::move(output));
+}
+
+bool ClipboardReadingProcess::ReadExactly(void* into, std::size_t bytes) {
+  auto* to = static_cast<char*>(into);
+  bool ended = false;
+  while (bytes > 0) {
+    DWORD available = 0;
+    if (!PeekNamedPipe(output_.Get(), nullptr, 0, nullptr, &available, nullptr)) return false;
+    if (available == 0) {
+      // Whatever it wrote before it ended is in the pipe by now.
+      if (ended) return false;
+      ended = WaitForSingleObject(process_.Get(), kLivenessPollMs) == WAIT_OBJECT_0;
+      continue;
+    }
+    DWORD got = 0;
+    const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>({bytes, available, kChunkBytes}));
+    if (!ReadFile(output_.Get(), to, chunk, &got, nullptr) || got == 0) return false;
+    to += got;
+    bytes -= got;
+  }
+  return true;
+}
+
+ClipboardRead ClipboardReadingProcess::Result() {
+  ReadHeader header{};
+  if (!ReadExactly(&header, sizeof(header)) || header.magic != kReadMagic) return ClipboardRead{};
+  ClipboardRead read;
+  read.sequence = header.sequence;
+  if (header.hasText) {
+    std::u16string text;
+    if (header.length > text.max_size()) return ClipboardRead{};
+    try {
+      text.resize(static_cast<std::size_t>(header.length));
+    } catch (const std::bad_alloc&) {
+      return ClipboardRead{};
+    }
+    if (!ReadExactly(text.data(), text.size() * sizeof(char16_t))) return ClipboardRead{};
+    read.text = std::move(text);
+  }
+  read.complete = header.complete != 0;
+  return read;
+}
+
+}  // namespace quistrel
