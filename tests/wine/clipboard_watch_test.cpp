@@ -1,17 +1,21 @@
 // The clipboard watcher's fallback on the viewer chain (as on systems without
 // the format listener) with a real second viewer on another thread, and the
-// reader facing an owner that never renders what it promised.
+// reader facing an owner that never renders what it promised, and the
+// process the reader reads in meanwhile.
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <chrono>
+#include <string>
 #include <thread>
 
 #include "hook/hook.h"
 #include "platform/clipboard.h"
+#include "platform/clipboard_read_process.h"
 #include "platform/clipboard_reader.h"
+#include "platform/handles.h"
 
 namespace quistrel {
 namespace {
@@ -150,6 +154,90 @@ TEST_F(ViewerChainFallback, AViewerThatHangsCostsAtMostAMoment) {
   EXPECT_TRUE(PumpUntil([&] { return target_.changes >= 1; }));
   PumpUntil([] { return false; }, 500ms);  // whatever forwarding follows
   EXPECT_LT(Clock::now() - start, 2s);
+}
+
+// An owner on a thread of its own that promises text and, once asked,
+// renders nothing until it is told to stop.
+class StalledOwner {
+ public:
+  StalledOwner() : stop_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
+    stopEvent_ = stop_.Get();
+    thread_ = std::thread([this] {
+      HWND window = MakeWindow(&StalledOwner::Procedure, L"Mallowquist.TestStalledOwner");
+      OpenClipboard(window);
+      EmptyClipboard();
+      SetClipboardData(CF_UNICODETEXT, nullptr);
+      CloseClipboard();
+      promised_ = true;
+      PumpUntil([this] { return WaitForSingleObject(stop_.Get(), 0) == WAIT_OBJECT_0; }, 1h);
+      DestroyWindow(window);
+    });
+    while (!promised_) Sleep(1);
+  }
+  ~StalledOwner() {
+    SetEvent(stop_.Get());
+    thread_.join();
+  }
+
+ private:
+  static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_RENDERFORMAT) WaitForSingleObject(stopEvent_, INFINITE);
+    return DefWindowProcW(window, message, wParam, lParam);
+  }
+  static inline HANDLE stopEvent_ = nullptr;
+  UniqueKernelObject stop_;
+  std::thread thread_;
+  std::atomic<bool> promised_{false};
+};
+
+std::wstring ThisProgram() {
+  wchar_t path[MAX_PATH]{};
+  GetModuleFileNameW(nullptr, path, MAX_PATH);
+  return path;
+}
+
+UniqueKernelObject StartProcess(std::wstring commandLine, DWORD flags = 0) {
+  STARTUPINFOW startup{};
+  startup.cb = sizeof(startup);
+  PROCESS_INFORMATION started{};
+  if (!CreateProcessW(ThisProgram().c_str(), commandLine.data(), nullptr, nullptr, FALSE, flags, nullptr, nullptr,
+                      &startup, &started)) {
+    return UniqueKernelObject();
+  }
+  CloseHandle(started.hThread);
+  return UniqueKernelObject(started.hProcess);
+}
+
+// The test program plays the program here: its main starts the reading
+// process on the same switch.
+TEST(ClipboardReadingProcessTest, HandsOverAWholeTextAndEndsWithTheProgramThatStartedIt) {
+  // Larger than the pipe, and outside the code page.
+  std::u16string text(3 << 20, u'x');
+  text.replace(0, 4, u"A\U0001F642\uD55C");
+  ASSERT_TRUE(WriteClipboardText(nullptr, text));
+  auto process = ClipboardReadingProcess::Start();
+  ASSERT_TRUE(process);
+  const ClipboardRead read = process->Result();
+  EXPECT_TRUE(read.complete);
+  EXPECT_EQ(read.sequence, GetClipboardSequenceNumber());
+  ASSERT_TRUE(read.text);
+  EXPECT_TRUE(*read.text == text);
+
+  // A reading process that hangs in an owner's rendering ends when the
+  // program that started it ends (a suspended process plays that program).
+  const StalledOwner owner;
+  UniqueKernelObject program = StartProcess(L"program", CREATE_SUSPENDED);
+  ASSERT_TRUE(program);
+  UniqueKernelObject reading = StartProcess(L"reader " + std::wstring(kReadClipboardSwitch) + L" " +
+                                            std::to_wstring(GetProcessId(program.Get())));
+  ASSERT_TRUE(reading);
+  EXPECT_EQ(WaitForSingleObject(reading.Get(), 1000), static_cast<DWORD>(WAIT_TIMEOUT));  // it hangs
+  TerminateProcess(program.Get(), 0);
+  EXPECT_EQ(WaitForSingleObject(reading.Get(), 5000), static_cast<DWORD>(WAIT_OBJECT_0));
+  DWORD exitCode = 0;
+  GetExitCodeProcess(reading.Get(), &exitCode);
+  EXPECT_EQ(exitCode, 1u);
+  TerminateProcess(reading.Get(), 1);  // should it still be there
 }
 
 LRESULT CALLBACK NeverRenders(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

@@ -3,9 +3,15 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/clipboard_read_process.h"
 #include "platform/display.h"
 
 int main(int argc, char** argv) {
+  // The clipboard tests start this program as the reading process, as the
+  // program starts itself.
+  if (quistrel::IsClipboardReadingProcess(GetCommandLineW())) {
+    return quistrel::RunClipboardReadingProcess(GetCommandLineW());
+  }
   // As Quistrel.exe's manifest makes the program.
   quistrel::BecomeDpiAware();
   ::testing::InitGoogleTest(&argc, argv);
