@@ -9,7 +9,8 @@
 //                                 mute    answers, but passes nothing on
 //                                 vanish  ends at once without leaving the chain
 //   promise SECONDS TEXT        promises text (delayed rendering) and renders
-//                               it SECONDS after being asked (0: never)
+//                               it SECONDS after being asked (0: never); prints
+//                               "promised", then "rendered"
 //   big MIB                     puts a text of MIB mebibytes on the clipboard
 //   hold-ms MS [TEXT]           holds the clipboard open for MS milliseconds with a
 //                               window of its own; with TEXT, copies it first and
@@ -116,6 +117,8 @@ LRESULT CALLBACK PromiseProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
   if (message == WM_RENDERFORMAT && wParam == CF_UNICODETEXT) {
     Sleep(renderDelayMs ? renderDelayMs : INFINITE);
     SetData(CF_UNICODETEXT, Block(promised.c_str(), (promised.size() + 1) * sizeof(wchar_t)));
+    std::printf("rendered\n");
+    std::fflush(stdout);
     return 0;
   }
   return DefWindowProcW(window, message, wParam, lParam);
