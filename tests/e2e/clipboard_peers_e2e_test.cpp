@@ -39,21 +39,6 @@ void Copy(const std::string& text) {
   std::this_thread::sleep_for(400ms);
 }
 
-// Every text of the history, read through the selector's preview.
-std::set<std::string> HistoryTexts() {
-  Driver({"post", kSelector, "reg:Mallowquist_NotfyIcon", "1", "0x202"});  // tray icon, left button
-  std::set<std::string> texts;
-  if (!WaitFor(SelectorVisible, 5s)) return texts;
-  const int count = LineCount();
-  for (int i = 0; i < count; ++i) {
-    Driver({"keys", "tap:0x28"});  // Down
-    texts.insert(Driver({"edit-text", kSelector, kPreview}).out);
-  }
-  Driver({"keys", "tap:0x1B"});  // Esc
-  WaitFor([] { return !SelectorVisible(); }, 5s);
-  return texts;
-}
-
 // The history as the selector steps through it from the program's current
 // text: the entry after it first, the current text itself last.
 std::vector<std::string> HistoryFromCurrent() {
@@ -68,6 +53,11 @@ std::vector<std::string> HistoryFromCurrent() {
   Driver({"keys", "tap:0x1B"});  // Esc
   WaitFor([] { return !SelectorVisible(); }, 5s);
   return texts;
+}
+
+std::set<std::string> HistoryTexts() {
+  const std::vector<std::string> texts = HistoryFromCurrent();
+  return std::set<std::string>(texts.begin(), texts.end());
 }
 
 // A peer that holds the clipboard with a window of its own (OpenClipboard

@@ -4,10 +4,10 @@
 // libraries from the system.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cstdlib>
 #include <fstream>
-#include <sstream>
 #include <thread>
 
 #include "harness.h"
@@ -22,21 +22,16 @@ constexpr char kLblVersion[] = "1401";
 // windows and controls.
 const char* const kPlanted[] = {"version", "oleacc", "uxtheme", "dwmapi"};
 
-// Wine then searches these names as Windows does: the program's folder first.
-class NativeFirst {
- public:
-  NativeFirst() {
-    const char* old = std::getenv("WINEDLLOVERRIDES");
-    saved_ = old ? old : "";
-    setenv("WINEDLLOVERRIDES", (saved_ + ";version,oleacc,uxtheme,dwmapi=n,b").c_str(), 1);
-  }
-  ~NativeFirst() { setenv("WINEDLLOVERRIDES", saved_.c_str(), 1); }
-  NativeFirst(const NativeFirst&) = delete;
-  NativeFirst& operator=(const NativeFirst&) = delete;
-
- private:
-  std::string saved_;
-};
+// Runs `start` with Wine searching these names as Windows does: the
+// program's folder first.
+template <typename Start>
+void NativeFirst(Start start) {
+  const char* old = std::getenv("WINEDLLOVERRIDES");
+  const std::string saved = old ? old : "";
+  setenv("WINEDLLOVERRIDES", (saved + ";version,oleacc,uxtheme,dwmapi=n,b").c_str(), 1);
+  start();
+  setenv("WINEDLLOVERRIDES", saved.c_str(), 1);
+}
 
 void Plant(const fs::path& folder) {
   for (const char* name : kPlanted) {
@@ -45,69 +40,41 @@ void Plant(const fs::path& folder) {
   }
 }
 
-// What NAME.dll.loaded says: one line per load, "start" or "later" and the
-// loading program.
-std::string Marks(const fs::path& folder, const std::string& name) {
-  std::ifstream mark(folder / (name + ".dll.loaded"));
-  std::ostringstream lines;
-  if (mark) lines << mark.rdbuf();
-  return lines.str();
-}
-
-// "oleacc.dll later Z:\...\Quistrel.exe" for each load of a planted library.
-// Wine's own user32 imports version.dll, so under Wine a planted version.dll
-// comes with every program at its start, before the program's first
-// instruction (Windows' user32 is a known DLL and imports no version.dll).
-// That load is let pass; the program's own use of the version library shows
-// in the version text, and its imports are checked by the test command.
-std::string LoadedPlanted(const fs::path& folder) {
+// "oleacc.dll later Z:\...\Quistrel.exe" for each load of a planted library
+// (each leaves a line in NAME.dll.loaded: "start" or "later", and the
+// loading program). Wine's own user32 imports version.dll, so under Wine a
+// planted version.dll comes with every program at its start, before the
+// program's first instruction (Windows' user32 is a known DLL and imports no
+// version.dll). That load is let pass; the program's own use of the version
+// library shows in the version text, and its imports are checked by the test
+// command.
+std::string LoadedPlanted(const fs::path& folder, bool evenAtStart = false) {
   std::string loaded;
-  for (const char* name : kPlanted) {
-    std::istringstream lines(Marks(folder, name));
+  for (const std::string name : kPlanted) {
+    std::ifstream lines(folder / (name + ".dll.loaded"));
     for (std::string line; std::getline(lines, line);) {
-      if (std::string(name) == "version" && line.rfind("start ", 0) == 0) continue;
-      loaded += std::string(name) + ".dll " + line + "\n";
+      if (!evenAtStart && name == "version" && line.rfind("start ", 0) == 0) continue;
+      loaded += name + ".dll " + line + "\n";
     }
   }
   return loaded;
 }
 
-// Where the program's common controls come from: the side-by-side folder of
-// version 6 that the manifest asks for.
-std::string CommonControlsModule() {
-  const RunResult modules = Driver({"modules", kSelector});
-  std::istringstream lines(modules.out);
-  for (std::string line; std::getline(lines, line);) {
-    std::string lower = line;
-    for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    if (lower.find("\\comctl32.dll") != std::string::npos) return lower;
-  }
-  return "no comctl32.dll among: " + modules.out;
-}
-
 TEST(PlantedLibraries, NoneIsLoadedAndTheVersionAndTheAccessibleLinesStillWork) {
   // Planting works here: a program that imports version.dll, started beside
-  // a planted one, loads it.
+  // a planted one, loads it. (The command calls nothing of the library.)
   Program control;
   Plant(control.Folder());
   fs::copy_file(Win32BuildDir() / "tests" / "qdriver.exe", control.Folder() / "qdriver.exe");
-  {
-    NativeFirst nativeFirst;
-    // A command that calls nothing of the planted library, which has none of
-    // the functions the driver imports.
-    e2e::Run({"wine", (control.Folder() / "qdriver.exe").string(), "cursor", "0", "0"});
-  }
-  ASSERT_NE(Marks(control.Folder(), "version").find("qdriver.exe"), std::string::npos)
+  NativeFirst([&] { e2e::Run({"wine", (control.Folder() / "qdriver.exe").string(), "cursor", "0", "0"}); });
+  ASSERT_NE(LoadedPlanted(control.Folder(), true).find("qdriver.exe"), std::string::npos)
       << "a planted library is not loaded even where it is imported";
 
   Program program;
   program.WriteFile("Quistrel.ini", "[Main]\r\nViewHello=0\r\nViewBalloon=0\r\n");
   Plant(program.Folder());
   XClipSet("");
-  {
-    NativeFirst nativeFirst;
-    program.Launch();
-  }
+  NativeFirst([&] { program.Launch(); });
   const bool started = Driver({"find", kSelector, "30000"}).exitCode == 0;
   EXPECT_EQ(LoadedPlanted(program.Folder()), "");
   ASSERT_TRUE(started);
@@ -127,8 +94,12 @@ TEST(PlantedLibraries, NoneIsLoadedAndTheVersionAndTheAccessibleLinesStillWork) 
   ASSERT_TRUE(WaitFor([] { return Driver({"info", kSelector}).out.rfind("visible=1", 0) == 0; }, 5s));
   const std::string lines = Driver({"acc-names", kSelector, kList}).out;
   EXPECT_EQ(lines.substr(lines.find('\n') + 1), "count=2\nsecond\nfirst\n") << lines;
-  EXPECT_NE(CommonControlsModule().find("common-controls_6595b64144ccf1df_6."), std::string::npos)
-      << CommonControlsModule();
+  // The common controls come from the side-by-side folder of version 6 that
+  // the manifest asks for.
+  std::string modules = Driver({"modules", kSelector}).out;
+  std::transform(modules.begin(), modules.end(), modules.begin(), [](unsigned char c) { return std::tolower(c); });
+  EXPECT_NE(modules.find("common-controls_6595b64144ccf1df_6."), std::string::npos) << modules;
+  EXPECT_EQ(modules.find("\\comctl32.dll"), modules.rfind("\\comctl32.dll")) << "two common controls: " << modules;
   Driver({"keys", "tap:0x1B"});
 
   EXPECT_TRUE(program.EndInOrder());

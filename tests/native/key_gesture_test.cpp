@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <map>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -9,10 +11,9 @@
 namespace quistrel {
 namespace {
 
-constexpr uint16_t kLAlt = 0xA4, kE = 0x45, kV = 0x56;
-
 // Plays key sequences through the hook's decision and writes down what it
 // did with each key: "pass", "take", and what the user-interface thread hears.
+// A sequence is written "Win+ C+ C-": a key's name, then + down or - up.
 class Gesture : public ::testing::Test, public KeyboardView {
  protected:
   bool WinKeyDown() override {
@@ -22,8 +23,20 @@ class Gesture : public ::testing::Test, public KeyboardView {
   bool AltKeyDown() override { return altForSystem; }
   bool SelectorShown() override { return shown; }
 
-  std::string Key(uint16_t key, bool up) {
-    if (key == kLAlt) alt = flagsAlt && !up;
+  std::string Key(const std::string& name, bool up) {
+    static const std::map<std::string, uint16_t> keys = {{"Win", kHookVkLWin},
+                                                         {"RWin", kHookVkRWin},
+                                                         {"C", kHookVkC},
+                                                         {"Alt", kHookVkLAlt},
+                                                         {"E", 0x45},
+                                                         {"V", 0x56},
+                                                         {"Shift", kHookVkLShift},
+                                                         {"RShift", kHookVkRShift},
+                                                         {"Esc", kHookVkEscape},
+                                                         {"Up", kHookVkUp},
+                                                         {"Down", kHookVkDown}};
+    const uint16_t key = keys.at(name);
+    if (key == kHookVkLAlt) alt = flagsAlt && !up;
     if (key == kHookVkLWin || key == kHookVkRWin) winDownForSystem = !up;
     const HookVerdict verdict = gesture.OnKey(HookKey{key, up, alt}, *this);
     std::string out = verdict.swallow ? "take" : "pass";
@@ -35,9 +48,12 @@ class Gesture : public ::testing::Test, public KeyboardView {
     if (verdict.report == HookReport::StepDown || verdict.report == HookReport::StepUp) shown = true;
     return out;
   }
-  std::vector<std::string> Play(const std::vector<std::pair<uint16_t, bool>>& keys) {
-    std::vector<std::string> out;
-    for (const auto& [key, up] : keys) out.push_back(Key(key, up));
+  std::string Play(const std::string& sequence) {
+    std::istringstream steps(sequence);
+    std::string out;
+    for (std::string step; steps >> step;) {
+      out += (out.empty() ? "" : ", ") + Key(step.substr(0, step.size() - 1), step.back() == '-');
+    }
     return out;
   }
 
@@ -50,92 +66,51 @@ class Gesture : public ::testing::Test, public KeyboardView {
   int winQuestions = 0;
 };
 
-constexpr bool kDown = false, kUp = true;
-
-TEST_F(Gesture, WinCTwiceTakesBothCsMasksWinOnceAndReportsItsRelease) {
-  EXPECT_EQ(Play({{kHookVkLWin, kDown},
-                  {kHookVkC, kDown},
-                  {kHookVkC, kUp},
-                  {kHookVkC, kDown},
-                  {kHookVkC, kDown},  // held: the keyboard repeats it
-                  {kHookVkC, kUp},
-                  {kHookVkLWin, kUp}}),
-            (std::vector<std::string>{"pass", "take down +E8", "take", "take down", "take down", "take",
-                                      "pass released 91"}));
-  // Afterwards a plain C and Win are the user's again, and the next hold is
-  // masked anew.
+TEST_F(Gesture, WinCAndWinAltCAreTakenWinIsMaskedOnceAndItsReleaseReported) {
+  // The second C is held: the keyboard repeats it.
+  EXPECT_EQ(Play("Win+ C+ C- C+ C+ C- Win-"),
+            "pass, take down +E8, take, take down, take down, take, pass released 91");
+  // Afterwards a plain C is the user's again, and the next hold is masked anew.
   shown = false;
-  EXPECT_EQ(Play({{kHookVkC, kDown}, {kHookVkC, kUp}, {kHookVkLWin, kDown}, {kHookVkC, kDown}}),
-            (std::vector<std::string>{"pass", "pass", "pass", "take down +E8"}));
+  EXPECT_EQ(Play("C+ C- Win+ C+ C- Win-"), "pass, pass, pass, take down +E8, take, pass released 91");
+  // With Alt the step goes up, and the release of Alt is not reported.
+  shown = false;
+  EXPECT_EQ(Play("Win+ Alt+ C+ C- Alt- Win-"), "pass, pass, take up +E8, take, pass, pass released 91");
+  // A C let go after Win is still taken.
+  shown = false;
+  EXPECT_EQ(Play("Win+ C+ Win- C-"), "pass, take down +E8, pass released 91, take");
 }
 
-TEST_F(Gesture, WinAltCStepsUpAndTheReleaseOfAltIsNotReported) {
-  EXPECT_EQ(
-      Play(
-          {{kHookVkLWin, kDown}, {kLAlt, kDown}, {kHookVkC, kDown}, {kHookVkC, kUp}, {kLAlt, kUp}, {kHookVkLWin, kUp}}),
-      (std::vector<std::string>{"pass", "pass", "take up +E8", "take", "pass", "pass released 91"}));
+TEST_F(Gesture, TheSelectorsKeysAreReportedOnReleaseAndOtherKeysPassUnreported) {
+  EXPECT_EQ(Play("Win+ E+ E- V+ V- Esc- Win- C+ C- Down-"),
+            "pass, pass, pass, pass, pass, pass, pass, pass, pass, pass");
+  EXPECT_EQ(Play("Win+ C+ C- Shift+ Shift- Down- Esc- RWin+ RWin- Win-"),
+            "pass, take down +E8, take, pass, pass released 16, pass released 40, pass released 27, pass, "
+            "pass released 92, pass released 91");
+  // A selector opened otherwise (tray icon, registered hot key) hears them too.
+  EXPECT_EQ(Play("Up- RShift- Win+ Win-"), "pass released 38, pass released 16, pass, pass released 91");
 }
 
-TEST_F(Gesture, WithoutAltsFlagTheHooksRecordConfirmedByTheSystemTells) {
+TEST_F(Gesture, TheSystemsKeyStateMendsWhatTheHookCouldNotSee) {
+  // Without Alt's flag on the events, the hook's record confirmed by the
+  // system tells.
   flagsAlt = false;
-  Key(kHookVkLWin, kDown);
-  Key(kLAlt, kDown);
+  Play("Win+ Alt+");
   altForSystem = true;
-  EXPECT_EQ(Key(kHookVkC, kDown), "take up +E8");
+  EXPECT_EQ(Play("C+"), "take up +E8");
   altForSystem = false;  // let go where the hook did not see it
-  EXPECT_EQ(Key(kHookVkC, kDown), "take down");
-  Key(kLAlt, kUp);
+  EXPECT_EQ(Play("C+"), "take down");
+  Play("Alt-");
   altForSystem = true;  // the record says Alt is up: the system is not asked
-  EXPECT_EQ(Key(kHookVkC, kDown), "take down");
+  EXPECT_EQ(Play("C+"), "take down");
   // The Windows key's state is asked for once per hold, at its first C.
   EXPECT_EQ(winQuestions, 1);
-}
 
-TEST_F(Gesture, TheRightWinKeyAndTheSelectorsKeysAreReportedOnRelease) {
-  EXPECT_EQ(Play({{kHookVkLWin, kDown},
-                  {kHookVkC, kDown},
-                  {kHookVkC, kUp},
-                  {kHookVkLShift, kDown},
-                  {kHookVkLShift, kUp},
-                  {kHookVkDown, kUp},
-                  {kHookVkEscape, kUp},
-                  {kHookVkRWin, kDown},
-                  {kHookVkRWin, kUp},
-                  {kHookVkLWin, kUp}}),
-            (std::vector<std::string>{"pass", "take down +E8", "take", "pass", "pass released 16", "pass released 40",
-                                      "pass released 27", "pass", "pass released 92", "pass released 91"}));
-}
-
-TEST_F(Gesture, OtherWinCombinationsAndPlainKeysPassUnreported) {
-  EXPECT_EQ(Play({{kHookVkLWin, kDown},
-                  {kE, kDown},
-                  {kE, kUp},
-                  {kV, kDown},
-                  {kV, kUp},
-                  {kHookVkEscape, kUp},
-                  {kHookVkLWin, kUp},
-                  {kHookVkC, kDown},
-                  {kHookVkC, kUp},
-                  {kHookVkDown, kUp}}),
-            (std::vector<std::string>{"pass", "pass", "pass", "pass", "pass", "pass", "pass", "pass", "pass", "pass"}));
-}
-
-TEST_F(Gesture, ASelectorOpenedOtherwiseStillHearsItsKeys) {
-  shown = true;  // from the tray icon, or by the registered hot key
-  EXPECT_EQ(Play({{kHookVkUp, kUp}, {kHookVkRShift, kUp}, {kHookVkLWin, kDown}, {kHookVkLWin, kUp}}),
-            (std::vector<std::string>{"pass released 38", "pass released 16", "pass", "pass released 91"}));
-}
-
-TEST_F(Gesture, AWinReleaseTheHookMissedLeavesAPlainCAlone) {
-  Key(kHookVkLWin, kDown);
-  winDownForSystem = false;  // let go inside a window of higher rights
-  EXPECT_EQ(Key(kHookVkC, kDown), "pass");
-  EXPECT_EQ(Key(kHookVkC, kUp), "pass");
-}
-
-TEST_F(Gesture, ACReleasedAfterWinIsStillTaken) {
-  EXPECT_EQ(Play({{kHookVkLWin, kDown}, {kHookVkC, kDown}, {kHookVkLWin, kUp}, {kHookVkC, kUp}}),
-            (std::vector<std::string>{"pass", "take down +E8", "pass released 91", "take"}));
+  // A Win release the hook missed (inside a window of higher rights) leaves a
+  // plain C alone.
+  Play("C- Win- Win+");
+  winDownForSystem = false;
+  EXPECT_EQ(Play("C+ C-"), "pass, pass");
 }
 
 TEST(KeyHookReport, AStepLooksLikeTheSystemsHotKeyWithAFlagTheSystemNeverSets) {
