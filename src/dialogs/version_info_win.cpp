@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "platform/folders.h"
 #include "platform/handles.h"
 #include "platform/system_function.h"
 
@@ -64,22 +65,9 @@ std::wstring StringTable(std::vector<BYTE>& block) {
 }
 }  // namespace
 
-std::wstring RunningExecutablePath() {
-  std::wstring path(MAX_PATH, L'\0');
-  for (;;) {
-    const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-    if (length == 0) return {};
-    if (length < path.size()) {
-      path.resize(length);
-      return path;
-    }
-    path.resize(path.size() * 2);
-  }
-}
-
 VersionInfo ReadVersionInfo(const std::wstring& modulePath) {
   VersionInfo info;
-  const std::wstring path = modulePath.empty() ? RunningExecutablePath() : modulePath;
+  const std::wstring path = modulePath.empty() ? std::wstring(Wide(ExecutablePath())) : modulePath;
   const VersionCalls& calls = Version();
   if (!calls.Complete()) return info;
   DWORD ignored = 0;

@@ -21,7 +21,4 @@ struct VersionInfo {
 // empty). Missing entries stay empty.
 VersionInfo ReadVersionInfo(const std::wstring& modulePath = {});
 
-// The running executable's full path.
-std::wstring RunningExecutablePath();
-
 }  // namespace quistrel

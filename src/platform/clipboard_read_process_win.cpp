@@ -10,6 +10,8 @@
 #include <string>
 #include <thread>
 
+#include "platform/folders.h"
+
 namespace quistrel {
 
 namespace {
@@ -73,19 +75,6 @@ class Unwatched final : public RenderingWatch {
   bool Answered() override { return true; }
 };
 
-std::wstring ProgramPath() {
-  std::wstring path(MAX_PATH, L'\0');
-  for (;;) {
-    const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-    if (length == 0) return std::wstring();
-    if (length < path.size()) {
-      path.resize(length);
-      return path;
-    }
-    if (path.size() >= 32768) return std::wstring();
-    path.resize(path.size() * 2);
-  }
-}
 }  // namespace
 
 bool IsClipboardReadingProcess(const wchar_t* commandLine) { return ParentIdOf(commandLine) != 0; }
@@ -106,7 +95,7 @@ int RunClipboardReadingProcess(const wchar_t* commandLine) {
 }
 
 std::optional<ClipboardReadingProcess> ClipboardReadingProcess::Start() {
-  const std::wstring program = ProgramPath();
+  const std::wstring program = Wide(ExecutablePath());
   if (program.empty()) return std::nullopt;
   SECURITY_ATTRIBUTES inheritable{sizeof(inheritable), nullptr, TRUE};
   HANDLE readingEnd = nullptr;

@@ -19,20 +19,22 @@ std::u16string SpecialFolder(int folderId) {
 }
 }  // namespace
 
-std::u16string ExecutableFolder() {
+std::u16string ExecutablePath() {
   std::wstring path(MAX_PATH, L'\0');
   for (;;) {
     const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-    if (length == 0) return u"\\";
-    if (length < path.size()) {
-      path.resize(length);
-      break;
-    }
+    if (length == 0) return {};
+    if (length < path.size()) return FromWide(path.data(), length);
+    if (path.size() >= 32768) return {};  // longer than any path Windows knows
     path.resize(path.size() * 2);
   }
-  const auto slash = path.find_last_of(L'\\');
-  path.resize(slash == std::wstring::npos ? 0 : slash + 1);
-  return WithTrailingBackslash(FromWide(path));
+}
+
+std::u16string ExecutableFolder() {
+  std::u16string path = ExecutablePath();
+  const auto slash = path.find_last_of(u'\\');
+  path.resize(slash == std::u16string::npos ? 0 : slash + 1);
+  return WithTrailingBackslash(path);
 }
 
 std::u16string StartupFolder() { return WithTrailingBackslash(SpecialFolder(CSIDL_STARTUP)); }

@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <chrono>
 #include <fstream>
-#include <iterator>
 #include <optional>
 #include <set>
 #include <string>
@@ -84,11 +83,6 @@ class Holder {
   bool held_ = false;
 };
 
-std::string FileText(const fs::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
 // How long the program takes to show the selector after Win+C.
 Clock::duration OpeningTime() {
   const auto start = Clock::now();
@@ -165,10 +159,9 @@ TEST_F(ClipboardPeers, ViewersThatPassNothingOnOrVanishCannotCutTheProgramOff) {
 TEST_F(ClipboardPeers, AnOwnerThatRendersLateOrNeverFreezesNothingAndStopsNoRecording) {
   Start();
   Copy("before the promise");
-  const fs::path said = HeldMark().string() + "-owner";
   for (const std::string delay : {"12", "0"}) {
     SCOPED_TRACE(delay);
-    const Background owner(PeerCommand({"promise", delay, "late text"}), said);
+    const Background owner(PeerCommand({"promise", delay, "late text"}), program.Folder() / "owner.txt");
     std::this_thread::sleep_for(1500ms);
     const auto took = OpeningTime();
     std::printf("[ figures ] owner rendering after %s s (0: never): Win+C took %ld ms\n", delay.c_str(), Ms(took));
@@ -192,7 +185,8 @@ TEST_F(ClipboardPeers, AnOwnerThatRendersLateOrNeverFreezesNothingAndStopsNoReco
     if (delay != "0") {
       // The late rendering reaches the read left behind only now, after
       // those copies: whatever it brings must not count as newer.
-      EXPECT_TRUE(WaitFor([&] { return FileText(said).find("rendered") != std::string::npos; }, 20s));
+      EXPECT_TRUE(WaitFor(
+          [&] { return program.ReadFile("owner.txt").value_or("").find("rendered") != std::string::npos; }, 20s));
     }
     std::this_thread::sleep_for(1s);
     const std::vector<std::string> history = HistoryFromCurrent();
@@ -204,7 +198,6 @@ TEST_F(ClipboardPeers, AnOwnerThatRendersLateOrNeverFreezesNothingAndStopsNoReco
     // Nothing is left reading on the program's behalf.
     EXPECT_EQ(program.CountProcesses(), 1);
   }
-  fs::remove(said);
   // The peers are gone: copies are heard as before.
   Copy("after the promise");
   EXPECT_TRUE(HistoryTexts().count("after the promise"));
