@@ -10,7 +10,6 @@
 #include <set>
 #include <string>
 #include <thread>
-#include <unistd.h>
 #include <vector>
 
 #include "harness.h"
@@ -60,27 +59,19 @@ std::set<std::string> HistoryTexts() {
 }
 
 // A peer that holds the clipboard with a window of its own (OpenClipboard
-// without one keeps nobody out under Wine), started in the background; the
-// object returns once the clipboard is held.
-fs::path HeldMark() {
-  fs::path file = fs::temp_directory_path() / ("quistrel-held-" + std::to_string(getpid()));
-  fs::remove(file);
-  return file;
-}
-
+// without one keeps nobody out under Wine) for MS milliseconds, started in
+// the background; the object returns once the clipboard is held.
 class Holder {
  public:
-  explicit Holder(const std::string& seconds)
-      : file_(HeldMark()), process_(PeerCommand({"hold", seconds, WindowsPath(file_)})) {
-    held_ = WaitFor([this] { return fs::exists(file_); }, 20s);
-  }
-  ~Holder() { fs::remove(file_); }
+  Holder(Program& program, const std::string& ms)
+      : process_(PeerCommand({"hold-ms", ms}), program.Folder() / "held.txt"),
+        held_(WaitFor([&] { return program.ReadFile("held.txt").value_or("").find("held") != std::string::npos; },
+                      20s)) {}
   bool Held() const { return held_; }
 
  private:
-  fs::path file_;
   Background process_;
-  bool held_ = false;
+  bool held_;
 };
 
 // How long the program takes to show the selector after Win+C.
@@ -233,9 +224,7 @@ TEST_F(ClipboardPeers, AGiantTextIsKeptWholeAndTheSelectorStillOpensAtOnce) {
 TEST_F(ClipboardPeers, ACopyThatAnotherProgramKeepsHeldForSecondsIsRecordedOnceItLetsGo) {
   Start();
   Copy("before the hold");
-  const fs::path held = HeldMark();
-  ASSERT_EQ(Peer({"hold", "8", WindowsPath(held), "copied, then held"}).exitCode, 0);
-  fs::remove(held);
+  ASSERT_EQ(Peer({"hold-ms", "8000", "copied, then held"}).exitCode, 0);
   // Opening the selector reads at once what could not be read before.
   const std::vector<std::string> history = HistoryFromCurrent();
   EXPECT_EQ(history, (std::vector<std::string>{"before the hold", "copied, then held"}));
@@ -245,11 +234,11 @@ TEST_F(ClipboardPeers, ACommitWaitsForAClipboardHeldAMomentAndSaysSoWhenItStaysH
   Start("ViewBalloon=0\r\nAutoPaste=0\r\n");
   Copy("chosen");
   Copy("current");
-  auto chooseWhileHeld = [](const char* seconds) {
+  auto chooseWhileHeld = [this](const char* seconds) {
     XdoTool({"keydown", "super"});
     XdoTool({"key", "c"});
     const bool shown = WaitFor(SelectorVisible, 10s);
-    const Holder holder(seconds);
+    const Holder holder(program, std::string(seconds) + "000");
     XdoTool({"keyup", "super"});
     EXPECT_TRUE(shown && holder.Held());
     // The selector goes at once, before the clipboard is free.

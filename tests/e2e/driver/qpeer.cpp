@@ -17,9 +17,6 @@
 //                               takes the clipboard again at once, as a clipboard
 //                               manager that reads every copy does. Prints "held"
 //                               once it holds it.
-//   hold SECONDS FILE [TEXT]    copies TEXT first when given, then holds the
-//                               clipboard open with a window of its own for
-//                               SECONDS; FILE is made once it holds it
 #include <windows.h>
 
 #include <cstdio>
@@ -168,22 +165,6 @@ int HoldMilliseconds(DWORD milliseconds, const std::wstring* text) {
   return 0;
 }
 
-int Hold(DWORD seconds, const std::wstring& file, const std::wstring& text) {
-  HWND window = MakeWindow(DefWindowProcW);
-  if (!text.empty()) {
-    if (!OpenClipboard(window)) return 1;
-    EmptyClipboard();
-    SetData(CF_UNICODETEXT, Block(text.c_str(), (text.size() + 1) * sizeof(wchar_t)));
-    CloseClipboard();
-  }
-  // Taken again at once: whoever was told of the copy finds it held.
-  if (!OpenClipboard(window)) return 1;
-  quistrel::UniqueFile held(CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
-  PumpFor(seconds * 1000);
-  CloseClipboard();
-  return 0;
-}
-
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -198,6 +179,5 @@ int wmain(int argc, wchar_t** argv) {
     const std::wstring text = arg(3);
     return HoldMilliseconds(number(2), argc > 3 ? &text : nullptr);
   }
-  if (command == L"hold") return Hold(number(2), arg(3), arg(4));
   return 2;
 }
