@@ -1,7 +1,9 @@
 # Sourced by the scripts that run Windows programs under Wine.
 #   wine_env_setup BUILD_DIR   - environment and a Wine prefix of the build folder;
 #                                with QUISTREL_DPI set (120, 144, ...), a prefix
-#                                of its own whose display has that DPI
+#                                of its own whose display has that DPI; with
+#                                QUISTREL_WINE_DESKTOP=none, one without the
+#                                virtual desktop (each window its own X window)
 #   start_virtual_display      - an Xvfb display of its own, exported as DISPLAY
 #   stop_wine                  - ends the prefix's wineserver and the display
 #   windows_preset             - the Windows build this machine can run:
@@ -35,7 +37,9 @@ use_64bit_wine_loader() {
 wine_env_setup() {
   local build
   build=$(cd "$1" && pwd)
-  export WINEPREFIX="$build/wineprefix${QUISTREL_DPI:+-dpi$QUISTREL_DPI}"
+  local windowed=
+  [ "${QUISTREL_WINE_DESKTOP:-}" = none ] && windowed=-windowed
+  export WINEPREFIX="$build/wineprefix${QUISTREL_DPI:+-dpi$QUISTREL_DPI}$windowed"
   # ja_JP.UTF-8 makes Wine's ANSI code page 932.
   export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
   export WINEDEBUG=${WINEDEBUG:--all}
@@ -74,8 +78,13 @@ write_prefix_settings() {
     printf '"MS Mincho"="IPAMincho"\r\n\r\n'
     # One virtual desktop: Wine draws the window frames and the taskbar with
     # its notification area, as Windows would, without an X window manager.
-    printf '[HKEY_CURRENT_USER\\Software\\Wine\\Explorer]\r\n"Desktop"="Default"\r\n\r\n'
-    printf '[HKEY_CURRENT_USER\\Software\\Wine\\Explorer\\Desktops]\r\n"Default"="1280x800"\r\n\r\n'
+    # Without it (QUISTREL_WINE_DESKTOP=none), Wine's default mode: every
+    # window is an X window of its own, and Wine's foreground and the X
+    # keyboard focus need not agree, as on Windows at times.
+    if [ "${QUISTREL_WINE_DESKTOP:-}" != none ]; then
+      printf '[HKEY_CURRENT_USER\\Software\\Wine\\Explorer]\r\n"Desktop"="Default"\r\n\r\n'
+      printf '[HKEY_CURRENT_USER\\Software\\Wine\\Explorer\\Desktops]\r\n"Default"="1280x800"\r\n\r\n'
+    fi
     if [ -n "${QUISTREL_DPI:-}" ]; then
       # The display scaling a user chooses in Windows' settings.
       printf '[HKEY_CURRENT_USER\\Control Panel\\Desktop]\r\n"LogPixels"=dword:%08x\r\n\r\n' "$QUISTREL_DPI"

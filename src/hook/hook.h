@@ -77,7 +77,6 @@ class KeyboardHook {
   bool Start(HWND window);
   void Stop();
   bool Installed() const { return installed_; }
-  UINT ReleaseMessage() const { return releaseMessage_; }
 
   // The hook's own time per key, for the benchmark: the longest since the
   // last reset, in tenths of a microsecond, and the keys seen.
@@ -90,20 +89,22 @@ class KeyboardHook {
   void SetSelectorShown(bool shown) { selectorShown_ = shown; }
 
  private:
-  class View;
   static DWORD WINAPI Run(void* self);
   static LRESULT CALLBACK Procedure(int code, WPARAM wParam, LPARAM lParam);
   LRESULT OnKey(int code, WPARAM wParam, LPARAM lParam);
+  void WatchWinKeys();
+  void CheckWinKeys();
 
   static std::atomic<KeyboardHook*> active_;  // the one hook of the process
   HWND window_ = nullptr;
-  UINT releaseMessage_ = 0;
   UniqueKernelObject thread_;
   DWORD threadId_ = 0;
   UniqueKernelObject ready_;
   std::atomic<bool> installed_ = false;
   std::atomic<bool> selectorShown_ = false;
-  KeyGesture gesture_;  // the hook thread's alone
+  KeyGesture gesture_;  // the hook thread's alone, as are the two below
+  bool watching_ = false;
+  UINT_PTR watchTimer_ = 0;
   std::atomic<int64_t> longestTicks_ = 0;
   std::atomic<uint32_t> keysSeen_ = 0;
   int64_t ticksPerSecond_ = 1;

@@ -17,6 +17,10 @@ void Step(HookTarget& target, HookReport step) {
 
 // The registered hot keys, and the keyboard hook's steps in their guise.
 void OnHotKey(HookState& state, HookTarget& target, uintptr_t wParam, intptr_t lParam, uint32_t time) {
+  if (IsHookRelease(lParam)) {
+    target.OnKeyReleased(HookReleasedKey(lParam), static_cast<uint32_t>(wParam));
+    return;
+  }
   HookReport step = HookReport::None;
   EventWay way = EventWay::System;
   if (IsHookStep(lParam)) {
@@ -70,8 +74,6 @@ void HandleHookMessage(HookState& state, HookTarget& target, ViewerChain& chain,
     OnDrawClipboard(state, target, chain, wParam, lParam);
   } else if (message == kWmChangeCbChain) {
     OnChainChanged(state, chain, wParam, lParam);
-  } else if (state.keyReleaseMessage != 0 && message == state.keyReleaseMessage) {
-    target.OnKeyReleased(static_cast<uint16_t>(wParam), static_cast<uint32_t>(lParam));
   } else if (state.taskbarCreatedMessage != 0 && message == state.taskbarCreatedMessage) {
     target.RestoreTrayIcon();
   } else if (state.trayMessage != 0 && message == state.trayMessage) {

@@ -56,7 +56,6 @@ struct HookState {
   int32_t upKeyId = 0;
   uint32_t trayMessage = 0;
   uint32_t taskbarCreatedMessage = 0;
-  uint32_t keyReleaseMessage = 0;  // the keyboard hook's: a key let go, and its time
   // A press the hook took fires no hot key; should both still come (a hook
   // the system passed over for answering late), it moves the selection once.
   EchoFilter steps{kStepEchoMs};

@@ -44,7 +44,6 @@ void MessageHook::SetTrayMessages(UINT callbackMessage, UINT taskbarCreatedMessa
 
 void MessageHook::SetKeyboardHook(KeyboardHook& keyboard) {
   keyboard_ = &keyboard;
-  state_.keyReleaseMessage = keyboard.ReleaseMessage();
 #ifdef QUISTREL_TEST_QUERIES
   timingQuery_ = RegisterWindowMessageW(L"Mallowquist_KeyHookTiming");
 #endif

@@ -20,46 +20,59 @@ uint16_t ActingKey(uint16_t key) {
 }
 }  // namespace
 
-HookVerdict KeyGesture::OnKey(const HookKey& key, KeyboardView& view) {
+HookVerdict KeyGesture::OnKey(const HookKey& key, bool selectorShown) {
   if (key.virtualKey == kHookVkLAlt || key.virtualKey == kHookVkRAlt) {
-    (key.virtualKey == kHookVkLAlt ? leftAlt_ : rightAlt_) = !key.up;
+    (key.virtualKey == kHookVkLAlt ? leftAlt_ : rightAlt_).Set(key);
     return {};
   }
-  if (key.virtualKey == kHookVkLWin || key.virtualKey == kHookVkRWin) return OnWinKey(key, view);
-  if (key.virtualKey == kHookVkC) return OnC(key, view);
+  if (key.virtualKey == kHookVkLWin || key.virtualKey == kHookVkRWin) return OnWinKey(key, selectorShown);
+  if (key.virtualKey == kHookVkC) return OnC(key);
   const uint16_t acting = ActingKey(key.virtualKey);
-  if (acting == 0 || !key.up || !(taken_ || view.SelectorShown())) return {};
+  if (acting == 0 || !key.up || !(taken_ || selectorShown)) return {};
   return {false, HookReport::Released, acting, false};
 }
 
-HookVerdict KeyGesture::OnWinKey(const HookKey& key, KeyboardView& view) {
-  (key.virtualKey == kHookVkLWin ? leftWin_ : rightWin_) = !key.up;
+HookVerdict KeyGesture::OnWinKey(const HookKey& key, bool selectorShown) {
+  (key.virtualKey == kHookVkLWin ? leftWin_ : rightWin_).Set(key);
   if (!key.up) return {};
   // The selector may show without the activation; it would never hear this.
   HookVerdict verdict;
-  if (taken_ || view.SelectorShown()) verdict = {false, HookReport::Released, key.virtualKey, false};
-  if (!leftWin_ && !rightWin_) taken_ = masked_ = false;
+  if (taken_ || selectorShown) verdict = {false, HookReport::Released, key.virtualKey, false};
+  EndHoldIfNoWinKey();
   return verdict;
 }
 
-HookVerdict KeyGesture::OnC(const HookKey& key, KeyboardView& view) {
+HookVerdict KeyGesture::OnC(const HookKey& key) {
   if (key.up) {
     if (!holdingC_) return {};
     holdingC_ = false;
     return {true, HookReport::None, 0, false};
   }
-  // A release the hook never saw (it went to a window of higher rights) must
-  // not leave a plain C taken. Asking the system costs time, so only the
-  // first C of a hold asks.
-  if ((leftWin_ || rightWin_) && !taken_ && !view.WinKeyDown()) leftWin_ = rightWin_ = masked_ = false;
-  if (!leftWin_ && !rightWin_) return {};
+  if (!HoldsWinKey()) {
+    // The repeats of a C taken while Win was down, after Win went up: the
+    // window the user works in never saw that C go down.
+    if (holdingC_) return {true, HookReport::None, 0, false};
+    return {};
+  }
   holdingC_ = taken_ = true;
-  // Not every system flags Alt on the event; then the hook's own record,
-  // confirmed by the system, tells.
-  const bool alt = key.altDown || ((leftAlt_ || rightAlt_) && view.AltKeyDown());
+  // Not every system flags Alt on the event; then the hook's own record tells.
+  const bool alt = key.altDown || leftAlt_.down || rightAlt_.down;
   HookVerdict verdict{true, alt ? HookReport::StepUp : HookReport::StepDown, kHookVkC, !masked_};
   masked_ = true;
   return verdict;
+}
+
+void KeyGesture::EndHoldIfNoWinKey() {
+  if (!HoldsWinKey()) taken_ = masked_ = false;
+}
+
+bool KeyGesture::Reconcile(const HeldKeys& system, uint32_t now) {
+  if (leftWin_.Stale(system.leftWin, now)) leftWin_.down = false;
+  if (rightWin_.Stale(system.rightWin, now)) rightWin_.down = false;
+  if (leftAlt_.Stale(system.alt, now)) leftAlt_.down = false;
+  if (rightAlt_.Stale(system.alt, now)) rightAlt_.down = false;
+  EndHoldIfNoWinKey();
+  return HoldsWinKey();
 }
 
 }  // namespace quistrel

@@ -23,6 +23,15 @@ struct HookKey {
   uint16_t virtualKey = 0;
   bool up = false;
   bool altDown = false;  // as the system flags the event (not every system does)
+  uint32_t time = 0;     // the event's time stamp, in the system's milliseconds
+};
+
+// Which of the keys the hook keeps a record of the system holds down, as the
+// system says when asked outside the hook.
+struct HeldKeys {
+  bool leftWin = false;
+  bool rightWin = false;
+  bool alt = false;
 };
 
 // What the user-interface thread is told.
@@ -35,44 +44,78 @@ struct HookVerdict {
   bool sendUnassigned = false;
 };
 
-// Asked only when the answer matters, since each question costs the hook time.
-class KeyboardView {
- public:
-  virtual ~KeyboardView() = default;
-  // Whether the system holds a Windows key, or Alt, down (before this event).
-  virtual bool WinKeyDown() = 0;
-  virtual bool AltKeyDown() = 0;
-  virtual bool SelectorShown() = 0;
-};
-
+// The hook decides each key from its own record of the keys it has seen: a
+// question to the system inside the hook can wait (under Wine it processes
+// the display's pending input first), and it answers for now, not for the
+// time of the event being decided.
 class KeyGesture {
  public:
-  HookVerdict OnKey(const HookKey& key, KeyboardView& view);
+  // `selectorShown`: as the window's thread last said.
+  HookVerdict OnKey(const HookKey& key, bool selectorShown);
+
+  // A Windows key or Alt may go up where the hook never sees it (on the
+  // secure desktop after Win+L, in a window of higher rights). Asked outside
+  // the hook, while a Windows key is on record, the system mends the record:
+  // a key it holds up that the record has had down for `settleMs` is taken as
+  // let go, and a hold whose last Windows key goes so ends. True when the
+  // record still holds a Windows key, so the question is worth asking again.
+  bool Reconcile(const HeldKeys& system, uint32_t now);
+  bool HoldsWinKey() const { return leftWin_.down || rightWin_.down; }
+
+  // A key's down seen this recently may not have reached the system's key
+  // state yet.
+  static constexpr uint32_t kSettleMs = 100;
 
  private:
-  HookVerdict OnWinKey(const HookKey& key, KeyboardView& view);
-  HookVerdict OnC(const HookKey& key, KeyboardView& view);
+  struct Recorded {
+    bool down = false;
+    uint32_t since = 0;  // the time stamp of its down
+    void Set(const HookKey& key) {
+      if (!key.up && !down) since = key.time;
+      down = !key.up;
+    }
+    // Let go unseen: the system holds it up and has had time to see its down.
+    bool Stale(bool systemDown, uint32_t now) const {
+      return down && !systemDown && static_cast<int32_t>(now - since) >= static_cast<int32_t>(kSettleMs);
+    }
+  };
+  HookVerdict OnWinKey(const HookKey& key, bool selectorShown);
+  HookVerdict OnC(const HookKey& key);
+  void EndHoldIfNoWinKey();
 
-  bool leftWin_ = false;
-  bool rightWin_ = false;
-  bool leftAlt_ = false;
-  bool rightAlt_ = false;
+  Recorded leftWin_;
+  Recorded rightWin_;
+  Recorded leftAlt_;
+  Recorded rightAlt_;
   bool taken_ = false;     // a C was taken while this Windows key stays down
   bool masked_ = false;    // the unassigned key went out during this hold
-  bool holdingC_ = false;  // the C now down was taken: so is its release
+  bool holdingC_ = false;  // the C now down was taken: so are its repeats and its release
 };
 
 // A step reaches the window as the registered hot key does, as WM_HOTKEY, so
 // that whatever keeps hot keys waiting (the paste) keeps these too. lParam
 // carries the modifiers and the key as the system's does, plus this flag,
 // which the system never sets there; wParam, the key event's time.
+// Releases go the same way, so that steps and releases keep their order
+// whatever holds hot keys back: lParam carries the key in its high word and
+// a flag of its own, wParam the key event's time.
 inline constexpr uint32_t kHookStepFlag = 0x8000;
+inline constexpr uint32_t kHookReleaseFlag = 0x4000;
 inline constexpr uint32_t kStepModAlt = 0x0001, kStepModWin = 0x0008;
 constexpr intptr_t HookStepParam(HookReport step) {
   const uint32_t modifiers = kStepModWin | (step == HookReport::StepUp ? kStepModAlt : 0) | kHookStepFlag;
   return static_cast<intptr_t>((uint32_t{kHookVkC} << 16) | modifiers);
 }
 constexpr bool IsHookStep(intptr_t lParam) { return (static_cast<uint32_t>(lParam) & kHookStepFlag) != 0; }
+constexpr intptr_t HookReleaseParam(uint16_t key) {
+  return static_cast<intptr_t>((uint32_t{key} << 16) | kHookReleaseFlag);
+}
+constexpr bool IsHookRelease(intptr_t lParam) {
+  return (static_cast<uint32_t>(lParam) & (kHookReleaseFlag | kHookStepFlag)) == kHookReleaseFlag;
+}
+constexpr uint16_t HookReleasedKey(intptr_t lParam) {
+  return static_cast<uint16_t>(static_cast<uint32_t>(lParam) >> 16);
+}
 constexpr HookReport HookStepOf(intptr_t lParam) {
   return (static_cast<uint32_t>(lParam) & kStepModAlt) != 0 ? HookReport::StepUp : HookReport::StepDown;
 }

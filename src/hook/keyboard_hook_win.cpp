@@ -11,6 +11,10 @@ namespace {
 constexpr UINT kSendUnassignedMessage = WM_APP;
 constexpr UINT kForwardStepMessage = WM_APP + 1;
 constexpr UINT kForwardReleaseMessage = WM_APP + 2;
+// A Windows key went down: its record is checked against the system's from
+// now on, until no Windows key is on record.
+constexpr UINT kWatchWinKeysMessage = WM_APP + 3;
+constexpr UINT kWatchIntervalMs = 100;
 constexpr DWORD kStartWaitMs = 5000;
 constexpr DWORD kStopWaitMs = 2000;
 
@@ -34,25 +38,15 @@ void SendUnassignedKey() {
 
 std::atomic<KeyboardHook*> KeyboardHook::active_ = nullptr;
 
-class KeyboardHook::View final : public KeyboardView {
- public:
-  explicit View(const std::atomic<bool>& selectorShown) : selectorShown_(selectorShown) {}
-  bool WinKeyDown() override {
-    return (GetAsyncKeyState(VK_LWIN) & 0x8000) != 0 || (GetAsyncKeyState(VK_RWIN) & 0x8000) != 0;
-  }
-  bool AltKeyDown() override { return (GetAsyncKeyState(VK_MENU) & 0x8000) != 0; }
-  bool SelectorShown() override { return selectorShown_; }
-
- private:
-  const std::atomic<bool>& selectorShown_;
-};
+namespace {
+bool SystemHolds(int virtualKey) { return (GetAsyncKeyState(virtualKey) & 0x8000) != 0; }
+}  // namespace
 
 bool KeyboardHook::Start(HWND window) {
   if (thread_) return installed_;
   KeyboardHook* none = nullptr;
   if (!active_.compare_exchange_strong(none, this)) return false;
   window_ = window;
-  releaseMessage_ = RegisterWindowMessageW(L"Mallowquist_KeyReleased");
   LARGE_INTEGER frequency;
   QueryPerformanceFrequency(&frequency);
   ticksPerSecond_ = frequency.QuadPart > 0 ? frequency.QuadPart : 1;
@@ -92,14 +86,34 @@ DWORD WINAPI KeyboardHook::Run(void* param) {
   if (!hook) return 0;
   while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
     if (msg.hwnd != nullptr) continue;
-    if (msg.message == kSendUnassignedMessage) SendUnassignedKey();
-    if (msg.message == kForwardStepMessage) PostMessageW(self->window_, WM_HOTKEY, msg.wParam, msg.lParam);
-    if (msg.message == kForwardReleaseMessage)
-      PostMessageW(self->window_, self->releaseMessage_, msg.wParam, msg.lParam);
+    switch (msg.message) {
+      case kSendUnassignedMessage: SendUnassignedKey(); break;
+      case kForwardStepMessage:
+      case kForwardReleaseMessage: PostMessageW(self->window_, WM_HOTKEY, msg.wParam, msg.lParam); break;
+      case kWatchWinKeysMessage: self->WatchWinKeys(); break;
+      case WM_TIMER:
+        if (msg.wParam == self->watchTimer_) self->CheckWinKeys();
+        break;
+      default: break;
+    }
   }
+  if (self->watchTimer_ != 0) KillTimer(nullptr, self->watchTimer_);
   UnhookWindowsHookEx(hook);
   self->installed_ = false;
   return 0;
+}
+
+void KeyboardHook::WatchWinKeys() {
+  if (watchTimer_ == 0) watchTimer_ = SetTimer(nullptr, 0, kWatchIntervalMs, nullptr);
+}
+
+// Outside the hook, where a question to the system may take its time.
+void KeyboardHook::CheckWinKeys() {
+  const HeldKeys system{SystemHolds(VK_LWIN), SystemHolds(VK_RWIN), SystemHolds(VK_MENU)};
+  if (gesture_.Reconcile(system, GetTickCount())) return;
+  KillTimer(nullptr, watchTimer_);
+  watchTimer_ = 0;
+  watching_ = false;
 }
 
 LRESULT CALLBACK KeyboardHook::Procedure(int code, WPARAM wParam, LPARAM lParam) {
@@ -115,16 +129,21 @@ LRESULT KeyboardHook::OnKey(int code, WPARAM wParam, LPARAM lParam) {
   // The program's own keys (the unassigned key, the paste) are not the user's.
   const bool own = (event.flags & LLKHF_INJECTED) != 0 && event.dwExtraInfo == kOwnInputMarker;
   if (!own) {
-    View view(selectorShown_);
     const HookKey key{static_cast<uint16_t>(event.vkCode), (event.flags & LLKHF_UP) != 0,
-                      (event.flags & LLKHF_ALTDOWN) != 0};
-    verdict = gesture_.OnKey(key, view);
+                      (event.flags & LLKHF_ALTDOWN) != 0, static_cast<uint32_t>(event.time)};
+    verdict = gesture_.OnKey(key, selectorShown_);
+    // The unassigned key goes out before the step is handed on: a quick
+    // release of Win must find it already sent, or the Start menu opens.
+    if (verdict.sendUnassigned) PostThreadMessageW(threadId_, kSendUnassignedMessage, 0, 0);
     if (verdict.report == HookReport::Released) {
-      PostThreadMessageW(threadId_, kForwardReleaseMessage, verdict.reportedKey, static_cast<LPARAM>(event.time));
+      PostThreadMessageW(threadId_, kForwardReleaseMessage, event.time, HookReleaseParam(verdict.reportedKey));
     } else if (verdict.report != HookReport::None) {
       PostThreadMessageW(threadId_, kForwardStepMessage, event.time, HookStepParam(verdict.report));
     }
-    if (verdict.sendUnassigned) PostThreadMessageW(threadId_, kSendUnassignedMessage, 0, 0);
+    if (gesture_.HoldsWinKey() && !watching_) {
+      watching_ = true;
+      PostThreadMessageW(threadId_, kWatchWinKeysMessage, 0, 0);
+    }
   }
   const int64_t took = Ticks() - start;
   int64_t longest = longestTicks_;

@@ -62,9 +62,9 @@ class SelectorWindow final : public Window {
   // Handles a released key before the focused control; sets keyCode to 0 for
   // the keys it consumes.
   void OnKeyUp(uint16_t& keyCode);
-  // The keyboard hook saw a key let go at `time`. Without the foreground the
-  // selector hears of the key only so, and acts on it as on its own key
-  // message; each release acts once, whichever of the two comes first.
+  // The keyboard hook saw a key let go at `time`: acted on as the window's
+  // own key message; each release acts once, whichever of the two comes
+  // first.
   void OnReportedKeyUp(uint16_t keyCode, uint32_t time);
 
   const SelectorModel& Model() const { return model_; }
@@ -114,7 +114,6 @@ class SelectorWindow final : public Window {
   static constexpr uint32_t kReleaseEchoMs = 100;
   bool placed_ = false;
   bool hiding_ = false;
-  uint32_t shownAt_ = 0;  // the system's tick count when it was last shown
   bool previewPending_ = false;
   bool ended_ = false;
   bool toldPasteDropped_ = false;

@@ -50,7 +50,8 @@ std::optional<ScreenRect> WorkingWindowRect(HWND foreground) {
 // must not arrive before its focus is back in place. Bounded, so a program
 // that does not answer costs at most a moment. A hot key pressed meanwhile
 // stays queued until the keys are sent: the selector it would open now
-// would take the paste meant for that window.
+// would take the paste meant for that window. The keyboard hook's steps and
+// releases come as hot keys too, so they wait with it and keep their order.
 void WaitUntilActive(HWND window) {
   constexpr DWORD kLimitMs = 250;
   const DWORD thread = GetWindowThreadProcessId(window, nullptr);
@@ -151,7 +152,6 @@ bool SelectorWindow::Open() {
   // the user waits for.
   SetWindowPos(Handle(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_SHOWWINDOW | SWP_NOACTIVATE);
   SetForegroundWindow(Handle());
-  shownAt_ = GetTickCount();
   SetFocus(list_);
   return true;
 }
@@ -332,13 +332,12 @@ void SelectorWindow::OnTrayIconClick(MouseButton button) {
 
 void SelectorWindow::OnReportedKeyUp(uint16_t keyCode, uint32_t time) {
   if (!IsLoaded() || !IsWindowVisible(Handle())) return;
-  // With the foreground, the window's own key-up comes in order with the
-  // rest of the input; acting on the hook's report, which can come first,
-  // could paste before the window the user works in has seen Win go up. A
-  // key let go before the selector was shown (its thread was busy) reaches
-  // it only through the hook.
-  const bool releasedBeforeShown = static_cast<int32_t>(time - shownAt_) < 0;
-  if (GetForegroundWindow() == Handle() && !releasedBeforeShown) return;
+  // The foreground does not say where the key went: the system may name the
+  // selector while the keyboard focus is still in the window the user works
+  // in, which then gets the key message instead. So the report acts as soon
+  // as it comes, and the window's own message of the same release, if any,
+  // is passed over. The paste waits for the target's focus and lets go of
+  // the keys still held, so acting early sends nothing too soon.
   if (releases_.Accept(EventWay::Hook, keyCode, time)) OnKeyUp(keyCode);
 }
 

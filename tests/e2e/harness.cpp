@@ -95,8 +95,13 @@ void XdoTool(const std::vector<std::string>& args) {
   Run(argv);
 }
 
+bool WineHasDesktop() { return std::string(Env("QUISTREL_WINE_DESKTOP", "")) != "none"; }
+
 void FocusWineDesktop() {
-  const RunResult found = Run({"xdotool", "search", "--name", "Wine desktop"});
+  // Without the virtual desktop, the X focus goes to the X window of the
+  // window Wine has in the foreground, as a user's click would put it.
+  const RunResult found =
+      WineHasDesktop() ? Run({"xdotool", "search", "--name", "Wine desktop"}) : Driver({"x-window"});
   const std::string window = found.out.substr(0, found.out.find('\n'));
   if (!window.empty()) Run({"xdotool", "windowfocus", "--sync", window});
 }
@@ -104,7 +109,7 @@ void FocusWineDesktop() {
 fs::path Screenshot(const std::string& name) {
   const fs::path folder = Env("QUISTREL_SCREENSHOTS", "screenshots");
   fs::create_directories(folder);
-  const fs::path file = folder / (name + ".png");
+  const fs::path file = folder / (name + (WineHasDesktop() ? "" : "-windowed") + ".png");
   Run({"import", "-window", "root", file.string()});
   return file;
 }

@@ -55,11 +55,14 @@ std::string XClipGet();
 void XdoTool(const std::vector<std::string>& args);
 
 // Gives the X focus to Wine's virtual desktop, so that keys pressed with
-// xdotool reach the Windows program that is active there.
+// xdotool reach the Windows program that is active there; in Wine's default
+// mode (QUISTREL_WINE_DESKTOP=none, no virtual desktop), to the X window of
+// the active Windows program.
 void FocusWineDesktop();
+bool WineHasDesktop();
 
-// Saves a screenshot of the whole virtual display as NAME.png in the
-// screenshot folder and returns its path.
+// Saves a screenshot of the whole virtual display as NAME.png (NAME-windowed.png
+// without Wine's virtual desktop) in the screenshot folder and returns its path.
 fs::path Screenshot(const std::string& name);
 
 // What a process holds for itself, in MiB, from /proc (Windows' private-bytes

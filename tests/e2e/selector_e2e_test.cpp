@@ -40,13 +40,20 @@ void ReleaseWin() {
 class Selector : public ::testing::Test {
  protected:
   // Nothing of an earlier test is on the clipboard at start, unless given.
+  // The user works in Notepad, which has the keyboard focus: with Wine's
+  // virtual desktop or, without it, the X focus on Notepad's own window.
   void StartWith(const std::string& ini, const std::string& fixed = {}, const std::string& clipboard = {}) {
-    XClipSet(clipboard);
-    program.WriteFile("Quistrel.ini", "[Main]\r\nViewHello=0\r\n" + ini);
-    if (!fixed.empty()) program.WriteFile("FixedString.dat", fixed);
-    ASSERT_TRUE(program.Start());
-    FocusWineDesktop();
+    StartIn(program, ini, fixed, clipboard);
   }
+  void StartIn(Program& run, const std::string& ini, const std::string& fixed = {}, const std::string& clipboard = {}) {
+    XClipSet(clipboard);
+    run.WriteFile("Quistrel.ini", "[Main]\r\nViewHello=0\r\n" + ini);
+    if (!fixed.empty()) run.WriteFile("FixedString.dat", fixed);
+    ASSERT_TRUE(run.Start());
+    if (!notepad) notepad.emplace(std::vector<std::string>{"wine", "notepad"});
+    ASSERT_TRUE(MakeActive("Notepad"));
+  }
+  std::string NotepadText() const { return Driver({"controls", "Notepad"}).out; }
   // AutoPaste on, two texts in the history, and the active window one that
   // records the keys it receives.
   void StartBesideAKeyLog() {
@@ -57,6 +64,7 @@ class Selector : public ::testing::Test {
     ASSERT_TRUE(MakeActive("Quistrel.KeyLog"));
   }
   std::string Keys() const { return keyLog->Lines(); }
+  std::optional<Background> notepad;
   Program program;
   std::optional<KeyLog> keyLog;
 };
@@ -201,20 +209,51 @@ TEST_F(Selector, AutoPasteOnePastesIntoTheActiveEditor) {
   StartWith("AutoPaste=1\r\n");
   Copy("pasted by the selector");
   Copy("something else");
-  const Background notepad({"wine", "notepad"});
-  // The editor is the window the user works in when the selector opens.
-  ASSERT_TRUE(MakeActive("Notepad"));
   HoldWinAndTap("c");
   ASSERT_TRUE(SelectorVisible());
   ReleaseWin();
   EXPECT_EQ(XClipGet(), "pasted by the selector");
-  const bool pasted = WaitFor(
-      [] {
-        return Driver({"controls", "Notepad"}).out.find("pasted by the selector") != std::string::npos;
-      },
-      5s);
-  EXPECT_TRUE(pasted) << Driver({"controls", "Notepad"}).out << "active: " << Driver({"active"}).out;
+  // Once, and nothing else: no second paste, no stray c or v.
+  const std::string once = "\tEdit\tpasted by the selector\t";
+  EXPECT_TRUE(WaitFor([this, &once] { return NotepadText().find(once) != std::string::npos; }, 5s))
+      << NotepadText() << "active: " << Driver({"active"}).out;
+  std::this_thread::sleep_for(500ms);
+  EXPECT_NE(NotepadText().find(once), std::string::npos) << NotepadText();
   Screenshot("autopaste-notepad");
+}
+
+// The user's whole use, timed as a user does it, right after the start: each
+// release of Win commits what the selector shows, wherever the system sends
+// the key.
+TEST_F(Selector, EachReleaseOfWinCommitsRightAfterTheStart) {
+  for (int start = 0; start < 3; ++start) {
+    Program run;
+    StartIn(run, "");
+    for (const char* text : {"zero", "one", "two"}) Copy(text);
+    struct Gesture {
+      int taps;
+      std::chrono::milliseconds pause;
+      const char* commits;
+    };
+    // Each commit moves its text to the front: two one zero, one two zero,
+    // zero one two, then back to two zero one.
+    for (const Gesture& gesture : {Gesture{1, 300ms, "one"}, Gesture{2, 300ms, "zero"}, Gesture{2, 800ms, "two"}}) {
+      XdoTool({"keydown", "super"});
+      for (int tap = 0; tap < gesture.taps; ++tap) {
+        XdoTool({"key", "c"});
+        EXPECT_TRUE(WaitFor(SelectorVisible, 5s));
+        std::this_thread::sleep_for(gesture.pause);
+      }
+      EXPECT_EQ(Preview(), gesture.commits) << "start " << start;
+      XdoTool({"keyup", "super"});
+      EXPECT_TRUE(WaitFor([&gesture] { return XClipGet() == gesture.commits; }, 5s))
+          << "start " << start << ", " << gesture.taps << " C: " << XClipGet();
+      EXPECT_TRUE(WaitFor([] { return !SelectorVisible(); }, 5s));
+    }
+    // Not one C reached the window the user works in.
+    EXPECT_NE(NotepadText().find("\tEdit\t\t"), std::string::npos) << NotepadText();
+    EXPECT_TRUE(run.EndInOrder());
+  }
 }
 
 TEST_F(Selector, AfterWinAltCThePasteIsCtrlVAloneAndOpensNoMenu) {

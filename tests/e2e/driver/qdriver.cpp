@@ -598,6 +598,15 @@ int wmain(int argc, wchar_t** argv) {
     Print(ok ? L"yes\n" : L"no\n");
     return ok ? 0 : 1;
   }
+  if (command == L"x-window") {
+    // Wine's X window of the foreground window (or of the class given), for
+    // xdotool to give the X keyboard focus to where Wine has none of its own.
+    HWND window = argc > 2 ? FindTopLevel(arg(2), 0) : GetForegroundWindow();
+    const auto id = reinterpret_cast<uintptr_t>(window ? GetPropW(window, L"__wine_x11_whole_window") : nullptr);
+    if (id == 0) return 1;
+    Print(std::to_wstring(id) + L"\n");
+    return 0;
+  }
   if (command == L"active") {
     HWND window = GetForegroundWindow();
     Print(ClassOf(window) + L"\t" + WindowText(window) + L"\n");
