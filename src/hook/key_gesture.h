@@ -56,7 +56,7 @@ class KeyGesture {
   // A Windows key or Alt may go up where the hook never sees it (on the
   // secure desktop after Win+L, in a window of higher rights). Asked outside
   // the hook, while a Windows key is on record, the system mends the record:
-  // a key it holds up that the record has had down for `settleMs` is taken as
+  // a key it holds up that the record has had down for kSettleMs is taken as
   // let go, and a hold whose last Windows key goes so ends. True when the
   // record still holds a Windows key, so the question is worth asking again.
   bool Reconcile(const HeldKeys& system, uint32_t now);
@@ -92,13 +92,11 @@ class KeyGesture {
   bool holdingC_ = false;  // the C now down was taken: so are its repeats and its release
 };
 
-// A step reaches the window as the registered hot key does, as WM_HOTKEY, so
-// that whatever keeps hot keys waiting (the paste) keeps these too. lParam
-// carries the modifiers and the key as the system's does, plus this flag,
-// which the system never sets there; wParam, the key event's time.
-// Releases go the same way, so that steps and releases keep their order
-// whatever holds hot keys back: lParam carries the key in its high word and
-// a flag of its own, wParam the key event's time.
+// Steps and releases reach the window as the registered hot key does, as
+// WM_HOTKEY, so that whatever keeps hot keys waiting (the paste) keeps these
+// too, in their order. wParam is the key event's time; lParam carries the key
+// in its high word and one of two flags the system never sets there, a
+// step's also the modifiers as the system's hot key does.
 inline constexpr uint32_t kHookStepFlag = 0x8000;
 inline constexpr uint32_t kHookReleaseFlag = 0x4000;
 inline constexpr uint32_t kStepModAlt = 0x0001, kStepModWin = 0x0008;

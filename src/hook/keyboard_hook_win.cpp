@@ -9,8 +9,7 @@ namespace {
 // window's thread may hold for milliseconds while it shows or hides the
 // selector; the system's keys must not wait for that.
 constexpr UINT kSendUnassignedMessage = WM_APP;
-constexpr UINT kForwardStepMessage = WM_APP + 1;
-constexpr UINT kForwardReleaseMessage = WM_APP + 2;
+constexpr UINT kForwardHotKeyMessage = WM_APP + 1;  // a step or a release, as WM_HOTKEY
 // A Windows key went down: its record is checked against the system's from
 // now on, until no Windows key is on record.
 constexpr UINT kWatchWinKeysMessage = WM_APP + 3;
@@ -88,8 +87,7 @@ DWORD WINAPI KeyboardHook::Run(void* param) {
     if (msg.hwnd != nullptr) continue;
     switch (msg.message) {
       case kSendUnassignedMessage: SendUnassignedKey(); break;
-      case kForwardStepMessage:
-      case kForwardReleaseMessage: PostMessageW(self->window_, WM_HOTKEY, msg.wParam, msg.lParam); break;
+      case kForwardHotKeyMessage: PostMessageW(self->window_, WM_HOTKEY, msg.wParam, msg.lParam); break;
       case kWatchWinKeysMessage: self->WatchWinKeys(); break;
       case WM_TIMER:
         if (msg.wParam == self->watchTimer_) self->CheckWinKeys();
@@ -135,10 +133,10 @@ LRESULT KeyboardHook::OnKey(int code, WPARAM wParam, LPARAM lParam) {
     // The unassigned key goes out before the step is handed on: a quick
     // release of Win must find it already sent, or the Start menu opens.
     if (verdict.sendUnassigned) PostThreadMessageW(threadId_, kSendUnassignedMessage, 0, 0);
-    if (verdict.report == HookReport::Released) {
-      PostThreadMessageW(threadId_, kForwardReleaseMessage, event.time, HookReleaseParam(verdict.reportedKey));
-    } else if (verdict.report != HookReport::None) {
-      PostThreadMessageW(threadId_, kForwardStepMessage, event.time, HookStepParam(verdict.report));
+    if (verdict.report != HookReport::None) {
+      const LPARAM report = verdict.report == HookReport::Released ? HookReleaseParam(verdict.reportedKey)
+                                                                   : HookStepParam(verdict.report);
+      PostThreadMessageW(threadId_, kForwardHotKeyMessage, event.time, report);
     }
     if (gesture_.HoldsWinKey() && !watching_) {
       watching_ = true;
