@@ -330,7 +330,10 @@ void ClipboardReader::WatchRendering() {
   {
     std::lock_guard lock(shared_->mutex);
     if (!shared_->rendering) return;
-    owner = shared_->renderingOwner;
+    // A reading process reads whatever the clipboard holds once it has
+    // started, and another program may have taken the clipboard meanwhile:
+    // the owner it waits for is the current one, not the one seen before.
+    owner = shared_->readingProcess ? GetClipboardOwner() : shared_->renderingOwner;
     since = shared_->renderingSince;
   }
   const auto left = std::chrono::ceil<milliseconds>(since + kStuckAfter - Clock::now());

@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cstring>
 #include <limits>
+#include <new>
 
 #include "platform/clipboard_block.h"
 #include "platform/handles.h"
@@ -67,7 +68,13 @@ std::optional<std::u16string> TextOfClipboardBlock(HANDLE block) {
   if (size < sizeof(wchar_t)) return std::nullopt;
   const void* data = GlobalLock(block);
   if (!data) return std::nullopt;
-  std::u16string text = TextFromClipboardBlock(data, size);
+  std::optional<std::u16string> text;
+  try {
+    text = TextFromClipboardBlock(data, size);
+  } catch (const std::bad_alloc&) {
+    // A text larger than the memory left to copy it into is read as none:
+    // skipped once, rather than ending the program with the history.
+  }
   GlobalUnlock(block);
   return text;
 }

@@ -188,6 +188,20 @@ TEST_F(ClipboardPeers, AnOwnerThatRendersLateOrNeverFreezesNothingAndStopsNoReco
     EXPECT_EQ(XClipGet(), second);
     // Nothing is left reading on the program's behalf.
     EXPECT_EQ(program.CountProcesses(), 1);
+    if (delay != "0") continue;
+    // A clipboard manager replaces the next copy with a promise it never
+    // keeps, just as the program's reading process sets out to read it: that
+    // process is ended within about a second, and copies are heard again.
+    const Background taker(PeerCommand({"take-on-copy", "150"}), program.Folder() / "taker.txt");
+    ASSERT_TRUE(WaitFor(
+        [&] { return program.ReadFile("taker.txt").value_or("").find("listening") != std::string::npos; }, 20s));
+    ASSERT_EQ(Driver({"clip-set", "replaced at once"}).exitCode, 0);
+    EXPECT_TRUE(
+        WaitFor([&] { return program.ReadFile("taker.txt").value_or("").find("taken") != std::string::npos; }, 5s));
+    std::this_thread::sleep_for(1500ms);
+    EXPECT_EQ(program.CountProcesses(), 1);
+    ASSERT_EQ(Driver({"clip-set", "past the taker"}).exitCode, 0);
+    EXPECT_TRUE(WaitFor([] { return HistoryTexts().count("past the taker") > 0; }, 10s));
   }
   // The peers are gone: copies are heard as before.
   Copy("after the promise");

@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <fcntl.h>
 #include <fstream>
@@ -16,6 +17,8 @@
 extern char** environ;
 
 namespace e2e {
+
+using namespace std::chrono_literals;
 
 namespace {
 std::vector<char*> Argv(const std::vector<std::string>& argv) {
@@ -39,13 +42,24 @@ pid_t Spawn(const std::vector<std::string>& argv, int stdinFd, int stdoutFd, con
   return pid;
 }
 
+// Polls often at first: most helpers end within milliseconds, and the
+// scenarios call them by the hundred.
+bool WaitForChild(pid_t pid, int& status, std::chrono::milliseconds limit) {
+  const auto start = std::chrono::steady_clock::now();
+  for (auto pause = std::chrono::milliseconds(1);; pause = std::min(pause * 2, std::chrono::milliseconds(20))) {
+    if (waitpid(pid, &status, WNOHANG) == pid) return true;
+    if (std::chrono::steady_clock::now() - start >= limit) return false;
+    std::this_thread::sleep_for(pause);
+  }
+}
+
 const char* Env(const char* name, const char* fallback) {
   const char* value = std::getenv(name);
   return value && *value ? value : fallback;
 }
 }  // namespace
 
-RunResult Run(const std::vector<std::string>& argv, const std::string& input) {
+RunResult Run(const std::vector<std::string>& argv, const std::string& input, std::chrono::milliseconds limit) {
   // Input and output go through unlinked temporary files, not pipes: Wine
   // starts helper processes that inherit the descriptors and outlive the call,
   // so the end of a pipe would never come.
@@ -62,9 +76,13 @@ RunResult Run(const std::vector<std::string>& argv, const std::string& input) {
   lseek(in, 0, SEEK_SET);
   const pid_t pid = Spawn(argv, in, out);
   int status = 0;
-  waitpid(pid, &status, 0);
+  const bool ended = WaitForChild(pid, status, limit);
+  if (!ended) {
+    kill(pid, SIGKILL);
+    waitpid(pid, &status, 0);
+  }
   RunResult result;
-  result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  result.exitCode = ended && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   lseek(out, 0, SEEK_SET);
   char buffer[4096];
   ssize_t n;
@@ -79,7 +97,7 @@ fs::path Win32BuildDir() { return Env("QUISTREL_WIN32_BUILD_DIR", "build/win32")
 RunResult Driver(const std::vector<std::string>& args) {
   std::vector<std::string> argv{"wine", (Win32BuildDir() / "tests" / "qdriver.exe").string()};
   argv.insert(argv.end(), args.begin(), args.end());
-  return Run(argv);
+  return Run(argv, {}, 20s);
 }
 
 void XClipSet(const std::string& utf8) {
@@ -87,12 +105,23 @@ void XClipSet(const std::string& utf8) {
   Run({"xclip", "-selection", "clipboard", "-i"}, utf8);
 }
 
-std::string XClipGet() { return Run({"xclip", "-selection", "clipboard", "-o"}).out; }
+std::string XClipGet() {
+  // Right after a Windows program has put a text on the clipboard, Wine may
+  // own the X selection before it offers the text as a target: xclip then
+  // fails at once, and a moment later it reads the text.
+  RunResult read;
+  for (int attempt = 0; attempt < 10; ++attempt) {
+    read = Run({"xclip", "-selection", "clipboard", "-o"}, {}, 10s);
+    if (read.exitCode == 0) break;
+    std::this_thread::sleep_for(100ms);
+  }
+  return read.out;
+}
 
 void XdoTool(const std::vector<std::string>& args) {
   std::vector<std::string> argv{"xdotool"};
   argv.insert(argv.end(), args.begin(), args.end());
-  Run(argv);
+  Run(argv, {}, 10s);
 }
 
 bool WineHasDesktop() { return std::string(Env("QUISTREL_WINE_DESKTOP", "")) != "none"; }
@@ -103,7 +132,7 @@ void FocusWineDesktop() {
   const RunResult found =
       WineHasDesktop() ? Run({"xdotool", "search", "--name", "Wine desktop"}) : Driver({"x-window"});
   const std::string window = found.out.substr(0, found.out.find('\n'));
-  if (!window.empty()) Run({"xdotool", "windowfocus", "--sync", window});
+  if (!window.empty()) Run({"xdotool", "windowfocus", "--sync", window}, {}, 10s);
 }
 
 fs::path Screenshot(const std::string& name) {

@@ -38,8 +38,12 @@ struct RunResult {
   std::string out;
 };
 
-// Runs a program and waits for it; standard input gets `input`.
-RunResult Run(const std::vector<std::string>& argv, const std::string& input = {});
+// Runs a program and waits for it; standard input gets `input`. One that is
+// still running after `limit` (an xclip whose selection owner never answers,
+// an xdotool waiting for a focus that never comes) is ended, and the result
+// has exit code -1: a stuck helper fails the scenario instead of hanging it.
+RunResult Run(const std::vector<std::string>& argv, const std::string& input = {},
+              std::chrono::milliseconds limit = std::chrono::seconds(60));
 
 // The Win32 build folder with Quistrel.exe and qdriver.exe.
 fs::path Win32BuildDir();

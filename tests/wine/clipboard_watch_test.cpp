@@ -8,6 +8,9 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdlib>
+#include <new>
+#include <optional>
 #include <string>
 #include <thread>
 
@@ -16,6 +19,27 @@
 #include "platform/clipboard_read_process.h"
 #include "platform/clipboard_reader.h"
 #include "platform/handles.h"
+
+// The memory a machine has, played small: an allocation above the limit
+// fails as one of several hundred MB fails in a 32-bit program. The reading
+// processes this program starts inherit the limit through the environment.
+namespace {
+constexpr char kLargestAllocation[] = "MALLOWQUIST_TEST_LARGEST_ALLOCATION";
+// Constant-initialised: other files' static constructors allocate first.
+std::atomic<std::size_t> largestAllocation{SIZE_MAX};
+const bool limitInherited = [] {
+  if (const char* value = std::getenv(kLargestAllocation)) largestAllocation = std::strtoull(value, nullptr, 10);
+  return true;
+}();
+}  // namespace
+
+void* operator new(std::size_t bytes) {
+  if (bytes > largestAllocation.load()) throw std::bad_alloc();
+  if (void* memory = std::malloc(bytes ? bytes : 1)) return memory;
+  throw std::bad_alloc();
+}
+void operator delete(void* memory) noexcept { std::free(memory); }
+void operator delete(void* memory, std::size_t) noexcept { std::free(memory); }
 
 namespace quistrel {
 namespace {
@@ -175,6 +199,33 @@ UniqueKernelObject StartThisProgram(std::wstring commandLine, DWORD flags = 0) {
   }
   CloseHandle(started.hThread);
   return UniqueKernelObject(started.hProcess);
+}
+
+// A text too large to copy out is skipped once, as a clipboard without
+// text: the reader lives on, and a reading process hands in a complete read
+// instead of dying and being started again for as long as the text stays.
+TEST(ClipboardReaderTest, ATextTooLargeForTheMemoryIsSkippedOnceWhereverItIsRead) {
+  ASSERT_TRUE(WriteClipboardText(nullptr, std::u16string(1 << 20, u'x')));
+  largestAllocation = 1 << 20;  // the text takes 2 MiB
+  SetEnvironmentVariableA(kLargestAllocation, "1048576");
+  int delivered = 0;
+  std::optional<std::u16string> text = u"unset";
+  {
+    ClipboardReader reader([&](ClipboardRead read) {
+      ++delivered;
+      text = read.text;
+    });
+    EXPECT_TRUE(reader.Settle(2s));
+  }
+  auto process = ClipboardReadingProcess::Start();
+  ASSERT_TRUE(process);
+  const ClipboardRead read = process->Result();
+  largestAllocation = SIZE_MAX;
+  SetEnvironmentVariableA(kLargestAllocation, nullptr);
+  EXPECT_EQ(delivered, 1);
+  EXPECT_FALSE(text);
+  EXPECT_TRUE(read.complete);
+  EXPECT_FALSE(read.text);
 }
 
 // The test program plays the program: its main runs the reading process on

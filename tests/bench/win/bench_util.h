@@ -36,13 +36,17 @@ inline void WaitUntilRecorded(HWND selector) {
 
 // Keys marked as the program's own pass its keyboard hook untouched, so that
 // Win+C reaches it as the registered hot key.
-inline void Key(WORD vk, bool up, ULONG_PTR extraInfo = 0) {
+inline INPUT KeyInput(WORD vk, bool up, ULONG_PTR extraInfo = 0) {
   INPUT input{};
   input.type = INPUT_KEYBOARD;
   input.ki.wVk = vk;
   input.ki.dwExtraInfo = extraInfo;
   input.ki.dwFlags =
       (up ? KEYEVENTF_KEYUP : 0) | (vk == VK_LWIN || (vk >= VK_PRIOR && vk <= VK_DOWN) ? KEYEVENTF_EXTENDEDKEY : 0);
+  return input;
+}
+inline void Key(WORD vk, bool up, ULONG_PTR extraInfo = 0) {
+  INPUT input = KeyInput(vk, up, extraInfo);
   SendInput(1, &input, sizeof input);
 }
 inline void Tap(WORD vk, ULONG_PTR extraInfo = 0) {
@@ -74,13 +78,25 @@ inline double Percentile(std::vector<double> values, double fraction) {
   return values[std::min(index, values.size() - 1)];
 }
 
+// How Win+C arrives: each key by a call of its own, as a typist's keys come,
+// or all three in one SendInput call, as scripted keys, on-screen keyboards
+// and voice input send them.
+enum class Sending { KeyByKey, OneBatch };
+
 // Holds Win, taps C and waits until the selector shows with `lines` lines
 // (any number when negative). The milliseconds it took, or a negative value.
-inline double OpenWithWinC(HWND selector, LRESULT lines, double limitMs = 5000, ULONG_PTR extraInfo = 0) {
+inline double OpenWithWinC(HWND selector, LRESULT lines, double limitMs = 5000, ULONG_PTR extraInfo = 0,
+                           Sending sending = Sending::KeyByKey) {
   HWND list = GetDlgItem(selector, kListId);
   const double start = Now();
-  Key(VK_LWIN, false, extraInfo);
-  Tap('C', extraInfo);
+  if (sending == Sending::OneBatch) {
+    INPUT keys[] = {KeyInput(VK_LWIN, false, extraInfo), KeyInput('C', false, extraInfo),
+                    KeyInput('C', true, extraInfo)};
+    SendInput(3, keys, sizeof keys[0]);
+  } else {
+    Key(VK_LWIN, false, extraInfo);
+    Tap('C', extraInfo);
+  }
   while (!IsWindowVisible(selector) || (lines >= 0 && ListCount(list) != lines)) {
     if (Now() - start > limitMs) return -1;
   }

@@ -1,7 +1,8 @@
 // Times the opening of the selector under a large history: from the Win+C key
 // press to the selector being visible with its list filled, through the
-// program's keyboard hook and through the registered hot key, openings of the
-// two ways taking turns. Runs beside a running Quistrel.exe (started with
+// program's keyboard hook (Win and C sent by separate calls, and in one call)
+// and through the registered hot key, openings of the three kinds taking
+// turns. Runs beside a running Quistrel.exe (started with
 // ClipBoardLog=999), fills its history through the clipboard first, then
 // opens and cancels the selector repeatedly. Last, it types TYPED keys into a
 // window of its own and asks the program for its hook's longest time per key.
@@ -100,25 +101,33 @@ int main(int argc, char** argv) {
   // of the copies.
   if (OpenWithWinC(selector, entries, 20000) >= 0) CloseWithEsc(selector);
   Sleep(100);
-  std::vector<double> hooked, registered;
+  // Openings of the three kinds take turns, so that each sees the same load.
+  struct Way {
+    const char* name;
+    ULONG_PTR marker;
+    Sending sending;
+    std::vector<double> times;
+  };
+  Way ways[] = {{"through the keyboard hook, Win and C by separate calls", 0, Sending::KeyByKey, {}},
+                {"through the keyboard hook, Win and C in one SendInput call", 0, Sending::OneBatch, {}},
+                {"through the registered hot key", quistrel::kOwnInputMarker, Sending::KeyByKey, {}}};
   AskHook(selector, 2);
-  for (int i = 0; i < 2 * openings; ++i) {
-    const bool throughHook = i % 2 == 0;
-    const ULONG_PTR marker = throughHook ? 0 : quistrel::kOwnInputMarker;
-    const double took = OpenWithWinC(selector, entries, 5000, marker);
+  for (int i = 0; i < 3 * openings; ++i) {
+    Way& way = ways[i % 3];
+    const ULONG_PTR marker = way.marker;
+    const double took = OpenWithWinC(selector, entries, 5000, marker, way.sending);
     if (took < 0) {
-      std::fprintf(stderr, "the selector did not open (opening %d)\n", i);
+      std::fprintf(stderr, "the selector did not open (opening %d, %s)\n", i, way.name);
       Key(VK_LWIN, true, marker);
       return 1;
     }
-    (throughHook ? hooked : registered).push_back(took);
+    way.times.push_back(took);
     CloseWithEsc(selector, marker);
     // The program takes a hot key that follows the hook's report of a press
     // closely for the same press, reported twice.
     Sleep(100);
   }
-  PrintFigures("through the keyboard hook", hooked);
-  PrintFigures("through the registered hot key", registered);
+  for (const Way& way : ways) PrintFigures(way.name, way.times);
   std::printf("keyboard hook during the openings: longest %.1f us per key over %lu keys\n",
               static_cast<double>(AskHook(selector, 0)) / 10.0, static_cast<unsigned long>(AskHook(selector, 1)));
 

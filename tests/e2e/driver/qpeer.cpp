@@ -17,6 +17,10 @@
 //                               takes the clipboard again at once, as a clipboard
 //                               manager that reads every copy does. Prints "held"
 //                               once it holds it.
+//   take-on-copy MS             waits for the next copy and, MS milliseconds
+//                               after it, takes the clipboard with a promise of
+//                               text it never renders: from then on its window
+//                               answers nothing. Prints "listening", "taken".
 #include <windows.h>
 
 #include <cstdio>
@@ -165,6 +169,30 @@ int HoldMilliseconds(DWORD milliseconds, const std::wstring* text) {
   return 0;
 }
 
+// A clipboard manager that replaces each copy with its own promise, and
+// then hangs: whoever was about to read the copy meets a new owner.
+int TakeOnCopy(DWORD delayMs) {
+  HWND window = MakeWindow(DefWindowProcW);
+  const DWORD before = GetClipboardSequenceNumber();
+  std::printf("listening\n");
+  std::fflush(stdout);
+  while (GetClipboardSequenceNumber() == before) Sleep(1);
+  Sleep(delayMs);
+  bool opened = false;
+  for (int attempt = 0; attempt < 100 && !opened; ++attempt) {
+    opened = OpenClipboard(window) != FALSE;
+    if (!opened) Sleep(10);
+  }
+  if (!opened) return 1;
+  EmptyClipboard();
+  SetClipboardData(CF_UNICODETEXT, nullptr);
+  CloseClipboard();
+  std::printf("taken\n");
+  std::fflush(stdout);
+  Sleep(INFINITE);
+  return 0;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -175,6 +203,7 @@ int wmain(int argc, wchar_t** argv) {
   if (command == L"viewer") return RunViewer(arg(2), number(3));
   if (command == L"promise") return Promise(number(2), arg(3));
   if (command == L"big") return PutBig(number(2));
+  if (command == L"take-on-copy") return TakeOnCopy(number(2));
   if (command == L"hold-ms") {
     const std::wstring text = arg(3);
     return HoldMilliseconds(number(2), argc > 3 ? &text : nullptr);
