@@ -28,7 +28,9 @@ int RunClipboardReadingProcess(const wchar_t* commandLine);
 
 class ClipboardReadingProcess final {
  public:
-  // Nothing when the process could not be started.
+  // Nothing when the process could not be started, or must not be: a
+  // program that runs with more than normal rights starts none (see
+  // process_rights.h), and its reads stay in its own threads.
   static std::optional<ClipboardReadingProcess> Start();
   // To end it with TerminateProcess (from another thread) when it hangs.
   HANDLE Handle() const { return process_.Get(); }

@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "platform/folders.h"
+#include "platform/process_rights_win.h"
 
 namespace quistrel {
 
@@ -95,6 +96,9 @@ int RunClipboardReadingProcess(const wchar_t* commandLine) {
 }
 
 std::optional<ClipboardReadingProcess> ClipboardReadingProcess::Start() {
+  // The token does not change while the program runs.
+  static const bool allowed = UseReadingProcess(CurrentProcessRights(), RunsUnderWine());
+  if (!allowed) return std::nullopt;
   const std::wstring program = Wide(ExecutablePath());
   if (program.empty()) return std::nullopt;
   SECURITY_ATTRIBUTES inheritable{sizeof(inheritable), nullptr, TRUE};
@@ -109,7 +113,9 @@ std::optional<ClipboardReadingProcess> ClipboardReadingProcess::Start() {
       L"\"" + program + L"\" " + kReadClipboardSwitch + L" " + std::to_wstring(GetCurrentProcessId());
   STARTUPINFOW startup{};
   startup.cb = sizeof(startup);
-  startup.dwFlags = STARTF_USESTDHANDLES;
+  // No busy cursor: the user started nothing, and one that hangs would keep
+  // it on screen until it is ended.
+  startup.dwFlags = STARTF_USESTDHANDLES | STARTF_FORCEOFFFEEDBACK;
   startup.hStdOutput = writingEnd;
   PROCESS_INFORMATION started{};
   if (!CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,

@@ -22,14 +22,16 @@ FileContent ReadWholeFile(const std::u16string& path);
 // Writes the bytes to PATH.tmp and flushes them; only then is that file named
 // PATH.new and moved over the target, so the target holds either its old
 // content or the new one, never a part, and a PATH.new is always complete.
-// False when any step fails; the target is then unchanged, or, where the
-// file system replaces by deleting the target first (FAT32, exFAT), gone with
-// the new content complete in PATH.new.
+// A PATH.new already there is kept as PATH.bak. False when any step fails;
+// the target is then unchanged, or, where the file system replaces by
+// deleting the target first (FAT32, exFAT), gone; either way the new content
+// may stay complete in PATH.new, for the next ReadReplacedFile.
 bool ReplaceFileAtomically(const std::u16string& path, std::string_view bytes);
 
-// The target as ReplaceFileAtomically left it: when a crash or a failed move
-// left the target missing and the complete PATH.new beside it, that file is
-// moved into place first (and read where it cannot be moved).
+// The target as ReplaceFileAtomically left it, also after a crash: a complete
+// PATH.new that is not older than the target is the newer content, moved into
+// place (and read where it cannot be moved). Of the two, the one that loses
+// is kept as PATH.bak, replacing an earlier backup.
 FileContent ReadReplacedFile(const std::u16string& path);
 
 }  // namespace quistrel

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <new>
+#include <optional>
 
 #include "platform/handles.h"
 
@@ -73,6 +74,24 @@ bool IsFile(const std::u16string& path) {
   const DWORD attributes = GetFileAttributesW(Wide(path));
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
+
+// A file's last write, nothing when it is no file.
+std::optional<ULONGLONG> LastWriteOf(const std::u16string& path) {
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  if (!GetFileAttributesExW(Wide(path), GetFileExInfoStandard, &data) ||
+      (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+    return std::nullopt;
+  }
+  return static_cast<ULONGLONG>(data.ftLastWriteTime.dwHighDateTime) << 32 | data.ftLastWriteTime.dwLowDateTime;
+}
+
+// The complete file that lost to a newer one is still the user's work of an
+// earlier time: it replaces the backup of an even earlier one.
+bool KeepAside(const std::u16string& file, const std::u16string& target) {
+  const std::u16string backup = target + u".bak";
+  if (Exists(backup)) SetFileAttributesW(Wide(backup), FILE_ATTRIBUTE_NORMAL);
+  return MoveFileExW(Wide(file), Wide(backup), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+}
 }  // namespace
 
 bool ReplaceFileAtomically(const std::u16string& path, std::string_view bytes) {
@@ -84,26 +103,35 @@ bool ReplaceFileAtomically(const std::u16string& path, std::string_view bytes) {
     DeleteFileW(Wide(writing));
     return false;
   }
-  // The rename is what says the bytes are all there. A complete file left by
-  // an earlier crash is older than these bytes and gives way.
-  if (Exists(complete)) RemoveLeftover(complete);
+  // The rename is what says the bytes are all there. A complete file already
+  // there (the read that found it could not move it) is older than these
+  // bytes: it gives way, kept aside.
+  if (IsFile(complete)) KeepAside(complete, path);
   if (!MoveFileExW(Wide(writing), Wide(complete), MOVEFILE_WRITE_THROUGH)) {
     DeleteFileW(Wide(writing));
     return false;
   }
-  if (!MoveFileExW(Wide(complete), Wide(path), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-    // Where the target went first, the new file is the only copy left.
-    if (Exists(path)) DeleteFileW(Wide(complete));
-    return false;
-  }
-  return true;
+  // Where the target cannot be replaced, or went first, the new file stays:
+  // the next read finds it complete and newer than the target.
+  return MoveFileExW(Wide(complete), Wide(path), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }
 
 FileContent ReadReplacedFile(const std::u16string& path) {
-  FileContent content = ReadWholeFile(path);
-  if (content.status != FileReadStatus::Missing) return content;
   const std::u16string complete = path + u".new";
-  if (!IsFile(complete)) return content;
+  const std::optional<ULONGLONG> completeWritten = LastWriteOf(complete);
+  if (!completeWritten || (Exists(path) && !IsFile(path))) return ReadWholeFile(path);
+  // Both files are complete: the save names its file .new only once it is
+  // flushed, and the target changes only by a rename. A .new beside the
+  // target is the save's that a crash stopped between its two renames, unless
+  // the target was written later still (put back by hand, say); a tie, as on
+  // file systems that keep times to two seconds, goes to the save.
+  if (const std::optional<ULONGLONG> targetWritten = LastWriteOf(path)) {
+    if (*targetWritten > *completeWritten) {
+      KeepAside(complete, path);
+      return ReadWholeFile(path);
+    }
+    if (!KeepAside(path, path)) return ReadWholeFile(complete);
+  }
   if (MoveFileExW(Wide(complete), Wide(path), MOVEFILE_WRITE_THROUGH)) return ReadWholeFile(path);
   return ReadWholeFile(complete);
 }

@@ -176,7 +176,7 @@ TEST_F(Package, InstallingOverAnOlderInstallationEndsTheProgramAndKeepsTheUsersF
   EXPECT_EQ(UninstallEntry()["DisplayVersion"], Version());
 }
 
-TEST_F(Package, AFolderOfTheUsersFilesIsRefusedAndTheUninstallRemovesOnlyWhatWasInstalled) {
+TEST_F(Package, AFolderOfTheUsersFilesOrAPortableCopyIsRefusedAndTheUninstallRemovesOnlyWhatWasInstalled) {
   // The user's own Readme.txt, where the program would put one of that name.
   const fs::path theirs = prefix_ / "drive_c" / "Notes";
   fs::create_directories(theirs);
@@ -187,6 +187,18 @@ TEST_F(Package, AFolderOfTheUsersFilesIsRefusedAndTheUninstallRemovesOnlyWhatWas
   EXPECT_TRUE(FileBytes(theirs / "Readme.txt") == readme) << "the user's Readme.txt was replaced";
   EXPECT_TRUE(UninstallEntry().empty());
   EXPECT_FALSE(fs::exists(startMenuLink_));
+
+  // A portable copy unpacked among the user's files (Downloads, the desktop)
+  // holds a Quistrel.exe too, but no installer put it there.
+  const fs::path downloads = prefix_ / "drive_c" / "Downloads";
+  fs::create_directories(downloads);
+  const std::set<std::string> portable = {"Quistrel.exe", "Readme.txt", "License.txt", "report.txt"};
+  for (const auto& name : portable) std::ofstream(downloads / name, std::ios::binary) << "theirs: " << name;
+  EXPECT_NE(e2e::Run({"wine", Installer().string(), "/S", R"(/D=C:\Downloads)"}).exitCode, 0);
+  EXPECT_EQ(FileNames(downloads), portable);
+  for (const auto& name : portable)
+    EXPECT_TRUE(FileBytes(downloads / name) == "theirs: " + name) << name << " replaced";
+  EXPECT_TRUE(UninstallEntry().empty());
 
   // An empty folder is taken; a file the user adds there later outlives the
   // uninstall, and so does the folder that holds it.

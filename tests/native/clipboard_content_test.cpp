@@ -2,6 +2,7 @@
 
 #include "core/program_state.h"
 #include "platform/clipboard_markers.h"
+#include "platform/process_rights.h"
 #include "selector/selector_model.h"
 
 namespace quistrel {
@@ -20,6 +21,23 @@ TEST(ClipboardMarkers, PasswordManagersMarksKeepATextOutCanIncludeOneLetsItIn) {
   markers.excludeFromMonitoring = false;
   markers.viewerIgnore = true;
   EXPECT_TRUE(IsPrivateContent(markers));
+}
+
+// Started by its path from a folder the user may write, a reading process of
+// an elevated program would be whatever file a normal program put there.
+TEST(ReadingProcess, OnWindowsOnlyAProgramKnownToRunWithNormalRightsStartsOne) {
+  EXPECT_TRUE(UseReadingProcess({false, kMediumIntegrity}, false));
+  EXPECT_TRUE(UseReadingProcess({false, 0x1000}, false));  // low
+  EXPECT_FALSE(UseReadingProcess({true, kMediumIntegrity}, false));
+  EXPECT_FALSE(UseReadingProcess({true, 0x3000}, false));   // run as administrator
+  EXPECT_FALSE(UseReadingProcess({false, 0x3000}, false));  // an administrator where UAC is off
+  EXPECT_FALSE(UseReadingProcess({false, 0x2100}, false));  // medium-plus (UI access)
+  EXPECT_FALSE(UseReadingProcess({false, 0x4000}, false));  // a service
+  EXPECT_FALSE(UseReadingProcess({std::nullopt, kMediumIntegrity}, false));
+  EXPECT_FALSE(UseReadingProcess({false, std::nullopt}, false));
+  EXPECT_FALSE(UseReadingProcess({}, false));
+  // Wine runs what it starts from the Unix side with the full token.
+  EXPECT_TRUE(UseReadingProcess({true, 0x3000}, true));
 }
 
 TEST(ProgramHistory, AnEmptyCopyIsNoEntry) {

@@ -19,6 +19,7 @@
 #include "platform/clipboard_read_process.h"
 #include "platform/clipboard_reader.h"
 #include "platform/handles.h"
+#include "platform/process_rights_win.h"
 
 // The memory a machine has, played small: an allocation above the limit
 // fails as one of several hundred MB fails in a 32-bit program. The reading
@@ -236,6 +237,7 @@ TEST(ClipboardReaderTest, AnOwnerThatNeverRendersHoldsUpNeitherTheCallerNorARead
   std::u16string text(3 << 20, u'x');
   text.replace(0, 4, u"A\U0001F642\uD55C");
   ASSERT_TRUE(WriteClipboardText(nullptr, text));
+  // Under Wine also with the full token the test program runs with.
   auto process = ClipboardReadingProcess::Start();
   ASSERT_TRUE(process);
   const ClipboardRead read = process->Result();
@@ -276,6 +278,32 @@ TEST(ClipboardReaderTest, AnOwnerThatNeverRendersHoldsUpNeitherTheCallerNorARead
   EXPECT_FALSE(reader.Settle(200ms));
   EXPECT_LT(Clock::now() - start, 1s);
   EXPECT_EQ(delivered, 0);
+}
+
+// The token as the system states it: Wine gives a program started from the
+// Unix side the administrator's full token, elevated, and links the limited
+// one of the same user to it, as Windows does for an administrator.
+TEST(ProcessRightsTest, TheFullTokenReadsElevatedAndItsLinkedOneNot) {
+  ASSERT_TRUE(RunsUnderWine());
+  const ProcessRights full = CurrentProcessRights();
+  EXPECT_EQ(full.elevated, true);
+  EXPECT_GT(full.integrityLevel.value_or(0), kMediumIntegrity);
+  EXPECT_FALSE(UseReadingProcess(full, false));
+
+  HANDLE opened = nullptr;
+  ASSERT_TRUE(OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &opened));
+  const UniqueKernelObject token(opened);
+  TOKEN_LINKED_TOKEN linked{};
+  DWORD size = 0;
+  if (!GetTokenInformation(token.Get(), TokenLinkedToken, &linked, sizeof(linked), &size)) {
+    GTEST_SKIP() << "no linked token (error " << GetLastError() << ")";
+  }
+  const UniqueKernelObject limited(linked.LinkedToken);
+  // Wine labels that one high too, where Windows labels it medium: only the
+  // elevation tells the two apart here.
+  const ProcessRights normal = RightsOfToken(limited.Get());
+  EXPECT_EQ(normal.elevated, false);
+  EXPECT_TRUE(normal.integrityLevel);
 }
 
 }  // namespace

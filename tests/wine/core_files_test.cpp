@@ -162,10 +162,28 @@ TEST(FixedStringFile, AFileTooLargeToReadIsNeverOverwritten) {
   EXPECT_EQ((static_cast<LONGLONG>(data.nFileSizeHigh) << 32) | data.nFileSizeLow, kSize);
 }
 
-TEST(FixedStringFile, AStaleTemporaryFileFromACrashIsNeitherReadNorKept) {
+// Sets a file's last write, `hoursAgo` before now.
+void SetWrittenHoursAgo(const std::u16string& path, int hoursAgo) {
+  UniqueFile file(CreateFileW(Wide(path), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, 0, nullptr));
+  ASSERT_TRUE(file);
+  FILETIME now{};
+  GetSystemTimeAsFileTime(&now);
+  ULARGE_INTEGER time{};
+  time.LowPart = now.dwLowDateTime;
+  time.HighPart = now.dwHighDateTime;
+  time.QuadPart -= static_cast<ULONGLONG>(hoursAgo) * 36000000000ull;
+  const FILETIME written{time.LowPart, time.HighPart};
+  ASSERT_TRUE(SetFileTime(file.Get(), nullptr, nullptr, &written));
+}
+
+// A .new older than the target cannot be the last save's (the user or a copy
+// put the target there later): the target wins and the other is kept aside.
+TEST(FixedStringFile, AStaleTemporaryFileFromACrashIsNeitherReadNorKeptAndAnOlderNewFileKeptAside) {
   TempFolder folder;
   WriteBytes(folder / u"FixedString.dat", "real");
-  WriteBytes(folder / u"FixedString.dat.new", "half writ");
+  WriteBytes(folder / u"FixedString.dat.new", "older");
+  SetWrittenHoursAgo(folder / u"FixedString.dat.new", 1);
   SetFileAttributesW(Wide(folder / u"FixedString.dat.new"), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN);
   // Still being written when the crash came, so never named .new.
   WriteBytes(folder / u"FixedString.dat.tmp", "half wr");
@@ -178,8 +196,43 @@ TEST(FixedStringFile, AStaleTemporaryFileFromACrashIsNeitherReadNorKept) {
   setting.FixedString.Append(SharedText(u"more"));
   EXPECT_TRUE(SaveSettings(setting, state, files, SystemAnsiCodePage()));
   EXPECT_EQ(ReadBytes(folder / u"FixedString.dat"), "real\0more"s);
+  EXPECT_EQ(ReadBytes(folder / u"FixedString.dat.bak"), "older");
   EXPECT_FALSE(testing::Exists(folder / u"FixedString.dat.new"));
   EXPECT_FALSE(testing::Exists(folder / u"FixedString.dat.tmp"));
+}
+
+// A crash between the save's two renames leaves the old target and the
+// complete new file side by side, also on NTFS: the new file wins, the old
+// one becomes the backup, and no later save takes either away.
+TEST(FixedStringFile, ACompleteNewFileBesideTheOlderTargetWinsAndTheTargetIsKeptAside) {
+  TempFolder folder;
+  WriteBytes(folder / u"FixedString.dat", "old\0list"s);
+  SetWrittenHoursAgo(folder / u"FixedString.dat", 2);
+  WriteBytes(folder / u"FixedString.dat.new", "new\0list"s);
+  // A backup of an earlier time, read-only, gives way to the newer one.
+  WriteBytes(folder / u"FixedString.dat.bak", "stale");
+  SetFileAttributesW(Wide(folder / u"FixedString.dat.bak"), FILE_ATTRIBUTE_READONLY);
+  ProfileSettingsFiles files(folder.Path());
+  SettingRecord setting;
+  FixedStringFileState state;
+  LoadSettings(setting, state, files, SystemAnsiCodePage());
+  ASSERT_EQ(setting.FixedString.LastIndex(), 1);
+  EXPECT_EQ(setting.FixedString.Item(0).str(), u"new");
+  EXPECT_EQ(ReadBytes(folder / u"FixedString.dat"), "new\0list"s);
+  EXPECT_EQ(ReadBytes(folder / u"FixedString.dat.bak"), "old\0list"s);
+  EXPECT_FALSE(testing::Exists(folder / u"FixedString.dat.new"));
+
+  setting.FixedString.Append(SharedText(u"more"));
+  EXPECT_TRUE(SaveSettings(setting, state, files, SystemAnsiCodePage()));
+  EXPECT_EQ(ReadBytes(folder / u"FixedString.dat"), "new\0list\0more"s);
+  EXPECT_EQ(ReadBytes(folder / u"FixedString.dat.bak"), "old\0list"s);
+
+  // A complete file that a save finds in its way is kept aside too.
+  WriteBytes(folder / u"FixedString.dat.new", "left");
+  ASSERT_TRUE(ReplaceFileAtomically(folder / u"FixedString.dat", "ab"));
+  EXPECT_EQ(ReadBytes(folder / u"FixedString.dat"), "ab");
+  EXPECT_EQ(ReadBytes(folder / u"FixedString.dat.bak"), "left");
+  EXPECT_FALSE(testing::Exists(folder / u"FixedString.dat.new"));
 }
 
 // Where the target cannot be created the new file stays the only copy, and is
