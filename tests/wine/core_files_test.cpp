@@ -36,8 +36,7 @@ TEST(SettingsFile, WrittenFromDefaultsHoldsExactlyTheSectionAndFourKeys) {
 
 TEST(SettingsFile, OtherSectionsAndKeysAreKeptAndKeysReadInAnyOrder) {
   TempFolder folder;
-  const std::string pasteKeys =
-      "[PasteKeys]\r\n; terminals\r\nPuTTY=None\r\nmintty=Ctrl+Shift+V\r\nVTWin32=Alt+X\r\n";
+  const std::string pasteKeys = "[PasteKeys]\r\n; terminals\r\nPuTTY=None\r\nmintty=Ctrl+Shift+V\r\nVTWin32=Alt+X\r\n";
   WriteBytes(folder / u"Quistrel.ini",
              "[Other]\r\nx=1\r\n[Main]\r\nAutoPaste=1\r\nExtra=yes\r\nViewHello=0\r\n"
              "ClipBoardLog=25\r\n" +
