@@ -6,7 +6,7 @@
 # - the keyboard hook's own longest time per key, over a typing run of
 #   10,000 keys;
 # - how long an automatic paste takes, from the release of Win to the text
-#   in Notepad;
+#   in Notepad, with Ctrl+V and with Shift+Insert;
 # - a storm of copies: copies a second absorbed, the front entry checked,
 #   peak and settled private memory;
 # - a giant text: the time until it is recorded, Win+C with it on the
@@ -96,13 +96,17 @@ echo "private memory of Quistrel.exe: ${before} MiB with an empty history, ${aft
 echo "the texts themselves: ${texts} MiB; growth with the history: $(awk -v a="$after" -v b="$before" 'BEGIN { printf "%.1f", a - b }') MiB (limit 1.1 x texts + 8 MiB = ${limit} MiB)"
 stop_quistrel
 
-echo "== the automatic paste into Notepad"
-start_quistrel $'AutoPaste=1\r\n'
+# Notepad's edit box pastes with Ctrl+V and with Shift+Insert, the keys of
+# the terminal programs: the second run measures those through [PasteKeys].
 wine notepad >/dev/null 2>&1 &
 notepad=$!
 wine "$build/tests/qdriver.exe" find Notepad 20000 >/dev/null
-wine "$build/tests/bench_paste.exe" "${4:-30}" | tr -d '\r'
-stop_quistrel
+for keys in Ctrl+V Shift+Insert; do
+  echo "== the automatic paste into Notepad with $keys"
+  start_quistrel $'AutoPaste=1\r\n[PasteKeys]\r\nNotepad='"$keys"$'\r\n'
+  wine "$build/tests/bench_paste.exe" "${4:-30}" | tr -d '\r'
+  stop_quistrel
+done
 kill "$notepad" 2>/dev/null || true
 notepad=
 

@@ -6,6 +6,7 @@
 #include "platform/common_controls.h"
 #include "platform/folders.h"
 #include "platform/message_box.h"
+#include "selector/paste.h"
 
 namespace quistrel {
 
@@ -26,9 +27,6 @@ constexpr char16_t kBalloonText[] =
     u"本ソフトの機能が利用可能になりました。\r\n"
     u"ショートカットキー、またはこのアイコンを左クリックして利用します。\r\n"
     u"設定を変更するには、このアイコンを右クリックして下さい。";
-constexpr char16_t kPasteDroppedText[] =
-    u"管理者として実行中のソフトには自動で貼り付けできません。\r\n"
-    u"選択した文字はクリップボードにあります。Ctrl+Vキーで貼り付けて下さい。";
 constexpr char16_t kCommitFailedText[] =
     u"選択した文字をクリップボードに設定できませんでした。\r\n"
     u"他のソフトがクリップボードを使用中の可能性があります。しばらくしてから、もう一度選択して下さい。";
@@ -38,9 +36,10 @@ Application::Application()
     : reader_([this](ClipboardRead read) { OnClipboardRead(std::move(read)); }),
       settingDialog_(program_, icons_),
       aboutWindow_(icons_),
-      selector_(program_, SelectorActions{[this] { settingDialog_.Open(nullptr); },
-                                          [this] { aboutWindow_.Open(nullptr); }, [this] { OnSelectorEnding(); },
-                                          [this] { TellPasteDropped(); }, [this] { TellCommitFailed(); }}),
+      selector_(program_,
+                SelectorActions{[this] { settingDialog_.Open(nullptr); }, [this] { aboutWindow_.Open(nullptr); },
+                                [this] { OnSelectorEnding(); }, [this](PasteKeys keys) { TellPasteDropped(keys); },
+                                [this] { TellCommitFailed(); }}),
       hook_(*this) {}
 
 Application::~Application() {
@@ -133,7 +132,7 @@ void Application::OnClipboardRead(ClipboardRead read) {
   program_.AddToHistory(program_.ClipboardText);
 }
 
-void Application::TellPasteDropped() { Tell(kPasteDroppedText, MB_ICONINFORMATION); }
+void Application::TellPasteDropped(PasteKeys keys) { Tell(PasteDroppedText(keys).c_str(), MB_ICONINFORMATION); }
 
 void Application::TellCommitFailed() { Tell(kCommitFailedText, MB_ICONEXCLAMATION); }
 

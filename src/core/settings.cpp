@@ -37,6 +37,7 @@ void LoadSettings(SettingRecord& setting, FixedStringFileState& state, SettingsF
   setting.ViewBalloon = files.ReadInt(u"ViewBalloon", 1);
   setting.ViewHello = files.ReadInt(u"ViewHello", 1);
   setting.AutoPaste = files.ReadInt(u"AutoPaste", 0);
+  setting.PasteKeysByClass = ParsePasteKeysSection(files.ReadSection(kPasteKeysSection));
 
   const FileContent file = files.ReadFixedStrings();
   state.unreadable = file.status == FileReadStatus::Unreadable;

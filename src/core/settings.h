@@ -1,6 +1,7 @@
 // The user's settings and the two files they live in: Quistrel.ini (section
-// Main, four integer keys) and FixedString.dat (the fixed strings in the ANSI
-// code page, separated by single zero bytes, no header).
+// Main, four integer keys, and the section PasteKeys that only the user
+// writes) and FixedString.dat (the fixed strings in the ANSI code page,
+// separated by single zero bytes, no header).
 #pragma once
 
 #include <cstdint>
@@ -8,6 +9,7 @@
 #include <string>
 #include <string_view>
 
+#include "core/paste_keys.h"
 #include "core/text_list.h"
 #include "platform/ansi.h"
 #include "platform/files.h"
@@ -20,7 +22,10 @@ struct SettingRecord {
   TextList FixedString;
   int32_t ViewBalloon = 1;  // exactly 1: balloon at the tray icon's first add
   int32_t ViewHello = 1;    // non-zero: welcome window at start
-  int32_t AutoPaste = 0;    // exactly 1: Ctrl+V after a commit
+  int32_t AutoPaste = 0;    // exactly 1: the paste keys after a commit
+  // The user's [PasteKeys] entries; read at the load, never saved, so that
+  // the section is the user's alone.
+  PasteKeyTable PasteKeysByClass;
 
   friend bool operator==(const SettingRecord&, const SettingRecord&) = default;
 };
@@ -36,6 +41,9 @@ class SettingsFiles {
   virtual ~SettingsFiles() = default;
   virtual int32_t ReadInt(std::u16string_view key, int32_t defaultValue) = 0;
   virtual bool WriteInt(std::u16string_view key, int32_t value) = 0;
+  // Every line of a section of Quistrel.ini, each ended by a zero character;
+  // empty when there is none. There is no way to write one.
+  virtual std::u16string ReadSection(std::u16string_view section) = 0;
   // The fixed-string file's bytes, or why there are none.
   virtual FileContent ReadFixedStrings() = 0;
   // Replaces the whole file; false leaves the previous file as it was.
@@ -59,8 +67,8 @@ struct FixedStringFileState {
   std::optional<TextList> saved;  // the list as loaded or last written; nothing while there is no file
 };
 
-// Reads the four keys (defaults 10, 1, 1, 0) and, when the file holds at least
-// one byte, the fixed strings; a missing or empty file leaves them unchanged,
+// Reads the four keys (defaults 10, 1, 1, 0), the section PasteKeys and, when
+// the file holds at least one byte, the fixed strings; a missing or empty file leaves them unchanged,
 // and so does an unreadable one, which the state then records.
 void LoadSettings(SettingRecord& setting, FixedStringFileState& state, SettingsFiles& files,
                   const AnsiCodePage& codePage);
@@ -74,7 +82,8 @@ struct SaveResult {
 // Writes the four keys in the order ClipBoardLog, ViewBalloon, ViewHello,
 // AutoPaste, then the fixed strings when they differ from what the file holds
 // (an empty list as a zero-length file, so strings the user deleted do not
-// come back) and the file was readable at the load.
+// come back) and the file was readable at the load. Each key is written on
+// its own, so the rest of Quistrel.ini (the user's [PasteKeys]) stays as it is.
 SaveResult SaveSettings(const SettingRecord& setting, FixedStringFileState& state, SettingsFiles& files,
                         const AnsiCodePage& codePage);
 

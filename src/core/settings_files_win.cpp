@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <algorithm>
+
 #include "platform/files.h"
 #include "platform/handles.h"
 
@@ -23,6 +25,23 @@ int32_t ProfileSettingsFiles::ReadInt(std::u16string_view key, int32_t defaultVa
 
 bool ProfileSettingsFiles::WriteInt(std::u16string_view key, int32_t value) {
   return IniWriteInt(IniPath(), kSettingsSection, std::u16string(key), value);
+}
+
+std::u16string ProfileSettingsFiles::ReadSection(std::u16string_view section) {
+  // The call says only that the buffer was too small (a length of size - 2),
+  // so it is asked again with more room; a section beyond a few MiB is no
+  // user's and is taken as cut.
+  constexpr DWORD kLimit = DWORD{1} << 22;
+  const std::u16string name(section);
+  for (DWORD size = 4096;; size *= 2) {
+    std::u16string lines(size, u'\0');
+    const DWORD length =
+        GetPrivateProfileSectionW(Wide(name), reinterpret_cast<wchar_t*>(lines.data()), size, Wide(IniPath()));
+    if (length + 2 < size || size >= kLimit) {
+      lines.resize(std::min(length, size));
+      return lines;
+    }
+  }
 }
 
 FileContent ProfileSettingsFiles::ReadFixedStrings() { return ReadReplacedFile(folder_ + kFixedStringFileName); }

@@ -19,6 +19,7 @@ class ProfileSettingsFiles final : public SettingsFiles {
   explicit ProfileSettingsFiles(std::u16string folder) : folder_(std::move(folder)) {}
   int32_t ReadInt(std::u16string_view key, int32_t defaultValue) override;
   bool WriteInt(std::u16string_view key, int32_t value) override;
+  std::u16string ReadSection(std::u16string_view section) override;
   FileContent ReadFixedStrings() override;
   bool WriteFixedStrings(std::string_view bytes) override;
 

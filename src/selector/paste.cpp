@@ -1,10 +1,36 @@
 #include "selector/paste.h"
 
+#include <initializer_list>
+#include <iterator>
+
 #include "selector/selector_model.h"
 
 namespace quistrel {
 
-std::vector<KeyStroke> PasteKeyStrokes(const std::function<bool(uint16_t)>& isDown) {
+namespace {
+
+void Mask(std::vector<KeyStroke>& strokes) {
+  strokes.push_back({kVkMask, false, false});
+  strokes.push_back({kVkMask, true, false});
+}
+
+// The modifiers go down in order and come up in the reverse order, around
+// one tap of the key; Alt's release behind the mask.
+void Chord(std::vector<KeyStroke>& strokes, std::initializer_list<uint16_t> modifiers, KeyStroke key) {
+  for (const uint16_t modifier : modifiers) strokes.push_back({modifier, false, false});
+  strokes.push_back(key);
+  key.up = true;
+  strokes.push_back(key);
+  for (auto modifier = std::rbegin(modifiers); modifier != std::rend(modifiers); ++modifier) {
+    if (*modifier == kVkMenu) Mask(strokes);
+    strokes.push_back({*modifier, true, false});
+  }
+}
+
+}  // namespace
+
+std::vector<KeyStroke> PasteKeyStrokes(PasteKeys keys, const std::function<bool(uint16_t)>& isDown) {
+  if (keys == PasteKeys::None) return {};
   struct Modifier {
     uint16_t key;
     bool extended;
@@ -19,16 +45,19 @@ std::vector<KeyStroke> PasteKeyStrokes(const std::function<bool(uint16_t)>& isDo
   for (const Modifier& modifier : kModifiers) {
     if (!isDown(modifier.key)) continue;
     if (modifier.opensAMenu && !masked) {
-      strokes.push_back({kVkMask, false, false});
-      strokes.push_back({kVkMask, true, false});
+      Mask(strokes);
       masked = true;
     }
     strokes.push_back({modifier.key, true, modifier.extended});
   }
-  strokes.push_back({kVkControl, false, false});
-  strokes.push_back({kVkV, false, false});
-  strokes.push_back({kVkV, true, false});
-  strokes.push_back({kVkControl, true, false});
+  switch (keys) {
+    case PasteKeys::CtrlV: Chord(strokes, {kVkControl}, {kVkV, false, false}); break;
+    case PasteKeys::CtrlShiftV: Chord(strokes, {kVkControl, kVkShift}, {kVkV, false, false}); break;
+    // The Insert key of its own block, not the number pad's 0 with Num Lock off.
+    case PasteKeys::ShiftInsert: Chord(strokes, {kVkShift}, {kVkInsert, false, true}); break;
+    case PasteKeys::AltV: Chord(strokes, {kVkMenu}, {kVkV, false, false}); break;
+    case PasteKeys::None: break;
+  }
   return strokes;
 }
 
@@ -42,6 +71,12 @@ PasteStep DecidePaste(bool inputDropped, bool& told) {
   if (told) return PasteStep::LeaveOnClipboard;
   told = true;
   return PasteStep::LeaveOnClipboardAndTell;
+}
+
+std::u16string PasteDroppedText(PasteKeys keys) {
+  return u"管理者として実行中のソフトには自動で貼り付けできません。\r\n"
+         u"選択した文字はクリップボードにあります。" +
+         std::u16string(PasteKeysName(keys)) + u"キーで貼り付けて下さい。";
 }
 
 }  // namespace quistrel

@@ -1,34 +1,40 @@
 // What follows a commit with AutoPaste 1, apart from the window: the key
-// strokes that paste, and whether they may be sent at all.
+// strokes that paste in the window's program, and whether they may be sent
+// at all.
 #pragma once
 
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <string>
 #include <vector>
+
+#include "core/paste_keys.h"
 
 namespace quistrel {
 
 struct KeyStroke {
   uint16_t virtualKey = 0;
   bool up = false;
-  bool extended = false;  // the right Ctrl and Alt keys and both Windows keys
+  bool extended = false;  // the right Ctrl and Alt keys, both Windows keys, Insert
 
   friend bool operator==(const KeyStroke&, const KeyStroke&) = default;
 };
 
 // The modifiers with their sides, as the system tells them apart, and the
 // unassigned key that masks the release of Alt or a Windows key.
-inline constexpr uint16_t kVkRWin = 0x5C, kVkV = 0x56, kVkLShift = 0xA0, kVkRShift = 0xA1, kVkLControl = 0xA2,
-                          kVkRControl = 0xA3, kVkLMenu = 0xA4, kVkRMenu = 0xA5, kVkMask = 0xE8;
+inline constexpr uint16_t kVkRWin = 0x5C, kVkV = 0x56, kVkInsert = 0x2D, kVkLShift = 0xA0, kVkRShift = 0xA1,
+                          kVkLControl = 0xA2, kVkRControl = 0xA3, kVkLMenu = 0xA4, kVkRMenu = 0xA5, kVkMask = 0xE8;
 
-// Ctrl+V for the window the user works in, as one sequence. Modifiers still
-// held for it (Alt after Win+Alt+C, Shift after a list switch, Ctrl, the
-// other Windows key) are released first: that window would otherwise see
-// Ctrl+Alt+V, Paste Special in office programs, or Ctrl+Shift+V. A lone
-// release of Alt opens the window's menu bar and one of a Windows key the
-// Start menu, so the unassigned key goes down and up before them.
-std::vector<KeyStroke> PasteKeyStrokes(const std::function<bool(uint16_t)>& isDown);
+// The keys that paste in the window the user works in, as one sequence, and
+// nothing for PasteKeys::None. Modifiers still held for it (Alt after
+// Win+Alt+C, Shift after a list switch, Ctrl, the other Windows key) are
+// released first: that window would otherwise see Ctrl+Alt+V, Paste Special
+// in office programs, or Ctrl+Shift+V. A lone release of Alt opens the
+// window's menu bar and one of a Windows key the Start menu, so the
+// unassigned key goes down and up before them, and before the release of
+// Alt+V's own Alt. Every key pressed is released again.
+std::vector<KeyStroke> PasteKeyStrokes(PasteKeys keys, const std::function<bool(uint16_t)>& isDown);
 
 // What could be learnt of the process that owns the window to paste into.
 struct TargetProcess {
@@ -49,7 +55,9 @@ enum class PasteStep { SendKeys, LeaveOnClipboard, LeaveOnClipboardAndTell };
 
 // Keys that would be dropped are not sent: the text stays on the clipboard,
 // and the user hears the first time in the run (`told` remembers it) that the
-// paste there is theirs to do with Ctrl+V.
+// paste there is theirs to do.
 PasteStep DecidePaste(bool inputDropped, bool& told);
+// What they hear, with the keys that paste in that window.
+std::u16string PasteDroppedText(PasteKeys keys);
 
 }  // namespace quistrel

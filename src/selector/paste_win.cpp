@@ -1,5 +1,7 @@
 #include "selector/paste_win.h"
 
+#include <algorithm>
+#include <iterator>
 #include <vector>
 
 #include "platform/handles.h"
@@ -53,9 +55,18 @@ std::optional<uint32_t> OwnIntegrityLevel() {
   return IntegrityLevelOf(GetCurrentProcess(), ignored);
 }
 
-void SendPasteKeys() {
+PasteKeys PasteKeysFor(HWND window, const PasteKeyTable& table) {
+  // Longer than any class name the system registers (256 characters).
+  wchar_t name[260] = {};
+  const HWND topLevel = window ? GetAncestor(window, GA_ROOT) : nullptr;
+  const int length = topLevel ? GetClassNameW(topLevel, name, static_cast<int>(std::size(name))) : 0;
+  return PasteKeysForClass(FromWide(name, static_cast<std::size_t>(std::max(length, 0))), table);
+}
+
+void SendPasteKeys(PasteKeys keys) {
   const std::vector<KeyStroke> strokes =
-      PasteKeyStrokes([](uint16_t key) { return (GetAsyncKeyState(key) & 0x8000) != 0; });
+      PasteKeyStrokes(keys, [](uint16_t key) { return (GetAsyncKeyState(key) & 0x8000) != 0; });
+  if (strokes.empty()) return;
   std::vector<INPUT> inputs(strokes.size());
   for (std::size_t i = 0; i < strokes.size(); ++i) {
     KEYBDINPUT& key = inputs[i].ki;

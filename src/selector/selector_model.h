@@ -36,7 +36,7 @@ KeyDecision DecideKeyUp(uint16_t virtualKey, bool openedByMouse);
 inline constexpr std::size_t kMaxShownCharacters = 400;
 std::u16string LineAsShown(std::u16string_view text);
 
-// Ctrl+V follows a hide only after a commit, with AutoPaste exactly 1.
+// The paste keys follow a hide only after a commit, with AutoPaste exactly 1.
 constexpr bool ShouldPaste(bool committed, int32_t autoPaste) { return committed && autoPaste == 1; }
 
 // What the preview shows of a text: the whole text, or for a giant one its

@@ -31,8 +31,8 @@ struct SelectorActions {
   // the Windows session): the program winds down.
   std::function<void()> ending;
   // A paste was not sent because the window runs with higher rights; the
-  // user is to paste there with Ctrl+V (said once per run).
-  std::function<void()> pasteDropped;
+  // user is to paste there with the keys given (said once per run).
+  std::function<void(PasteKeys)> pasteDropped;
   // The chosen text could not be put on the clipboard (another program kept
   // it held); nothing was pasted and the user is to choose again.
   std::function<void()> commitFailed;
@@ -52,7 +52,7 @@ class SelectorWindow final : public Window {
   // located in it. False, and nothing done, while the settings dialog is open.
   bool Open();
   // Hides it; with thenPaste (the clipboard holds what the user chose) and
-  // AutoPaste 1, Ctrl+V follows unless the window to paste into would drop it.
+  // AutoPaste 1, the window's paste keys follow unless it would drop them.
   void Close(bool thenPaste);
   void SelectUp();
   void SelectDown();

@@ -189,11 +189,13 @@ void SelectorWindow::Paste(HWND handedBackTo) {
   ProcessPendingMessagesExcept(WM_HOTKEY);
   if (handedBackTo) WaitUntilActive(handedBackTo);
   const HWND target = handedBackTo ? handedBackTo : GetForegroundWindow();
+  const PasteKeys keys = PasteKeysFor(target, program_.Setting.PasteKeysByClass);
+  if (keys == PasteKeys::None) return;  // the user pastes there, and knows it
   switch (DecidePaste(InputWouldBeDropped(InspectProcessOf(target), OwnIntegrityLevel()), toldPasteDropped_)) {
-    case PasteStep::SendKeys: SendPasteKeys(); break;
+    case PasteStep::SendKeys: SendPasteKeys(keys); break;
     case PasteStep::LeaveOnClipboard: break;
     case PasteStep::LeaveOnClipboardAndTell:
-      if (actions_.pasteDropped) actions_.pasteDropped();
+      if (actions_.pasteDropped) actions_.pasteDropped(keys);
       break;
   }
 }

@@ -287,10 +287,10 @@ fs::path KeyLogFile() {
 }
 }  // namespace
 
-KeyLog::KeyLog(Kind kind)
+KeyLog::KeyLog(Kind kind, const std::string& className)
     : file_(KeyLogFile()),
       process_({"wine", (Win32BuildDir() / "tests" / "qdriver.exe").string(), "key-log", WindowsPath(file_), "120",
-                kind == Kind::Peer ? "peer" : ""}) {}
+                kind == Kind::Peer ? "peer" : "", "class", className}) {}
 
 std::string KeyLog::Lines() const {
   std::ifstream in(file_, std::ios::binary);

@@ -140,11 +140,12 @@ bool MakeActive(const std::string& className);
 // A window of another program (Quistrel.KeyLog, in the driver) that records
 // each key message it receives, one line each, such as "keydown 56 ctrl".
 // As a peer it also holds Win+C and Win+Alt+C and logs its own keyboard
-// hook; start it before the program then.
+// hook; start it before the program then. Its window's class may be given
+// (a terminal program's, "PuTTY").
 class KeyLog {
  public:
   enum class Kind { Window, Peer };
-  explicit KeyLog(Kind kind = Kind::Window);
+  explicit KeyLog(Kind kind = Kind::Window, const std::string& className = "Quistrel.KeyLog");
   ~KeyLog();
   KeyLog(const KeyLog&) = delete;
   KeyLog& operator=(const KeyLog&) = delete;

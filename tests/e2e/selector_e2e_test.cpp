@@ -206,7 +206,10 @@ TEST_F(Selector, TextOutsideCodePage932RoundTrips) {
 }
 
 TEST_F(Selector, AutoPasteOnePastesIntoTheActiveEditor) {
-  StartWith("AutoPaste=1\r\n");
+  // The user's own paste keys: a class in any case, and a bad value that
+  // leaves PuTTY's built-in keys.
+  const std::string pasteKeys = "[PasteKeys]\r\nPuTTY=Ctrl+Q\r\nquistrel.term=Alt+V\r\n";
+  StartWith("AutoPaste=1\r\n" + pasteKeys);
   Copy("pasted by the selector");
   Copy("something else");
   HoldWinAndTap("c");
@@ -220,6 +223,35 @@ TEST_F(Selector, AutoPasteOnePastesIntoTheActiveEditor) {
   std::this_thread::sleep_for(500ms);
   EXPECT_NE(NotepadText().find(once), std::string::npos) << NotepadText();
   Screenshot("autopaste-notepad");
+
+  // Each program gets the keys it pastes with: the terminals Shift+Insert
+  // (Ctrl+V would reach their remote shell), others Ctrl+V, and a class of
+  // the user's entry what it names; nothing else, and no menu.
+  struct Target {
+    const char* windowClass;
+    const char* paste;
+    const char* notSent;
+  };
+  for (const Target& target : {Target{"PuTTY", "keydown 2D shift\n", " 56"},
+                               {"mintty", "keydown 2D shift\n", " 56"},
+                               {"Quistrel.KeyLog", "keydown 56 ctrl\n", " 2D"},
+                               {"Quistrel.Term", "syskeydown 56 alt\n", " 2D"}}) {
+    const KeyLog log(KeyLog::Kind::Window, target.windowClass);
+    ASSERT_TRUE(MakeActive(target.windowClass)) << target.windowClass;
+    HoldWinAndTap("c");
+    ReleaseWin();
+    EXPECT_TRUE(WaitFor([&] { return log.Lines().find(target.paste) != std::string::npos; }, 5s))
+        << target.windowClass << "\n"
+        << log.Lines();
+    std::this_thread::sleep_for(300ms);
+    const std::string keys = log.Lines();
+    EXPECT_EQ(keys.find(target.notSent), std::string::npos) << target.windowClass << "\n" << keys;
+    EXPECT_EQ(keys.find("menu\n"), std::string::npos) << target.windowClass << "\n" << keys;
+  }
+  // The program never writes the section: it is there after the saves at the end.
+  EXPECT_TRUE(program.EndInOrder());
+  EXPECT_NE(program.ReadFile("Quistrel.ini").value_or("").find(pasteKeys), std::string::npos)
+      << program.ReadFile("Quistrel.ini").value_or("");
 }
 
 // The user's whole use, timed as a user does it, right after the start: each

@@ -1,5 +1,7 @@
 // Quistrel.ini and FixedString.dat edited by hand: any number for any key,
-// keys missing, the fixed-string file missing, empty or holding any bytes.
+// keys missing, any lines in [PasteKeys], the fixed-string file missing,
+// empty or holding any bytes.
+#include <algorithm>
 #include <map>
 #include <vector>
 
@@ -13,9 +15,10 @@ using quistrel::fuzz::FuzzInput;
 namespace {
 
 // Input: for each key in the order the program reads them, a presence byte
-// (odd: present) and the value; then a byte telling whether the fixed-string
-// file is missing (0), read (1) or unreadable (2), and the rest of the input
-// as its bytes.
+// (odd: present) and the value; the lines of [PasteKeys] as a text (see
+// FuzzInput::Text; zero characters end the lines); then a byte telling
+// whether the fixed-string file is missing (0), read (1) or unreadable (2),
+// and the rest of the input as its bytes.
 class InputFiles : public SettingsFiles {
  public:
   explicit InputFiles(FuzzInput& input) : input_(input) {}
@@ -27,6 +30,11 @@ class InputFiles : public SettingsFiles {
     return present ? value : defaultValue;
   }
   bool WriteInt(std::u16string_view, int32_t) override { return true; }
+  std::u16string ReadSection(std::u16string_view section) override {
+    sectionsRead.emplace_back(section);
+    lines = input_.Text();
+    return lines;
+  }
   FileContent ReadFixedStrings() override {
     file.status = static_cast<FileReadStatus>(input_.Byte() % 3);
     if (file.status == FileReadStatus::Read) file.bytes = std::string(input_.Rest());
@@ -35,19 +43,26 @@ class InputFiles : public SettingsFiles {
   bool WriteFixedStrings(std::string_view) override { return true; }
 
   std::vector<std::optional<int32_t>> answered;
+  std::vector<std::u16string> sectionsRead;
+  std::u16string lines;
   FileContent file;
 
  private:
   FuzzInput& input_;
 };
 
-// Keeps what is saved and hands it back, as the real files do.
+// Keeps what is saved and hands it back, as the real files do; the section
+// the user wrote is there as it was, since nothing writes it.
 class SavedFiles : public SettingsFiles {
  public:
+  explicit SavedFiles(std::u16string pasteKeys = {}) : pasteKeys_(std::move(pasteKeys)) {}
   int32_t ReadInt(std::u16string_view key, int32_t) override { return ints.at(std::u16string(key)); }
   bool WriteInt(std::u16string_view key, int32_t value) override {
     ints[std::u16string(key)] = value;
     return true;
+  }
+  std::u16string ReadSection(std::u16string_view section) override {
+    return section == kPasteKeysSection ? pasteKeys_ : std::u16string();
   }
   FileContent ReadFixedStrings() override { return fixed ? FileContent{FileReadStatus::Read, *fixed} : FileContent{}; }
   bool WriteFixedStrings(std::string_view bytes) override {
@@ -57,7 +72,31 @@ class SavedFiles : public SettingsFiles {
 
   std::map<std::u16string, int32_t> ints;
   std::optional<std::string> fixed;
+
+ private:
+  std::u16string pasteKeys_;
 };
+
+// Each class in the table once, folded, with the keys its last valid line
+// gave; a class of no entry keeps the built-in keys.
+void CheckPasteKeys(const PasteKeyTable& table, std::u16string_view lines) {
+  for (std::size_t i = 0; i < table.size(); ++i) {
+    const PasteKeysEntry& entry = table[i];
+    FUZZ_CHECK(!entry.windowClass.empty());
+    FUZZ_CHECK(FoldClassName(entry.windowClass) == entry.windowClass);
+    FUZZ_CHECK(entry.windowClass.find(u'\0') == std::u16string::npos);
+    for (std::size_t j = i + 1; j < table.size(); ++j) FUZZ_CHECK(table[j].windowClass != entry.windowClass);
+    FUZZ_CHECK(PasteKeysForClass(entry.windowClass, table) == entry.keys);
+  }
+  const auto named = [&table](std::u16string_view name) {
+    return std::any_of(table.begin(), table.end(),
+                       [name](const PasteKeysEntry& entry) { return entry.windowClass == name; });
+  };
+  if (!named(u"putty")) FUZZ_CHECK(PasteKeysForClass(u"PuTTY", table) == PasteKeys::ShiftInsert);
+  if (!named(u"vtwin32")) FUZZ_CHECK(PasteKeysForClass(u"VTWin32", table) == PasteKeys::AltV);
+  // A line with no '=' names nothing: with none at all the table is empty.
+  if (lines.find(u'=') == std::u16string_view::npos) FUZZ_CHECK(table.empty());
+}
 
 }  // namespace
 
@@ -82,6 +121,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   FUZZ_CHECK(setting.ViewBalloon == files.answered[1].value_or(1));
   FUZZ_CHECK(setting.ViewHello == files.answered[2].value_or(1));
   FUZZ_CHECK(setting.AutoPaste == files.answered[3].value_or(0));
+  FUZZ_CHECK(files.sectionsRead == std::vector<std::u16string>{kPasteKeysSection});
+  CheckPasteKeys(setting.PasteKeysByClass, files.lines);
   const bool unreadable = files.file.status == FileReadStatus::Unreadable;
   FUZZ_CHECK(state.unreadable == unreadable);
   if (files.file.status != FileReadStatus::Read || files.file.bytes.empty()) {
@@ -92,8 +133,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   SaveSettings(setting, state, untouched, codePage);
   if (unreadable) FUZZ_CHECK(!untouched.fixed);
 
-  // What was loaded survives a save to new files and a load unchanged.
-  SavedFiles saved;
+  // What was loaded survives a save and a load unchanged.
+  SavedFiles saved(files.lines);
   FixedStringFileState fresh;
   FUZZ_CHECK(static_cast<bool>(SaveSettings(setting, fresh, saved, codePage)));
   SettingRecord reloaded;

@@ -7,8 +7,23 @@
 namespace quistrel {
 namespace {
 
-std::vector<KeyStroke> StrokesWithHeld(std::set<uint16_t> held) {
-  return PasteKeyStrokes([&held](uint16_t key) { return held.count(key) > 0; });
+using namespace std::string_view_literals;
+
+std::vector<KeyStroke> StrokesWithHeld(std::set<uint16_t> held, PasteKeys keys = PasteKeys::CtrlV) {
+  return PasteKeyStrokes(keys, [&held](uint16_t key) { return held.count(key) > 0; });
+}
+
+// What the target's keyboard state would be after the strokes, starting
+// from the keys held: nothing may be left down.
+std::set<uint16_t> LeftDown(std::set<uint16_t> held, const std::vector<KeyStroke>& strokes) {
+  for (const KeyStroke& stroke : strokes) {
+    if (stroke.up) {
+      held.erase(stroke.virtualKey);
+    } else {
+      held.insert(stroke.virtualKey);
+    }
+  }
+  return held;
 }
 
 const std::vector<KeyStroke> kCtrlV = {
@@ -37,6 +52,49 @@ TEST(PasteKeys, HeldModifiersAreReleasedFirstAndAltAndWinBehindTheMask) {
                                                                                      kCtrlV));
 }
 
+TEST(PasteKeys, EachCombinationLeavesNothingDownAndAltIsLetGoBehindTheMask) {
+  EXPECT_EQ(StrokesWithHeld({}, PasteKeys::ShiftInsert),
+            (std::vector<KeyStroke>{
+                {0x10, false, false}, {kVkInsert, false, true}, {kVkInsert, true, true}, {0x10, true, false}}));
+  EXPECT_EQ(StrokesWithHeld({}, PasteKeys::CtrlShiftV), (std::vector<KeyStroke>{{0x11, false, false},
+                                                                                {0x10, false, false},
+                                                                                {kVkV, false, false},
+                                                                                {kVkV, true, false},
+                                                                                {0x10, true, false},
+                                                                                {0x11, true, false}}));
+  // Alt+V after Win+Alt+C: the user's Alt and the paste's own are both let go behind a mask.
+  const std::vector<KeyStroke> altV = {{0x12, false, false},    {kVkV, false, false},   {kVkV, true, false},
+                                       {kVkMask, false, false}, {kVkMask, true, false}, {0x12, true, false}};
+  EXPECT_EQ(StrokesWithHeld({}, PasteKeys::AltV), altV);
+  EXPECT_EQ(StrokesWithHeld({kVkLMenu}, PasteKeys::AltV),
+            Then({{kVkMask, false, false}, {kVkMask, true, false}, {kVkLMenu, true, false}}, altV));
+
+  const std::set<uint16_t> held = {kVkLShift, kVkRControl, kVkRMenu, kVkRWin};
+  for (PasteKeys keys : {PasteKeys::CtrlV, PasteKeys::ShiftInsert, PasteKeys::CtrlShiftV, PasteKeys::AltV}) {
+    EXPECT_TRUE(LeftDown(held, StrokesWithHeld(held, keys)).empty()) << static_cast<int>(keys);
+  }
+  // None sends nothing at all, not even the releases.
+  EXPECT_TRUE(StrokesWithHeld(held, PasteKeys::None).empty());
+}
+
+TEST(PasteKeys, TheWindowClassChoosesTheKeysAndTheUsersEntriesComeFirst) {
+  EXPECT_EQ(PasteKeysForClass(u"PuTTY", {}), PasteKeys::ShiftInsert);
+  EXPECT_EQ(PasteKeysForClass(u"mintty", {}), PasteKeys::ShiftInsert);
+  EXPECT_EQ(PasteKeysForClass(u"VTWin32", {}), PasteKeys::AltV);
+  EXPECT_EQ(PasteKeysForClass(u"Notepad", {}), PasteKeys::CtrlV);
+  EXPECT_EQ(PasteKeysForClass(u"", {}), PasteKeys::CtrlV);
+  EXPECT_EQ(PasteKeysForClass(u"PuTTYConfigBox", {}), PasteKeys::CtrlV);  // whole names only
+  // Without regard to case, also beyond ASCII.
+  EXPECT_EQ(PasteKeysForClass(u"PUTTY", {}), PasteKeys::ShiftInsert);
+  EXPECT_EQ(PasteKeysForClass(u"vtwin32", {}), PasteKeys::AltV);
+
+  const PasteKeyTable table = ParsePasteKeysSection(u"putty=Ctrl+Shift+V\0ＴＥＲＭ=None\0Émacs=Alt+V\0"sv);
+  EXPECT_EQ(PasteKeysForClass(u"PuTTY", table), PasteKeys::CtrlShiftV);
+  EXPECT_EQ(PasteKeysForClass(u"mintty", table), PasteKeys::ShiftInsert);  // the others stay
+  EXPECT_EQ(PasteKeysForClass(u"ｔｅｒｍ", table), PasteKeys::None);
+  EXPECT_EQ(PasteKeysForClass(u"éMACS", table), PasteKeys::AltV);
+}
+
 TEST(PasteTarget, KeysIntoAHigherIntegrityLevelAreNotSentAndTheUserToldOnce) {
   constexpr uint32_t kMedium = 0x2000, kHigh = 0x3000, kSystem = 0x4000;
   EXPECT_FALSE(InputWouldBeDropped({false, false, kMedium}, kMedium));
@@ -56,6 +114,8 @@ TEST(PasteTarget, KeysIntoAHigherIntegrityLevelAreNotSentAndTheUserToldOnce) {
   EXPECT_EQ(DecidePaste(true, told), PasteStep::LeaveOnClipboardAndTell);
   EXPECT_EQ(DecidePaste(true, told), PasteStep::LeaveOnClipboard);
   EXPECT_EQ(DecidePaste(false, told), PasteStep::SendKeys);
+  // Where the paste is not Ctrl+V, the user is told the window's own keys.
+  EXPECT_NE(PasteDroppedText(PasteKeys::ShiftInsert).find(u"Shift+Insertキーで"), std::u16string::npos);
 }
 
 }  // namespace

@@ -11,6 +11,8 @@ namespace {
 using testing::Bytes;
 using testing::Cp932;
 using testing::ListOf;
+using namespace std::string_literals;
+using namespace std::string_view_literals;
 
 // Settings kept in memory, recording the order of the writes.
 class MemoryFiles : public SettingsFiles {
@@ -24,6 +26,10 @@ class MemoryFiles : public SettingsFiles {
     ints[std::u16string(key)] = value;
     return !failWrites;
   }
+  std::u16string ReadSection(std::u16string_view section) override {
+    const auto found = sections.find(std::u16string(section));
+    return found == sections.end() ? std::u16string() : found->second;
+  }
   FileContent ReadFixedStrings() override {
     return fixed ? FileContent{FileReadStatus::Read, *fixed} : FileContent{fixedMissingAs, {}};
   }
@@ -35,6 +41,7 @@ class MemoryFiles : public SettingsFiles {
   }
 
   std::map<std::u16string, int32_t> ints;
+  std::map<std::u16string, std::u16string> sections;  // each line ended by a zero character
   std::vector<std::u16string> writes;
   std::optional<std::string> fixed;
   FileReadStatus fixedMissingAs = FileReadStatus::Missing;
@@ -114,6 +121,22 @@ TEST(Settings, ValuesAreReadAndHistoryLengthIsClamped) {
   EXPECT_EQ(setting.AutoPaste, 1);
   EXPECT_EQ(setting.FixedString, ListOf({u"a", u"b"}));
 
+  EXPECT_TRUE(setting.PasteKeysByClass.empty());
+
+  // Hand-written [PasteKeys]: a bad value leaves its class to the built-in
+  // keys and nothing else of the section; spaces and case do not matter.
+  files.sections[u"PasteKeys"] =
+      u"PuTTY=Ctrl+Q\0Custom.Term = shift + insert\0; mintty=None\0just text\0=Alt+V\0"
+      u"VTWin32=\0Kitty=None\0kitty=Ctrl+Shift+V\0Other=Alt+V\0"sv;
+  LoadSettings(setting, state, files, Cp932());
+  EXPECT_EQ(setting.PasteKeysByClass, (PasteKeyTable{{u"custom.term", PasteKeys::ShiftInsert},
+                                                     {u"kitty", PasteKeys::CtrlShiftV},
+                                                     {u"other", PasteKeys::AltV}}));
+  EXPECT_EQ(PasteKeysForClass(u"PuTTY", setting.PasteKeysByClass), PasteKeys::ShiftInsert);
+  EXPECT_EQ(PasteKeysForClass(u"VTWin32", setting.PasteKeysByClass), PasteKeys::AltV);
+  EXPECT_EQ(setting.AutoPaste, 1);
+  EXPECT_EQ(setting.FixedString, ListOf({u"a", u"b"}));
+
   for (auto [stored, expected] : {std::pair{40000, 32767}, {-5, 0}, {32767, 32767}, {999, 999}, {70000, 32767}}) {
     files.ints[u"ClipBoardLog"] = stored;
     LoadSettings(setting, state, files, Cp932());
@@ -126,11 +149,13 @@ TEST(Settings, SaveWritesTheKeysInOrderAndTheFixedStrings) {
   FixedStringFileState state;
   SettingRecord setting;
   setting.FixedString = ListOf({u"abc", u"de"});
+  setting.PasteKeysByClass = {{u"putty", PasteKeys::None}};  // the user's section is never written
   EXPECT_TRUE(SaveSettings(setting, state, files, Cp932()));
   EXPECT_EQ(files.writes, (std::vector<std::u16string>{u"ClipBoardLog", u"ViewBalloon", u"ViewHello", u"AutoPaste"}));
   EXPECT_EQ(files.ints[u"ClipBoardLog"], 10);
   EXPECT_EQ(files.fixed, Bytes({0x61, 0x62, 0x63, 0, 0x64, 0x65}));
 
+  files.sections[u"PasteKeys"] = u"PuTTY=None"s + u'\0';  // as the file kept it
   SettingRecord loaded;
   LoadSettings(loaded, state, files, Cp932());
   EXPECT_EQ(loaded, setting);

@@ -46,6 +46,8 @@ class Zip(unittest.TestCase):
             "■ マウスでの操作", "■ 設定", "■ ファイルの場所", "■ スタートアップ登録", "■ 削除の方法", "■ ライセンス",
             "Quistrel.ini", "FixedString.dat", "%LOCALAPPDATA%\\Programs\\Mallowquist", "Mallowquist.lnk",
             "Uninstall.exe /S", "MITライセンス", "License.txt",
+            # Which keys paste where, and how to add a program.
+            "■ 貼り付けに使うキー", "PuTTY　　：Shift+Insert", "[PasteKeys]\r\nMyTerminal=Ctrl+Shift+V\r\n",
         ]:
             self.assertIn(text, readme)
         licence = crlf_text(self.files["License.txt"], "ascii")

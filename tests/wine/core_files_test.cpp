@@ -36,8 +36,11 @@ TEST(SettingsFile, WrittenFromDefaultsHoldsExactlyTheSectionAndFourKeys) {
 
 TEST(SettingsFile, OtherSectionsAndKeysAreKeptAndKeysReadInAnyOrder) {
   TempFolder folder;
+  const std::string pasteKeys = "[PasteKeys]\r\n; terminals\r\nPuTTY=None\r\nmintty=Ctrl+Shift+V\r\nVTWin32=Alt+X\r\n";
   WriteBytes(folder / u"Quistrel.ini",
-             "[Other]\r\nx=1\r\n[Main]\r\nAutoPaste=1\r\nExtra=yes\r\nViewHello=0\r\nClipBoardLog=25\r\n");
+             "[Other]\r\nx=1\r\n[Main]\r\nAutoPaste=1\r\nExtra=yes\r\nViewHello=0\r\n"
+             "ClipBoardLog=25\r\n" +
+                 pasteKeys);
   ProfileSettingsFiles files(folder.Path());
   SettingRecord setting;
   FixedStringFileState state;
@@ -46,6 +49,7 @@ TEST(SettingsFile, OtherSectionsAndKeysAreKeptAndKeysReadInAnyOrder) {
   EXPECT_EQ(setting.ViewBalloon, 1);
   EXPECT_EQ(setting.ViewHello, 0);
   EXPECT_EQ(setting.AutoPaste, 1);
+  EXPECT_EQ(setting.PasteKeysByClass, (PasteKeyTable{{u"putty", PasteKeys::None}, {u"mintty", PasteKeys::CtrlShiftV}}));
 
   setting.ClipBoardLog = 7;
   SaveSettings(setting, state, files, SystemAnsiCodePage());
@@ -54,6 +58,7 @@ TEST(SettingsFile, OtherSectionsAndKeysAreKeptAndKeysReadInAnyOrder) {
   EXPECT_NE(ini.find("Extra=yes"), std::string::npos) << ini;
   EXPECT_NE(ini.find("ClipBoardLog=7"), std::string::npos) << ini;
   EXPECT_LT(ini.find("AutoPaste=1"), ini.find("ViewHello=0")) << ini;
+  EXPECT_NE(ini.find(pasteKeys), std::string::npos) << ini;  // the user's section, comment and bad line too
 }
 
 TEST(SettingsFile, NonNumericAndOutOfRangeValuesDoNotFail) {

@@ -39,7 +39,9 @@
 //   modules CLASS                      the full path of each module loaded in the window's process
 //   key-log FILE SECONDS               a window (Quistrel.KeyLog, with a menu bar) that writes each key
 //                                      message it receives to FILE, with the modifiers down for it or at
-//                                      that moment, and "menu" for each menu activation by keyboard;
+//                                      that moment, "menu" for each menu activation by keyboard,
+//                                      "menu key N" for each mnemonic looked for and "menu loop"
+//                                      for each menu tracked;
 //                                      WM_APP+1 (0x8001) posted to it keeps it from answering for
 //                                      WPARAM milliseconds
 //   key-log FILE SECONDS peer          the same window, which first also registers Win+C and
@@ -47,6 +49,9 @@
 //                                      its own low-level hook sees ("hook down 43", "... injected"),
 //                                      as another program that wants the keys would; "ready" once
 //                                      it holds them all
+//   key-log FILE SECONDS [peer] class NAME
+//                                      the same, its window of the class NAME instead (a terminal
+//                                      program's, such as PuTTY)
 #include <windows.h>
 #include <oleacc.h>
 #include <psapi.h>
@@ -353,8 +358,12 @@ LRESULT CALLBACK KeyLogProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
   }
   if (message == WM_HOTKEY) LogLine("hotkey " + std::to_string(wParam));
   if (message == WM_APP + 1) Sleep(static_cast<DWORD>(wParam));
-  if (message == WM_SYSCOMMAND && (wParam & 0xFFF0) == SC_KEYMENU) LogLine("menu");
-  if (message == WM_ENTERMENULOOP) LogLine("menu");
+  // An Alt+letter looks for a mnemonic (lParam the letter), which opens the
+  // menu only where one matches; Alt alone, let go, opens the menu bar.
+  if (message == WM_SYSCOMMAND && (wParam & 0xFFF0) == SC_KEYMENU) {
+    LogLine(lParam == 0 ? std::string("menu") : "menu key " + std::to_string(lParam));
+  }
+  if (message == WM_ENTERMENULOOP) LogLine("menu loop");
   if (message == WM_TIMER) DestroyWindow(window);
   if (message == WM_DESTROY) PostQuitMessage(0);
   return DefWindowProcW(window, message, wParam, lParam);
@@ -371,20 +380,20 @@ LRESULT CALLBACK PeerHook(int code, WPARAM wParam, LPARAM lParam) {
   return CallNextHookEx(peerHook, code, wParam, lParam);
 }
 
-int KeyLog(const std::wstring& path, DWORD seconds, bool peer) {
+int KeyLog(const std::wstring& path, DWORD seconds, bool peer, const std::wstring& className) {
   keyLogFile = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, 0, nullptr);
   if (keyLogFile == INVALID_HANDLE_VALUE) return 1;
   WNDCLASSW windowClass{};
   windowClass.lpfnWndProc = KeyLogProc;
   windowClass.hInstance = GetModuleHandleW(nullptr);
-  windowClass.lpszClassName = L"Quistrel.KeyLog";
+  windowClass.lpszClassName = className.c_str();
   windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
   RegisterClassW(&windowClass);
   HMENU bar = CreateMenu();
   HMENU file = CreatePopupMenu();
   AppendMenuW(file, MF_STRING, 1, L"&Exit");
   AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(file), L"&File");
-  HWND window = CreateWindowExW(0, L"Quistrel.KeyLog", L"Key log", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 100, 100, 400, 200,
+  HWND window = CreateWindowExW(0, className.c_str(), L"Key log", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 100, 100, 400, 200,
                                 nullptr, bar, windowClass.hInstance, nullptr);
   if (peer) {
     if (!RegisterHotKey(window, 1, MOD_WIN, 'C') || !RegisterHotKey(window, 2, MOD_WIN | MOD_ALT, 'C')) {
@@ -656,7 +665,10 @@ int wmain(int argc, wchar_t** argv) {
     }
     return 0;
   }
-  if (command == L"key-log") return KeyLog(arg(2), number(3, 60), arg(4) == L"peer");
+  if (command == L"key-log") {
+    const int named = arg(4) == L"class" ? 5 : arg(5) == L"class" ? 6 : 0;
+    return KeyLog(arg(2), number(3, 60), arg(4) == L"peer", named ? arg(named) : L"Quistrel.KeyLog");
+  }
   if (command == L"hotkey-grab") {
     // Holds a hot key so that the program under test finds it taken.
     const UINT vk = number(2, 'C');
