@@ -39,8 +39,7 @@ void* operator new(std::size_t bytes) {
   if (void* memory = std::malloc(bytes ? bytes : 1)) return memory;
   throw std::bad_alloc();
 }
-void operator delete(void* memory) noexcept { std::free(memory); }
-void operator delete(void* memory, std::size_t) noexcept { std::free(memory); }
+// The library's operator delete frees with std::free, as this one allocates.
 
 namespace quistrel {
 namespace {
