@@ -326,18 +326,25 @@ LRESULT CALLBACK ClipboardReader::DoorbellProcedure(HWND window, UINT message, W
 
 void ClipboardReader::WatchRendering() {
   HWND owner = nullptr;
+  HWND ownerSinceStarted = nullptr;
   Clock::time_point since;
   {
     std::lock_guard lock(shared_->mutex);
     if (!shared_->rendering) return;
+    owner = shared_->renderingOwner;
     // A reading process reads whatever the clipboard holds once it has
-    // started, and another program may have taken the clipboard meanwhile:
-    // the owner it waits for is the current one, not the one seen before.
-    owner = shared_->readingProcess ? GetClipboardOwner() : shared_->renderingOwner;
+    // started: another program may have taken the clipboard in between, and
+    // may since have lost it again. Which of the two it waits for, it cannot
+    // say; either one hanging holds it up.
+    if (shared_->readingProcess) ownerSinceStarted = GetClipboardOwner();
     since = shared_->renderingSince;
   }
   const auto left = std::chrono::ceil<milliseconds>(since + kStuckAfter - Clock::now());
-  if (left.count() > 0 || OwnerAnswers(owner, kStuckOwnerProbeMs)) {
+  const auto answers = [&] {
+    return OwnerAnswers(owner, kStuckOwnerProbeMs) &&
+           (ownerSinceStarted == owner || OwnerAnswers(ownerSinceStarted, kStuckOwnerProbeMs));
+  };
+  if (left.count() > 0 || answers()) {
     // Looked at again once the rendering has had its time, or more of it.
     const auto wait = left.count() > 0 ? left : kStuckAfter;
     if (doorbell_) SetTimer(doorbell_.Get(), kStuckTimer, static_cast<UINT>(wait.count()), nullptr);
