@@ -14,12 +14,12 @@
 #include <string>
 #include <thread>
 
+#include "clipboard/clipboard.h"
+#include "clipboard/clipboard_read_process.h"
+#include "clipboard/clipboard_reader.h"
+#include "clipboard/process_rights_win.h"
 #include "hook/hook.h"
-#include "platform/clipboard.h"
-#include "platform/clipboard_read_process.h"
-#include "platform/clipboard_reader.h"
 #include "platform/handles.h"
-#include "platform/process_rights_win.h"
 
 // The memory a machine has, played small: an allocation above the limit
 // fails as one of several hundred MB fails in a 32-bit program. The reading

@@ -10,7 +10,7 @@
 
 #include <optional>
 
-#include "platform/clipboard_reader.h"
+#include "clipboard/clipboard_reader.h"
 #include "platform/handles.h"
 
 namespace quistrel {

@@ -1,4 +1,4 @@
-#include "platform/clipboard_reader.h"
+#include "clipboard/clipboard_reader.h"
 
 #include <algorithm>
 #include <condition_variable>
@@ -7,9 +7,9 @@
 #include <mutex>
 #include <thread>
 
-#include "platform/clipboard.h"
-#include "platform/clipboard_markers.h"
-#include "platform/clipboard_read_process.h"
+#include "clipboard/clipboard.h"
+#include "clipboard/clipboard_markers.h"
+#include "clipboard/clipboard_read_process.h"
 #include "platform/private_messages.h"
 #include "platform/window.h"
 

@@ -1,4 +1,4 @@
-#include "platform/clipboard_read_process.h"
+#include "clipboard/clipboard_read_process.h"
 
 #include <shellapi.h>
 
@@ -10,8 +10,8 @@
 #include <string>
 #include <thread>
 
+#include "clipboard/process_rights_win.h"
 #include "platform/folders.h"
-#include "platform/process_rights_win.h"
 
 namespace quistrel {
 
