@@ -126,6 +126,12 @@ std::optional<ClipboardReadingProcess> ClipboardReadingProcess::Start() {
   return ClipboardReadingProcess(UniqueKernelObject(started.hProcess), std::move(output));
 }
 
+std::unique_ptr<SeparateRead> ClipboardReadingProcesses::Start() {
+  auto process = ClipboardReadingProcess::Start();
+  if (!process) return nullptr;
+  return std::make_unique<ClipboardReadingProcess>(std::move(*process));
+}
+
 bool ClipboardReadingProcess::ReadExactly(void* into, std::size_t bytes) {
   auto* to = static_cast<char*>(into);
   bool ended = false;
