@@ -5,11 +5,11 @@
 
 #include <windows.h>
 
+#include "clipboard/clipboard_reader.h"
 #include "core/program_state.h"
 #include "dialogs/about_window.h"
 #include "dialogs/setting_dialog.h"
 #include "hook/hook.h"
-#include "platform/clipboard_reader.h"
 #include "platform/handles.h"
 #include "platform/program_icons.h"
 #include "selector/selector_window.h"

@@ -1,5 +1,6 @@
 #include "app/application.h"
 
+#include "clipboard/clipboard_read_process.h"
 #include "core/settings_files_win.h"
 #include "core/single_instance.h"
 #include "dialogs/hello_window.h"
@@ -33,7 +34,8 @@ constexpr char16_t kCommitFailedText[] =
 }  // namespace
 
 Application::Application()
-    : reader_([this](ClipboardRead read) { OnClipboardRead(std::move(read)); }),
+    : reader_([this](ClipboardRead read) { OnClipboardRead(std::move(read)); },
+              std::make_shared<ClipboardReadingProcesses>()),
       settingDialog_(program_, icons_),
       aboutWindow_(icons_),
       selector_(program_,

@@ -1,7 +1,7 @@
 #include <windows.h>
 
 #include "app/application.h"
-#include "platform/clipboard_read_process.h"
+#include "clipboard/clipboard_read_process.h"
 #include "platform/system_library.h"
 #include "platform/window.h"
 

@@ -4,7 +4,7 @@
 #include <chrono>
 #include <utility>
 
-#include "platform/clipboard.h"
+#include "clipboard/clipboard.h"
 #include "platform/display.h"
 #include "platform/private_messages.h"
 #include "selector/paste_win.h"

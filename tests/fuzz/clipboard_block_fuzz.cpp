@@ -3,8 +3,8 @@
 // past it is an AddressSanitizer report.
 #include <cstring>
 
+#include "clipboard/clipboard_block.h"
 #include "fuzz_input.h"
-#include "platform/clipboard_block.h"
 
 using namespace quistrel;
 

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
+#include "clipboard/clipboard_markers.h"
+#include "clipboard/process_rights.h"
 #include "core/program_state.h"
-#include "platform/clipboard_markers.h"
-#include "platform/process_rights.h"
 #include "selector/selector_model.h"
 
 namespace quistrel {

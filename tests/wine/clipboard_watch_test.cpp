@@ -14,12 +14,12 @@
 #include <string>
 #include <thread>
 
+#include "clipboard/clipboard.h"
+#include "clipboard/clipboard_read_process.h"
+#include "clipboard/clipboard_reader.h"
+#include "clipboard/process_rights_win.h"
 #include "hook/hook.h"
-#include "platform/clipboard.h"
-#include "platform/clipboard_read_process.h"
-#include "platform/clipboard_reader.h"
 #include "platform/handles.h"
-#include "platform/process_rights_win.h"
 
 // The memory a machine has, played small: an allocation above the limit
 // fails as one of several hundred MB fails in a 32-bit program. The reading
@@ -211,10 +211,12 @@ TEST(ClipboardReaderTest, ATextTooLargeForTheMemoryIsSkippedOnceWhereverItIsRead
   int delivered = 0;
   std::optional<std::u16string> text = u"unset";
   {
-    ClipboardReader reader([&](ClipboardRead read) {
-      ++delivered;
-      text = read.text;
-    });
+    ClipboardReader reader(
+        [&](ClipboardRead read) {
+          ++delivered;
+          text = read.text;
+        },
+        std::make_shared<ClipboardReadingProcesses>());
     EXPECT_TRUE(reader.Settle(2s));
   }
   auto process = ClipboardReadingProcess::Start();
@@ -272,7 +274,7 @@ TEST(ClipboardReaderTest, AnOwnerThatNeverRendersHoldsUpNeitherTheCallerNorARead
 
   // The program's own reader, asking the owner in its turn, is not held up.
   int delivered = 0;
-  ClipboardReader reader([&](ClipboardRead) { ++delivered; });
+  ClipboardReader reader([&](ClipboardRead) { ++delivered; }, std::make_shared<ClipboardReadingProcesses>());
   const auto start = Clock::now();
   EXPECT_FALSE(reader.Settle(200ms));
   EXPECT_LT(Clock::now() - start, 1s);

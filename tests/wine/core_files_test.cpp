@@ -4,10 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include "clipboard/clipboard.h"
+#include "clipboard/clipboard_block.h"
 #include "core/settings_files_win.h"
 #include "platform/ansi.h"
-#include "platform/clipboard.h"
-#include "platform/clipboard_block.h"
 #include "platform/files.h"
 #include "wine_test_util.h"
 

@@ -9,7 +9,7 @@
 #include <string_view>
 #include <thread>
 
-#include "platform/clipboard.h"
+#include "clipboard/clipboard.h"
 #include "tray/tray_icon.h"
 
 namespace quistrel {

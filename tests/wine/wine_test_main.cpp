@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/clipboard_read_process.h"
+#include "clipboard/clipboard_read_process.h"
 #include "platform/display.h"
 
 int main(int argc, char** argv) {

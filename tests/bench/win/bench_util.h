@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/clipboard.h"
+#include "clipboard/clipboard.h"
 #include "platform/handles.h"
 
 namespace bench {

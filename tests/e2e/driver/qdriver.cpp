@@ -67,7 +67,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/clipboard.h"
+#include "clipboard/clipboard.h"
 #include "platform/display.h"
 #include "platform/handles.h"
 

@@ -28,7 +28,7 @@
 #include <cwchar>
 #include <string>
 
-#include "platform/clipboard.h"
+#include "clipboard/clipboard.h"
 #include "platform/handles.h"
 
 namespace {

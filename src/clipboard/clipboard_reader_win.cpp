@@ -1,4 +1,4 @@
-#include "platform/clipboard_reader.h"
+#include "clipboard/clipboard_reader.h"
 
 #include <algorithm>
 #include <condition_variable>
@@ -7,9 +7,8 @@
 #include <mutex>
 #include <thread>
 
-#include "platform/clipboard.h"
-#include "platform/clipboard_markers.h"
-#include "platform/clipboard_read_process.h"
+#include "clipboard/clipboard.h"
+#include "clipboard/clipboard_markers.h"
 #include "platform/private_messages.h"
 #include "platform/window.h"
 
@@ -129,6 +128,8 @@ struct ClipboardReader::Shared {
   unsigned attempts = 0;            // reads finished, complete or not
   std::deque<ClipboardRead> finished;
   HWND doorbell = nullptr;
+  // Shared with the threads: one left behind may still start a read with it.
+  std::shared_ptr<SeparateReader> separately;
 
   // The owner is asked for its data, by this thread or by `process`; false
   // when this thread was left behind.
@@ -193,7 +194,7 @@ ClipboardRead ClipboardReader::Shared::ReadInOwnProcess(unsigned reader, HWND op
   // Checked here too: a process is not started for nothing, nor for an
   // owner known to hang.
   if (!WorthOpening(read, owner)) return read;
-  auto process = ClipboardReadingProcess::Start();
+  auto process = separately ? separately->Start() : nullptr;
   if (!process) {
     // The one way left; under Wine it waits for the thread left behind.
     ThreadWatch watch(*this, reader);
@@ -257,8 +258,9 @@ void ClipboardReader::Shared::Serve(const std::shared_ptr<Shared>& shared, unsig
   }
 }
 
-ClipboardReader::ClipboardReader(std::function<void(ClipboardRead)> deliver)
+ClipboardReader::ClipboardReader(std::function<void(ClipboardRead)> deliver, std::shared_ptr<SeparateReader> separately)
     : deliver_(std::move(deliver)), shared_(std::make_shared<Shared>()) {
+  shared_->separately = std::move(separately);
   WNDCLASSEXW wc{sizeof(wc)};
   if (!GetClassInfoExW(AppInstance(), kClipboardReaderClassName, &wc)) {
     wc.lpfnWndProc = &ClipboardReader::DoorbellProcedure;

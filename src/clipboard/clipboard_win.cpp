@@ -1,11 +1,11 @@
-#include "platform/clipboard.h"
+#include "clipboard/clipboard.h"
 
 #include <atomic>
 #include <cstring>
 #include <limits>
 #include <new>
 
-#include "platform/clipboard_block.h"
+#include "clipboard/clipboard_block.h"
 #include "platform/handles.h"
 
 namespace quistrel {

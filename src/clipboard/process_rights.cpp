@@ -1,4 +1,4 @@
-#include "platform/process_rights.h"
+#include "clipboard/process_rights.h"
 
 namespace quistrel {
 

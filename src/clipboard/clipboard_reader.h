@@ -44,11 +44,35 @@ class RenderingWatch {
 // as long as the owner takes to render: never on a thread that must answer.
 ClipboardRead ReadClipboardNow(HWND opener, RenderingWatch& watch);
 
+// A read of the clipboard made by another process, which can be ended when
+// it hangs in its turn.
+class SeparateRead {
+ public:
+  virtual ~SeparateRead() = default;
+  // The process that reads, to end with TerminateProcess (from another
+  // thread).
+  virtual HANDLE Handle() const = 0;
+  // Waits for its read; not complete when it ended without one.
+  virtual ClipboardRead Result() = 0;
+};
+
+// How the reader reads while one of its threads is left behind in a hung
+// rendering: under Wine that thread keeps every other thread of the process
+// from fetching clipboard data (clipboard_read_process.h is the program's
+// way).
+class SeparateReader {
+ public:
+  virtual ~SeparateReader() = default;
+  // Nothing when no read can be started; the reader's own thread reads then.
+  virtual std::unique_ptr<SeparateRead> Start() = 0;
+};
+
 class ClipboardReader final {
  public:
   // `deliver` runs on the thread that made the reader, once per complete read
-  // of a content newer than the last one delivered.
-  explicit ClipboardReader(std::function<void(ClipboardRead)> deliver);
+  // of a content newer than the last one delivered. `separately` reads while
+  // a thread is left behind; without it the reader's threads read alone.
+  ClipboardReader(std::function<void(ClipboardRead)> deliver, std::shared_ptr<SeparateReader> separately);
   ~ClipboardReader();
   ClipboardReader(const ClipboardReader&) = delete;
   ClipboardReader& operator=(const ClipboardReader&) = delete;

@@ -1,4 +1,4 @@
-#include "platform/clipboard_read_process.h"
+#include "clipboard/clipboard_read_process.h"
 
 #include <shellapi.h>
 
@@ -10,8 +10,8 @@
 #include <string>
 #include <thread>
 
+#include "clipboard/process_rights_win.h"
 #include "platform/folders.h"
-#include "platform/process_rights_win.h"
 
 namespace quistrel {
 
@@ -124,6 +124,12 @@ std::optional<ClipboardReadingProcess> ClipboardReadingProcess::Start() {
   }
   CloseHandle(started.hThread);
   return ClipboardReadingProcess(UniqueKernelObject(started.hProcess), std::move(output));
+}
+
+std::unique_ptr<SeparateRead> ClipboardReadingProcesses::Start() {
+  auto process = ClipboardReadingProcess::Start();
+  if (!process) return nullptr;
+  return std::make_unique<ClipboardReadingProcess>(std::move(*process));
 }
 
 bool ClipboardReadingProcess::ReadExactly(void* into, std::size_t bytes) {

@@ -1,4 +1,4 @@
-#include "platform/clipboard_block.h"
+#include "clipboard/clipboard_block.h"
 
 #include <cstring>
 

@@ -1,4 +1,4 @@
-#include "platform/process_rights_win.h"
+#include "clipboard/process_rights_win.h"
 
 #include <vector>
 

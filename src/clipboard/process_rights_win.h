@@ -3,7 +3,7 @@
 
 #include <windows.h>
 
-#include "platform/process_rights.h"
+#include "clipboard/process_rights.h"
 
 namespace quistrel {
 

@@ -8,9 +8,10 @@
 
 #include <windows.h>
 
+#include <memory>
 #include <optional>
 
-#include "platform/clipboard_reader.h"
+#include "clipboard/clipboard_reader.h"
 #include "platform/handles.h"
 
 namespace quistrel {
@@ -26,16 +27,16 @@ bool IsClipboardReadingProcess(const wchar_t* commandLine);
 // that started it.
 int RunClipboardReadingProcess(const wchar_t* commandLine);
 
-class ClipboardReadingProcess final {
+class ClipboardReadingProcess final : public SeparateRead {
  public:
   // Nothing when the process could not be started, or must not be: a
   // program that runs with more than normal rights starts none (see
   // process_rights.h), and its reads stay in its own threads.
   static std::optional<ClipboardReadingProcess> Start();
   // To end it with TerminateProcess (from another thread) when it hangs.
-  HANDLE Handle() const { return process_.Get(); }
+  HANDLE Handle() const override { return process_.Get(); }
   // Waits for the process's read; not complete when it ended without one.
-  ClipboardRead Result();
+  ClipboardRead Result() override;
 
  private:
   ClipboardReadingProcess(UniqueKernelObject process, UniqueKernelObject output)
@@ -44,6 +45,12 @@ class ClipboardReadingProcess final {
 
   UniqueKernelObject process_;
   UniqueKernelObject output_;  // the reading end of its standard output
+};
+
+// The reader's separate reads, each in a reading process of its own.
+class ClipboardReadingProcesses final : public SeparateReader {
+ public:
+  std::unique_ptr<SeparateRead> Start() override;
 };
 
 }  // namespace quistrel
