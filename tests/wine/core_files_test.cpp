@@ -19,6 +19,16 @@ using testing::TempFolder;
 using testing::WriteBytes;
 using namespace std::string_literals;
 
+// The settings and the fixed strings as the program loads them at start.
+struct Loaded {
+  explicit Loaded(const TempFolder& folder) : files(folder.Path()) {
+    LoadSettings(setting, state, files, SystemAnsiCodePage());
+  }
+  ProfileSettingsFiles files;
+  SettingRecord setting;
+  FixedStringFileState state;
+};
+
 TEST(SystemCodePage, IsCodePage932) {
   EXPECT_EQ(GetACP(), 932u);
   EXPECT_EQ(SystemAnsiCodePage().ToAnsi(u"日本"), "\x93\xFA\x96\x7B");
@@ -41,10 +51,8 @@ TEST(SettingsFile, OtherSectionsAndKeysAreKeptAndKeysReadInAnyOrder) {
              "[Other]\r\nx=1\r\n[Main]\r\nAutoPaste=1\r\nExtra=yes\r\nViewHello=0\r\n"
              "ClipBoardLog=25\r\n" +
                  pasteKeys);
-  ProfileSettingsFiles files(folder.Path());
-  SettingRecord setting;
-  FixedStringFileState state;
-  LoadSettings(setting, state, files, SystemAnsiCodePage());
+  Loaded loaded(folder);
+  auto& [files, setting, state] = loaded;
   EXPECT_EQ(setting.ClipBoardLog, 25);
   EXPECT_EQ(setting.ViewBalloon, 1);
   EXPECT_EQ(setting.ViewHello, 0);
@@ -64,10 +72,8 @@ TEST(SettingsFile, OtherSectionsAndKeysAreKeptAndKeysReadInAnyOrder) {
 TEST(SettingsFile, NonNumericAndOutOfRangeValuesDoNotFail) {
   TempFolder folder;
   WriteBytes(folder / u"Quistrel.ini", "[Main]\r\nClipBoardLog=abc\r\nViewHello=-3\r\n");
-  ProfileSettingsFiles files(folder.Path());
-  SettingRecord setting;
-  FixedStringFileState state;
-  LoadSettings(setting, state, files, SystemAnsiCodePage());
+  Loaded loaded(folder);
+  auto& [files, setting, state] = loaded;
   EXPECT_EQ(setting.ClipBoardLog, 0);
   EXPECT_EQ(setting.ViewHello, -3);
 
@@ -84,10 +90,8 @@ TEST(FixedStringFile, JapaneseTextSurvivesALoadAndASaveByteForByte) {
     TempFolder folder;
     const std::string original = "\x93\xFA\x96\x7B\x8C\xEA" + std::string(1, '\0') + "abc" + std::string(1, '\0');
     WriteBytes(folder / name, original);
-    ProfileSettingsFiles files(folder.Path());
-    SettingRecord setting;
-    FixedStringFileState state;
-    LoadSettings(setting, state, files, SystemAnsiCodePage());
+    Loaded loaded(folder);
+    auto& [files, setting, state] = loaded;
     ASSERT_EQ(setting.FixedString.LastIndex(), 2);
     EXPECT_EQ(setting.FixedString.Item(0).str(), u"日本語");
     EXPECT_EQ(ReadBytes(folder / u"FixedString.dat"), original);  // taken back at once
@@ -156,10 +160,8 @@ TEST(FixedStringFile, AFileTooLargeToReadIsNeverOverwritten) {
       GTEST_SKIP() << "the disk under Wine holds no sparse 3 GiB file (error " << GetLastError() << ")";
     }
   }
-  ProfileSettingsFiles files(folder.Path());
-  SettingRecord setting;
-  FixedStringFileState state;
-  LoadSettings(setting, state, files, SystemAnsiCodePage());
+  Loaded loaded(folder);
+  auto& [files, setting, state] = loaded;
   EXPECT_TRUE(state.unreadable);
   EXPECT_TRUE(SaveSettings(setting, state, files, SystemAnsiCodePage()));
   WIN32_FILE_ATTRIBUTE_DATA data{};
@@ -192,10 +194,8 @@ TEST(FixedStringFile, AStaleTemporaryFileFromACrashIsNeitherReadNorKeptAndAnOlde
   SetFileAttributesW(Wide(folder / u"FixedString.dat.new"), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN);
   // Still being written when the crash came, so never named .new.
   WriteBytes(folder / u"FixedString.dat.tmp", "half wr");
-  ProfileSettingsFiles files(folder.Path());
-  SettingRecord setting;
-  FixedStringFileState state;
-  LoadSettings(setting, state, files, SystemAnsiCodePage());
+  Loaded loaded(folder);
+  auto& [files, setting, state] = loaded;
   ASSERT_EQ(setting.FixedString.LastIndex(), 0);
   EXPECT_EQ(setting.FixedString.Item(0).str(), u"real");
   setting.FixedString.Append(SharedText(u"more"));
@@ -217,10 +217,8 @@ TEST(FixedStringFile, ACompleteNewFileBesideTheOlderTargetWinsAndTheTargetIsKept
   // A backup of an earlier time, read-only, gives way to the newer one.
   WriteBytes(folder / u"FixedString.dat.bak", "stale");
   SetFileAttributesW(Wide(folder / u"FixedString.dat.bak"), FILE_ATTRIBUTE_READONLY);
-  ProfileSettingsFiles files(folder.Path());
-  SettingRecord setting;
-  FixedStringFileState state;
-  LoadSettings(setting, state, files, SystemAnsiCodePage());
+  Loaded loaded(folder);
+  auto& [files, setting, state] = loaded;
   ASSERT_EQ(setting.FixedString.LastIndex(), 1);
   EXPECT_EQ(setting.FixedString.Item(0).str(), u"new");
   EXPECT_EQ(ReadBytes(folder / u"FixedString.dat"), "new\0list"s);

@@ -51,6 +51,15 @@ void PumpFor(DWORD milliseconds) {
   }
 }
 
+// The program under test may hold the clipboard a moment as it reads a copy.
+bool OpenWithinASecond(HWND window) {
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    if (OpenClipboard(window)) return true;
+    Sleep(10);
+  }
+  return false;
+}
+
 quistrel::UniqueGlobal Block(const void* data, std::size_t bytes) {
   quistrel::UniqueGlobal memory(GlobalAlloc(GMEM_MOVEABLE, bytes ? bytes : 1));
   if (memory && bytes) {
@@ -156,12 +165,7 @@ int HoldMilliseconds(DWORD milliseconds, const std::wstring* text) {
     SetData(CF_UNICODETEXT, Block(text->c_str(), (text->size() + 1) * sizeof(wchar_t)));
     CloseClipboard();
   }
-  bool held = false;
-  for (int attempt = 0; attempt < 100 && !held; ++attempt) {
-    held = OpenClipboard(window) != FALSE;
-    if (!held) Sleep(10);
-  }
-  if (!held) return 1;
+  if (!OpenWithinASecond(window)) return 1;
   std::printf("held\n");
   std::fflush(stdout);
   Sleep(milliseconds);
@@ -178,12 +182,7 @@ int TakeOnCopy(DWORD delayMs) {
   std::fflush(stdout);
   while (GetClipboardSequenceNumber() == before) Sleep(1);
   Sleep(delayMs);
-  bool opened = false;
-  for (int attempt = 0; attempt < 100 && !opened; ++attempt) {
-    opened = OpenClipboard(window) != FALSE;
-    if (!opened) Sleep(10);
-  }
-  if (!opened) return 1;
+  if (!OpenWithinASecond(window)) return 1;
   EmptyClipboard();
   SetClipboardData(CF_UNICODETEXT, nullptr);
   CloseClipboard();
