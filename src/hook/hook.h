@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <memory>
 
 #include "hook/hook_procedure.h"
 #include "hook/key_gesture.h"
@@ -64,8 +65,9 @@ class MessageHook final : private ViewerChain {
 // its own that does nothing but pump the hook's messages: a hook on the
 // user-interface thread would hold up every key of the whole system while
 // that thread waits or shows a modal box, and Windows drops a hook that
-// answers late without a word. The thread only decides and posts; the
-// user-interface thread acts.
+// answers late without a word. The hook only decides; a courier thread
+// carries out what it decided (the unassigned key, the reports to the
+// window), so that the hook's answer waits for no call into the system.
 class KeyboardHook {
  public:
   KeyboardHook() = default;
@@ -75,39 +77,27 @@ class KeyboardHook {
 
   // Installs the hook reporting to the window; true once it is in place.
   bool Start(HWND window);
+  // Removes the hook; threads that do not end in time end with the process,
+  // holding on to what they use.
   void Stop();
-  bool Installed() const { return installed_; }
+  bool Installed() const;
 
   // The hook's own time per key, for the benchmark: the longest since the
   // last reset, in tenths of a microsecond, and the keys seen.
   uint32_t LongestTenthsOfMicrosecond() const;
-  uint32_t KeysSeen() const { return keysSeen_; }
+  uint32_t KeysSeen() const;
   void ResetTiming();
   // Kept by the window's own thread as the window shows and hides: the
   // hook asks no window of that thread, which may hold the process's
   // window lock for a long while.
-  void SetSelectorShown(bool shown) { selectorShown_ = shown; }
+  void SetSelectorShown(bool shown);
+
+  struct State;  // shared by the object and its two threads
 
  private:
-  static DWORD WINAPI Run(void* self);
-  static LRESULT CALLBACK Procedure(int code, WPARAM wParam, LPARAM lParam);
-  LRESULT OnKey(int code, WPARAM wParam, LPARAM lParam);
-  void WatchWinKeys();
-  void CheckWinKeys();
-
-  static std::atomic<KeyboardHook*> active_;  // the one hook of the process
-  HWND window_ = nullptr;
-  UniqueKernelObject thread_;
-  DWORD threadId_ = 0;
-  UniqueKernelObject ready_;
-  std::atomic<bool> installed_ = false;
-  std::atomic<bool> selectorShown_ = false;
-  KeyGesture gesture_;  // the hook thread's alone, as are the two below
-  bool watching_ = false;
-  UINT_PTR watchTimer_ = 0;
-  std::atomic<int64_t> longestTicks_ = 0;
-  std::atomic<uint32_t> keysSeen_ = 0;
-  int64_t ticksPerSecond_ = 1;
+  std::shared_ptr<State> state_;
+  UniqueKernelObject hookThread_;
+  UniqueKernelObject courierThread_;
 };
 
 // Win+C and Win+Alt+C, the second way in: keys typed into a window of higher

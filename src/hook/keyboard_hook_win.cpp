@@ -1,15 +1,11 @@
+#include <algorithm>
+#include <array>
+
 #include "hook/hook.h"
 
 namespace quistrel {
 
 namespace {
-// Posted by the hook to its own thread and carried out once the hook has
-// answered: the unassigned key, and the reports to the window. Posting to a
-// window of the process waits for the process's window lock, which the
-// window's thread may hold for milliseconds while it shows or hides the
-// selector; the system's keys must not wait for that.
-constexpr UINT kSendUnassignedMessage = WM_APP;
-constexpr UINT kForwardHotKeyMessage = WM_APP + 1;  // a step or a release, as WM_HOTKEY
 // A Windows key went down: its record is checked against the system's from
 // now on, until no Windows key is on record.
 constexpr UINT kWatchWinKeysMessage = WM_APP + 3;
@@ -33,94 +29,219 @@ void SendUnassignedKey() {
   keys[1].ki.dwFlags = KEYEVENTF_KEYUP;
   SendInput(2, keys, sizeof(INPUT));
 }
+
+bool SystemHolds(int virtualKey) { return (GetAsyncKeyState(virtualKey) & 0x8000) != 0; }
+
+// What the hook decided, for the courier to carry out.
+struct Errand {
+  enum class Kind : uint8_t { SendUnassignedKey, Report, WatchWinKeys };
+  Kind kind = Kind::Report;
+  WPARAM wParam = 0;
+  LPARAM lParam = 0;
+};
+
+// The hook's errands in their order. Handing one on takes a slim lock and
+// wakes the courier: in-process synchronisation that, unlike posting a
+// message, waits for no system service (under Wine, for no wineserver
+// round trip, which on a busy machine took milliseconds per key).
+class Errands {
+ public:
+  // Never blocks beyond the courier's brief hold of the lock. Should the
+  // courier be stuck for hundreds of keys, the newest errands are dropped
+  // rather than held up.
+  void Hand(Errand errand) {
+    AcquireSRWLockExclusive(&lock_);
+    if (count_ < ring_.size()) {
+      ring_[(first_ + count_) % ring_.size()] = errand;
+      ++count_;
+    }
+    ReleaseSRWLockExclusive(&lock_);
+    WakeConditionVariable(&arrived_);
+  }
+
+  // The courier's next errand; false once the hook stops.
+  bool Next(Errand& errand) {
+    AcquireSRWLockExclusive(&lock_);
+    while (count_ == 0 && !stopping_) SleepConditionVariableSRW(&arrived_, &lock_, INFINITE, 0);
+    const bool got = count_ > 0 && !stopping_;
+    if (got) {
+      errand = ring_[first_];
+      first_ = (first_ + 1) % ring_.size();
+      --count_;
+    }
+    ReleaseSRWLockExclusive(&lock_);
+    return got;
+  }
+
+  void Stop() {
+    AcquireSRWLockExclusive(&lock_);
+    stopping_ = true;
+    ReleaseSRWLockExclusive(&lock_);
+    WakeAllConditionVariable(&arrived_);
+  }
+
+ private:
+  SRWLOCK lock_ = SRWLOCK_INIT;
+  CONDITION_VARIABLE arrived_ = CONDITION_VARIABLE_INIT;
+  std::array<Errand, 256> ring_{};
+  std::size_t first_ = 0;
+  std::size_t count_ = 0;
+  bool stopping_ = false;
+};
 }  // namespace
 
-std::atomic<KeyboardHook*> KeyboardHook::active_ = nullptr;
+struct KeyboardHook::State {
+  HWND window = nullptr;
+  std::atomic<DWORD> hookThreadId = 0;
+  int64_t ticksPerSecond = 1;
+  UniqueKernelObject ready;
+  std::atomic<bool> installed = false;
+  std::atomic<bool> selectorShown = false;
+  KeyGesture gesture;  // the hook thread's alone, as are the two below
+  bool watching = false;
+  UINT_PTR watchTimer = 0;
+  std::atomic<int64_t> longestTicks = 0;
+  std::atomic<uint32_t> keysSeen = 0;
+  Errands errands;
+
+  LRESULT OnKey(int code, WPARAM wParam, LPARAM lParam);
+  void WatchWinKeys();
+  void CheckWinKeys();
+};
 
 namespace {
-bool SystemHolds(int virtualKey) { return (GetAsyncKeyState(virtualKey) & 0x8000) != 0; }
-}  // namespace
+using State = KeyboardHook::State;
 
-bool KeyboardHook::Start(HWND window) {
-  if (thread_) return installed_;
-  KeyboardHook* none = nullptr;
-  if (!active_.compare_exchange_strong(none, this)) return false;
-  window_ = window;
-  LARGE_INTEGER frequency;
-  QueryPerformanceFrequency(&frequency);
-  ticksPerSecond_ = frequency.QuadPart > 0 ? frequency.QuadPart : 1;
-  ready_.Reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
-  thread_.Reset(CreateThread(nullptr, 0, &KeyboardHook::Run, this, 0, &threadId_));
-  if (!thread_ || !ready_) {
-    active_ = nullptr;
-    return false;
-  }
-  WaitForSingleObject(ready_.Get(), kStartWaitMs);
-  return installed_;
+std::atomic<State*> active = nullptr;  // the one hook of the process
+
+// A thread's share of the state, handed over at its start: the state lives
+// as long as the last thread that uses it, also past a Stop that gave up
+// waiting for it.
+std::shared_ptr<State> TakeShare(void* param) {
+  auto* share = static_cast<std::shared_ptr<State>*>(param);
+  std::shared_ptr<State> state = std::move(*share);
+  delete share;
+  return state;
 }
 
-void KeyboardHook::Stop() {
-  if (!thread_) return;
-  // From here on the hook passes every key on, also should its thread not
-  // end in time (it then ends with the process).
-  active_ = nullptr;
-  PostThreadMessageW(threadId_, WM_QUIT, 0, 0);
-  WaitForSingleObject(thread_.Get(), kStopWaitMs);
-  thread_.Reset();
+UniqueKernelObject StartThread(LPTHREAD_START_ROUTINE run, const std::shared_ptr<State>& state) {
+  auto* share = new std::shared_ptr<State>(state);
+  UniqueKernelObject thread(CreateThread(nullptr, 0, run, share, 0, nullptr));
+  if (!thread) delete share;
+  return thread;
 }
 
-DWORD WINAPI KeyboardHook::Run(void* param) {
-  auto* self = static_cast<KeyboardHook*>(param);
+LRESULT CALLBACK Procedure(int code, WPARAM wParam, LPARAM lParam) {
+  State* state = active;
+  if (code != HC_ACTION || !state) return CallNextHookEx(nullptr, code, wParam, lParam);
+  return state->OnKey(code, wParam, lParam);
+}
+
+DWORD WINAPI RunHook(void* param) {
+  const std::shared_ptr<State> state = TakeShare(param);
+  state->hookThreadId = GetCurrentThreadId();
   // The thread's message queue exists before anyone posts to it.
   MSG msg;
   PeekMessageW(&msg, nullptr, WM_USER, WM_USER, PM_NOREMOVE);
   // Keys wait for this thread: it goes first when the system is busy.
   SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_HIGHEST);
   // The thread's first question about the keys' state may set up more
-  // (under Wine, the thread's link to the display): asked now, not during a key.
+  // (under Wine, the thread's link to the display): asked now, not later.
   GetAsyncKeyState(VK_LWIN);
-  HHOOK hook = SetWindowsHookExW(WH_KEYBOARD_LL, &KeyboardHook::Procedure, GetModuleHandleW(nullptr), 0);
-  self->installed_ = hook != nullptr;
-  SetEvent(self->ready_.Get());
+  HHOOK hook = SetWindowsHookExW(WH_KEYBOARD_LL, &Procedure, GetModuleHandleW(nullptr), 0);
+  state->installed = hook != nullptr;
+  SetEvent(state->ready.Get());
   if (!hook) return 0;
   while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
     if (msg.hwnd != nullptr) continue;
-    switch (msg.message) {
-      case kSendUnassignedMessage: SendUnassignedKey(); break;
-      case kForwardHotKeyMessage: PostMessageW(self->window_, WM_HOTKEY, msg.wParam, msg.lParam); break;
-      case kWatchWinKeysMessage: self->WatchWinKeys(); break;
-      case WM_TIMER:
-        if (msg.wParam == self->watchTimer_) self->CheckWinKeys();
-        break;
-      default: break;
-    }
+    if (msg.message == kWatchWinKeysMessage) state->WatchWinKeys();
+    if (msg.message == WM_TIMER && msg.wParam == state->watchTimer) state->CheckWinKeys();
   }
-  if (self->watchTimer_ != 0) KillTimer(nullptr, self->watchTimer_);
+  if (state->watchTimer != 0) KillTimer(nullptr, state->watchTimer);
   UnhookWindowsHookEx(hook);
-  self->installed_ = false;
+  state->installed = false;
   return 0;
 }
 
-void KeyboardHook::WatchWinKeys() {
-  if (watchTimer_ == 0) watchTimer_ = SetTimer(nullptr, 0, kWatchIntervalMs, nullptr);
+// Carries out the hook's errands in their order: the unassigned key goes out
+// before the step that follows it, so a quick release of Win finds it
+// already sent, or the Start menu opens.
+DWORD WINAPI RunCourier(void* param) {
+  const std::shared_ptr<State> state = TakeShare(param);
+  SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_HIGHEST);
+  Errand errand;
+  while (state->errands.Next(errand)) {
+    switch (errand.kind) {
+      case Errand::Kind::SendUnassignedKey: SendUnassignedKey(); break;
+      case Errand::Kind::Report: PostMessageW(state->window, WM_HOTKEY, errand.wParam, errand.lParam); break;
+      case Errand::Kind::WatchWinKeys: PostThreadMessageW(state->hookThreadId, kWatchWinKeysMessage, 0, 0); break;
+    }
+  }
+  return 0;
+}
+}  // namespace
+
+bool KeyboardHook::Start(HWND window) {
+  if (state_) return Installed();
+  auto state = std::make_shared<State>();
+  State* none = nullptr;
+  if (!active.compare_exchange_strong(none, state.get())) return false;
+  state->window = window;
+  LARGE_INTEGER frequency;
+  QueryPerformanceFrequency(&frequency);
+  state->ticksPerSecond = frequency.QuadPart > 0 ? frequency.QuadPart : 1;
+  state->ready.Reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  state_ = state;
+  if (state->ready) {
+    courierThread_ = StartThread(&RunCourier, state);
+    if (courierThread_) hookThread_ = StartThread(&RunHook, state);
+  }
+  if (!hookThread_) {
+    Stop();
+    return false;
+  }
+  WaitForSingleObject(state->ready.Get(), kStartWaitMs);
+  return Installed();
+}
+
+void KeyboardHook::Stop() {
+  if (!state_) return;
+  // From here on the hook passes every key on, also should its threads not
+  // end in time.
+  State* ours = state_.get();
+  active.compare_exchange_strong(ours, nullptr);
+  if (hookThread_) PostThreadMessageW(GetThreadId(hookThread_.Get()), WM_QUIT, 0, 0);
+  state_->errands.Stop();
+  const DWORD deadline = GetTickCount() + kStopWaitMs;
+  for (UniqueKernelObject* thread : {&hookThread_, &courierThread_}) {
+    if (!*thread) continue;
+    const auto left = static_cast<DWORD>(std::max<int32_t>(0, static_cast<int32_t>(deadline - GetTickCount())));
+    WaitForSingleObject(thread->Get(), left);
+    thread->Reset();
+  }
+  state_.reset();
+}
+
+bool KeyboardHook::Installed() const { return state_ && state_->installed; }
+
+void KeyboardHook::SetSelectorShown(bool shown) {
+  if (state_) state_->selectorShown = shown;
+}
+
+void State::WatchWinKeys() {
+  if (watchTimer == 0) watchTimer = SetTimer(nullptr, 0, kWatchIntervalMs, nullptr);
 }
 
 // Outside the hook, where a question to the system may take its time.
-void KeyboardHook::CheckWinKeys() {
+void State::CheckWinKeys() {
   const HeldKeys system{SystemHolds(VK_LWIN), SystemHolds(VK_RWIN), SystemHolds(VK_MENU)};
-  if (gesture_.Reconcile(system, GetTickCount())) return;
-  KillTimer(nullptr, watchTimer_);
-  watchTimer_ = 0;
-  watching_ = false;
+  if (gesture.Reconcile(system, GetTickCount())) return;
+  KillTimer(nullptr, watchTimer);
+  watchTimer = 0;
+  watching = false;
 }
 
-LRESULT CALLBACK KeyboardHook::Procedure(int code, WPARAM wParam, LPARAM lParam) {
-  KeyboardHook* self = active_;
-  if (code != HC_ACTION || !self) return CallNextHookEx(nullptr, code, wParam, lParam);
-  return self->OnKey(code, wParam, lParam);
-}
-
-LRESULT KeyboardHook::OnKey(int code, WPARAM wParam, LPARAM lParam) {
+LRESULT State::OnKey(int code, WPARAM wParam, LPARAM lParam) {
   const int64_t start = Ticks();
   const auto& event = *reinterpret_cast<const KBDLLHOOKSTRUCT*>(lParam);
   HookVerdict verdict;
@@ -129,36 +250,37 @@ LRESULT KeyboardHook::OnKey(int code, WPARAM wParam, LPARAM lParam) {
   if (!own) {
     const HookKey key{static_cast<uint16_t>(event.vkCode), (event.flags & LLKHF_UP) != 0,
                       (event.flags & LLKHF_ALTDOWN) != 0, static_cast<uint32_t>(event.time)};
-    verdict = gesture_.OnKey(key, selectorShown_);
-    // The unassigned key goes out before the step is handed on: a quick
-    // release of Win must find it already sent, or the Start menu opens.
-    if (verdict.sendUnassigned) PostThreadMessageW(threadId_, kSendUnassignedMessage, 0, 0);
+    verdict = gesture.OnKey(key, selectorShown);
+    if (verdict.sendUnassigned) errands.Hand({Errand::Kind::SendUnassignedKey});
     if (verdict.report != HookReport::None) {
       const LPARAM report = verdict.report == HookReport::Released ? HookReleaseParam(verdict.reportedKey)
                                                                    : HookStepParam(verdict.report);
-      PostThreadMessageW(threadId_, kForwardHotKeyMessage, event.time, report);
+      errands.Hand({Errand::Kind::Report, event.time, report});
     }
-    if (gesture_.HoldsWinKey() && !watching_) {
-      watching_ = true;
-      PostThreadMessageW(threadId_, kWatchWinKeysMessage, 0, 0);
+    if (gesture.HoldsWinKey() && !watching) {
+      watching = true;
+      errands.Hand({Errand::Kind::WatchWinKeys});
     }
   }
   const int64_t took = Ticks() - start;
-  int64_t longest = longestTicks_;
-  while (took > longest && !longestTicks_.compare_exchange_weak(longest, took)) {
+  int64_t longest = longestTicks;
+  while (took > longest && !longestTicks.compare_exchange_weak(longest, took)) {
   }
-  ++keysSeen_;
+  ++keysSeen;
   if (verdict.swallow) return 1;
   return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
 uint32_t KeyboardHook::LongestTenthsOfMicrosecond() const {
-  return static_cast<uint32_t>(longestTicks_ * 10'000'000 / ticksPerSecond_);
+  return state_ ? static_cast<uint32_t>(state_->longestTicks * 10'000'000 / state_->ticksPerSecond) : 0;
 }
 
+uint32_t KeyboardHook::KeysSeen() const { return state_ ? state_->keysSeen.load() : 0; }
+
 void KeyboardHook::ResetTiming() {
-  longestTicks_ = 0;
-  keysSeen_ = 0;
+  if (!state_) return;
+  state_->longestTicks = 0;
+  state_->keysSeen = 0;
 }
 
 }  // namespace quistrel
