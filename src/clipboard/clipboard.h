@@ -44,8 +44,17 @@ std::optional<std::u16string> TextOfClipboardBlock(HANDLE block);
 // could not be opened or the memory could not be had.
 bool WriteClipboardText(HWND owner, std::u16string_view text, std::chrono::milliseconds wait = kBriefClipboardWait);
 
-// True while a write of this process waits for the clipboard: the program's
-// own reader lets go of it and stays away until the write is done.
+// True while a write of this process waits for the clipboard, and, in a
+// reading process that follows them, while one of its program waits: the
+// readers let go of the clipboard and stay away until the write is done.
 bool ClipboardWriteWaiting();
+// Lets the reading processes this process starts see its writes wait (a
+// named event of this process); false when they cannot. Before the first one
+// starts.
+bool ShareClipboardWrites();
+// In a reading process, before it reads: ClipboardWriteWaiting answers also
+// for the writes of `programId`, the program it reads for, once that one has
+// shared them. False when they cannot be seen.
+bool FollowClipboardWritesOf(DWORD programId);
 
 }  // namespace quistrel

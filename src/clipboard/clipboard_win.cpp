@@ -3,7 +3,9 @@
 #include <atomic>
 #include <cstring>
 #include <limits>
+#include <mutex>
 #include <new>
+#include <string>
 
 #include "clipboard/clipboard_block.h"
 #include "platform/handles.h"
@@ -14,11 +16,42 @@ namespace {
 constexpr DWORD kOpenRetryDelayMs = 5;
 
 std::atomic<int> writesWaiting{0};
+// The event turns with the count under this lock, so that a write that ends
+// cannot reset it after one that began later has set it.
+std::mutex writesWaitingTurn;
+
+std::wstring WriteEventName(DWORD processId) {
+  return L"Local\\Mallowquist.ClipboardWrite." + std::to_wstring(processId);
+}
+
+// Set while a write of this process waits: how its reading processes, which
+// cannot see its count, learn of it. Made once, at the first write or when
+// the first reading process is about to start.
+HANDLE OwnWriteEvent() {
+  static const UniqueKernelObject event(
+      CreateEventW(nullptr, TRUE, FALSE, WriteEventName(GetCurrentProcessId()).c_str()));
+  return event.Get();
+}
+
+// In a reading process, the event of the program it reads for.
+UniqueKernelObject& ProgramWriteEvent() {
+  static UniqueKernelObject event;
+  return event;
+}
 
 class WriteWaiting {
  public:
-  WriteWaiting() { ++writesWaiting; }
-  ~WriteWaiting() { --writesWaiting; }
+  WriteWaiting() {
+    const std::lock_guard turn(writesWaitingTurn);
+    // Set before the count rises: whoever sees the write wait in this
+    // process, its reading processes see it too.
+    if (writesWaiting == 0 && OwnWriteEvent()) SetEvent(OwnWriteEvent());
+    ++writesWaiting;
+  }
+  ~WriteWaiting() {
+    const std::lock_guard turn(writesWaitingTurn);
+    if (--writesWaiting == 0 && OwnWriteEvent()) ResetEvent(OwnWriteEvent());
+  }
   WriteWaiting(const WriteWaiting&) = delete;
   WriteWaiting& operator=(const WriteWaiting&) = delete;
 };
@@ -93,6 +126,17 @@ bool WriteClipboardText(HWND owner, std::u16string_view text, std::chrono::milli
   return true;
 }
 
-bool ClipboardWriteWaiting() { return writesWaiting.load() > 0; }
+bool ClipboardWriteWaiting() {
+  if (writesWaiting.load() > 0) return true;
+  const HANDLE program = ProgramWriteEvent().Get();
+  return program && WaitForSingleObject(program, 0) == WAIT_OBJECT_0;
+}
+
+bool ShareClipboardWrites() { return OwnWriteEvent() != nullptr; }
+
+bool FollowClipboardWritesOf(DWORD programId) {
+  ProgramWriteEvent().Reset(OpenEventW(SYNCHRONIZE, FALSE, WriteEventName(programId).c_str()));
+  return static_cast<bool>(ProgramWriteEvent());
+}
 
 }  // namespace quistrel

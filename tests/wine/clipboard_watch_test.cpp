@@ -230,6 +230,43 @@ TEST(ClipboardReaderTest, ATextTooLargeForTheMemoryIsSkippedOnceWhereverItIsRead
   EXPECT_FALSE(read.text);
 }
 
+// While a write of the program waits for the clipboard, its reading process
+// stays away as its own reader does: the write is frozen mid-wait with the
+// clipboard free again, where nothing but the wait keeps that process out.
+TEST(ClipboardReaderTest, AReadingProcessStaysAwayWhileAWriteOfItsProgramWaits) {
+  ASSERT_TRUE(WriteClipboardText(nullptr, u"before the write"));
+  std::atomic<bool> held{false}, letGo{false}, written{false};
+  std::atomic<DWORD> writerId{0};
+  std::thread holder([&] {
+    HWND window = MakeWindow(DefWindowProcW, L"Mallowquist.TestHolder");
+    held = OpenClipboard(window) != FALSE;
+    while (!letGo) Sleep(1);
+    CloseClipboard();
+    DestroyWindow(window);
+  });
+  while (!held) Sleep(1);
+  std::thread writer([&] {
+    writerId = GetCurrentThreadId();
+    written = WriteClipboardText(nullptr, u"written once free", 10s);
+  });
+  while (!ClipboardWriteWaiting()) Sleep(1);
+  const UniqueKernelObject writing(OpenThread(THREAD_SUSPEND_RESUME, FALSE, writerId));
+  SuspendThread(writing.Get());
+  letGo = true;
+  holder.join();
+  auto during = ClipboardReadingProcess::Start();
+  const ClipboardRead read = during ? during->Result() : ClipboardRead{};
+  ResumeThread(writing.Get());
+  writer.join();
+  ASSERT_TRUE(writing && during);
+  EXPECT_FALSE(read.complete);
+  EXPECT_FALSE(read.text);
+  EXPECT_TRUE(written);
+  auto after = ClipboardReadingProcess::Start();
+  ASSERT_TRUE(after);
+  EXPECT_EQ(after->Result().text, u"written once free");
+}
+
 // The test program plays the program: its main runs the reading process on
 // the same switch.
 TEST(ClipboardReaderTest, AnOwnerThatNeverRendersHoldsUpNeitherTheCallerNorAReadingProcessPastItsProgram) {
