@@ -39,10 +39,23 @@ std::optional<std::u16string> TextOfOpenClipboard();
 // The text in a block that GetClipboardData gave for CF_UNICODETEXT.
 std::optional<std::u16string> TextOfClipboardBlock(HANDLE block);
 
+// What the clipboard is known to hold as text: read while its sequence
+// number (GetClipboardSequenceNumber) was `sequence`.
+struct KnownClipboardText {
+  std::u16string_view text;
+  DWORD sequence = 0;
+};
+
 // Empties the clipboard and puts the text on it, waiting at most `wait` for a
 // clipboard that another program holds. False, clipboard untouched, when it
-// could not be opened or the memory could not be had.
-bool WriteClipboardText(HWND owner, std::u16string_view text, std::chrono::milliseconds wait = kBriefClipboardWait);
+// could not be opened or the memory could not be had. False too when the
+// system refuses the text once the clipboard is emptied: then `previous` is
+// put back, as text alone (other forms of that content are gone), when its
+// sequence number is still the clipboard's and it is not empty; else the
+// clipboard is left empty. The text it held is never read here: an owner
+// that renders on request could hold the write up for good.
+bool WriteClipboardText(HWND owner, std::u16string_view text, std::chrono::milliseconds wait = kBriefClipboardWait,
+                        std::optional<KnownClipboardText> previous = std::nullopt);
 
 // True while a write of this process waits for the clipboard, and, in a
 // reading process that follows them, while one of its program waits: the

@@ -112,18 +112,30 @@ std::optional<std::u16string> TextOfClipboardBlock(HANDLE block) {
   return text;
 }
 
-bool WriteClipboardText(HWND owner, std::u16string_view text, std::chrono::milliseconds wait) {
-  // Everything that can fail comes before EmptyClipboard: the user's
-  // clipboard is either replaced or left as it was.
+bool WriteClipboardText(HWND owner, std::u16string_view text, std::chrono::milliseconds wait,
+                        std::optional<KnownClipboardText> previous) {
+  // Everything that can fail on this side comes before EmptyClipboard: the
+  // user's clipboard is either replaced or left as it was, unless the system
+  // itself refuses the text.
   UniqueGlobal memory = BlockOf(text);
   if (!memory) return false;
+  // Made before too, so that putting the previous text back needs no memory;
+  // without the memory for it the write still goes ahead, as it would have
+  // to with a clipboard that held no known text.
+  UniqueGlobal restoring = previous && !previous->text.empty() ? BlockOf(previous->text) : UniqueGlobal();
   const WriteWaiting waiting;
   auto clipboard = OpenedClipboard::Open(owner, wait);
   if (!clipboard) return false;
+  // A copy made since that text was read replaced it: that one cannot be put
+  // back, and the older text must not stand in for it.
+  const bool holdsPrevious = previous && GetClipboardSequenceNumber() == previous->sequence;
   EmptyClipboard();
-  if (!SetClipboardData(CF_UNICODETEXT, memory.Get())) return false;
-  memory.Release();  // the clipboard owns the block now
-  return true;
+  if (SetClipboardData(CF_UNICODETEXT, memory.Get())) {
+    memory.Release();  // the clipboard owns the block now
+    return true;
+  }
+  if (holdsPrevious && restoring && SetClipboardData(CF_UNICODETEXT, restoring.Get())) restoring.Release();
+  return false;
 }
 
 bool ClipboardWriteWaiting() {
