@@ -235,16 +235,10 @@ TEST(ClipboardReaderTest, ATextTooLargeForTheMemoryIsSkippedOnceWhereverItIsRead
 // clipboard free again, where nothing but the wait keeps that process out.
 TEST(ClipboardReaderTest, AReadingProcessStaysAwayWhileAWriteOfItsProgramWaits) {
   ASSERT_TRUE(WriteClipboardText(nullptr, u"before the write"));
-  std::atomic<bool> held{false}, letGo{false}, written{false};
+  const HWND holder = MakeWindow(DefWindowProcW, L"Mallowquist.TestHolder");
+  ASSERT_TRUE(OpenClipboard(holder));
   std::atomic<DWORD> writerId{0};
-  std::thread holder([&] {
-    HWND window = MakeWindow(DefWindowProcW, L"Mallowquist.TestHolder");
-    held = OpenClipboard(window) != FALSE;
-    while (!letGo) Sleep(1);
-    CloseClipboard();
-    DestroyWindow(window);
-  });
-  while (!held) Sleep(1);
+  std::atomic<bool> written{false};
   std::thread writer([&] {
     writerId = GetCurrentThreadId();
     written = WriteClipboardText(nullptr, u"written once free", 10s);
@@ -252,15 +246,14 @@ TEST(ClipboardReaderTest, AReadingProcessStaysAwayWhileAWriteOfItsProgramWaits) 
   while (!ClipboardWriteWaiting()) Sleep(1);
   const UniqueKernelObject writing(OpenThread(THREAD_SUSPEND_RESUME, FALSE, writerId));
   SuspendThread(writing.Get());
-  letGo = true;
-  holder.join();
+  CloseClipboard();
   auto during = ClipboardReadingProcess::Start();
   const ClipboardRead read = during ? during->Result() : ClipboardRead{};
   ResumeThread(writing.Get());
   writer.join();
-  ASSERT_TRUE(writing && during);
-  EXPECT_FALSE(read.complete);
-  EXPECT_FALSE(read.text);
+  DestroyWindow(holder);
+  EXPECT_TRUE(writing && during);
+  EXPECT_FALSE(read.complete || read.text) << "read while the write waited";
   EXPECT_TRUE(written);
   auto after = ClipboardReadingProcess::Start();
   ASSERT_TRUE(after);
