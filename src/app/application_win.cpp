@@ -131,6 +131,7 @@ void Application::Shutdown() {
 void Application::OnClipboardRead(ClipboardRead read) {
   if (!read.complete) return;  // nothing is known of this change
   program_.ClipboardText = read.text ? SharedText(std::move(*read.text)) : SharedText();
+  program_.ClipboardSequence = read.sequence;
   program_.AddToHistory(program_.ClipboardText);
 }
 

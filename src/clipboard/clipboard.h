@@ -39,13 +39,35 @@ std::optional<std::u16string> TextOfOpenClipboard();
 // The text in a block that GetClipboardData gave for CF_UNICODETEXT.
 std::optional<std::u16string> TextOfClipboardBlock(HANDLE block);
 
+// What the clipboard is known to hold as text: read while its sequence
+// number (GetClipboardSequenceNumber) was `sequence`.
+struct KnownClipboardText {
+  std::u16string_view text;
+  DWORD sequence = 0;
+};
+
 // Empties the clipboard and puts the text on it, waiting at most `wait` for a
 // clipboard that another program holds. False, clipboard untouched, when it
-// could not be opened or the memory could not be had.
-bool WriteClipboardText(HWND owner, std::u16string_view text, std::chrono::milliseconds wait = kBriefClipboardWait);
+// could not be opened or the memory could not be had. False too when the
+// system refuses the text once the clipboard is emptied: then `previous` is
+// put back, as text alone (other forms of that content are gone), when its
+// sequence number is still the clipboard's and it is not empty; else the
+// clipboard is left empty. The text it held is never read here: an owner
+// that renders on request could hold the write up for good.
+bool WriteClipboardText(HWND owner, std::u16string_view text, std::chrono::milliseconds wait = kBriefClipboardWait,
+                        std::optional<KnownClipboardText> previous = std::nullopt);
 
-// True while a write of this process waits for the clipboard: the program's
-// own reader lets go of it and stays away until the write is done.
+// True while a write of this process waits for the clipboard, and, in a
+// reading process that follows them, while one of its program waits: the
+// readers let go of the clipboard and stay away until the write is done.
 bool ClipboardWriteWaiting();
+// Lets the reading processes this process starts see its writes wait (a
+// named event of this process); false when they cannot. Before the first one
+// starts.
+bool ShareClipboardWrites();
+// In a reading process, before it reads: ClipboardWriteWaiting answers also
+// for the writes of `programId`, the program it reads for, once that one has
+// shared them. False when they cannot be seen.
+bool FollowClipboardWritesOf(DWORD programId);
 
 }  // namespace quistrel

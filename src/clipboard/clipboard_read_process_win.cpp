@@ -10,6 +10,7 @@
 #include <string>
 #include <thread>
 
+#include "clipboard/clipboard.h"
 #include "clipboard/process_rights_win.h"
 #include "platform/folders.h"
 
@@ -83,7 +84,11 @@ bool IsClipboardReadingProcess(const wchar_t* commandLine) { return ParentIdOf(c
 int RunClipboardReadingProcess(const wchar_t* commandLine) {
   const HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
   if (!output || output == INVALID_HANDLE_VALUE) return 2;
-  if (!EndWithParent(ParentIdOf(commandLine))) return 2;
+  const DWORD parentId = ParentIdOf(commandLine);
+  if (!EndWithParent(parentId)) return 2;
+  // Should the program not have shared its writes, this read goes ahead
+  // without giving way to them.
+  FollowClipboardWritesOf(parentId);
   const UniqueWindow opener(
       CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, GetModuleHandleW(nullptr), nullptr));
   Unwatched watch;
@@ -101,6 +106,9 @@ std::optional<ClipboardReadingProcess> ClipboardReadingProcess::Start() {
   if (!allowed) return std::nullopt;
   const std::wstring program = Wide(ExecutablePath());
   if (program.empty()) return std::nullopt;
+  // Should the event not be had, the process still reads, only without
+  // giving way to a commit that waits for the clipboard.
+  ShareClipboardWrites();
   SECURITY_ATTRIBUTES inheritable{sizeof(inheritable), nullptr, TRUE};
   HANDLE readingEnd = nullptr;
   HANDLE writingEnd = nullptr;

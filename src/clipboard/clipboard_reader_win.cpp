@@ -58,7 +58,7 @@ bool OwnerAnswers(HWND owner, UINT probeMs = kOwnerProbeMs) {
 bool IsNewer(DWORD sequence, DWORD than) { return static_cast<int32_t>(sequence - than) > 0; }
 
 // The checks that need no open clipboard. False when the read ends with them:
-// a write of this process waits, there is no text, or the owner hangs.
+// a write of this program waits, there is no text, or the owner hangs.
 bool WorthOpening(ClipboardRead& read, HWND& owner) {
   read.sequence = GetClipboardSequenceNumber();
   if (ClipboardWriteWaiting()) return false;
@@ -78,8 +78,9 @@ ClipboardRead ReadClipboardNow(HWND opener, RenderingWatch& watch) {
   auto clipboard = OpenedClipboard::Open(opener);
   if (!clipboard) return read;
   read.sequence = GetClipboardSequenceNumber();
-  // Another program copied since the probe: its owner was not asked yet.
-  if (GetClipboardOwner() != owner) return read;
+  // Another program copied since the probe: its owner was not asked yet. Or
+  // a write began to wait meanwhile: the clipboard is let go at once.
+  if (GetClipboardOwner() != owner || ClipboardWriteWaiting()) return read;
   ClipboardMarkers markers;
   markers.excludeFromMonitoring = FormatPresent(kExcludeFromMonitoringFormat);
   markers.viewerIgnore = FormatPresent(kViewerIgnoreFormat);

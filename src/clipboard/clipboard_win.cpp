@@ -3,7 +3,9 @@
 #include <atomic>
 #include <cstring>
 #include <limits>
+#include <mutex>
 #include <new>
+#include <string>
 
 #include "clipboard/clipboard_block.h"
 #include "platform/handles.h"
@@ -14,11 +16,42 @@ namespace {
 constexpr DWORD kOpenRetryDelayMs = 5;
 
 std::atomic<int> writesWaiting{0};
+// The event turns with the count under this lock, so that a write that ends
+// cannot reset it after one that began later has set it.
+std::mutex writesWaitingTurn;
+
+std::wstring WriteEventName(DWORD processId) {
+  return L"Local\\Mallowquist.ClipboardWrite." + std::to_wstring(processId);
+}
+
+// Set while a write of this process waits: how its reading processes, which
+// cannot see its count, learn of it. Made once, at the first write or when
+// the first reading process is about to start.
+HANDLE OwnWriteEvent() {
+  static const UniqueKernelObject event(
+      CreateEventW(nullptr, TRUE, FALSE, WriteEventName(GetCurrentProcessId()).c_str()));
+  return event.Get();
+}
+
+// In a reading process, the event of the program it reads for.
+UniqueKernelObject& ProgramWriteEvent() {
+  static UniqueKernelObject event;
+  return event;
+}
 
 class WriteWaiting {
  public:
-  WriteWaiting() { ++writesWaiting; }
-  ~WriteWaiting() { --writesWaiting; }
+  WriteWaiting() {
+    const std::lock_guard turn(writesWaitingTurn);
+    // Set before the count rises: whoever sees the write wait in this
+    // process, its reading processes see it too.
+    if (writesWaiting == 0 && OwnWriteEvent()) SetEvent(OwnWriteEvent());
+    ++writesWaiting;
+  }
+  ~WriteWaiting() {
+    const std::lock_guard turn(writesWaitingTurn);
+    if (--writesWaiting == 0 && OwnWriteEvent()) ResetEvent(OwnWriteEvent());
+  }
   WriteWaiting(const WriteWaiting&) = delete;
   WriteWaiting& operator=(const WriteWaiting&) = delete;
 };
@@ -79,20 +112,43 @@ std::optional<std::u16string> TextOfClipboardBlock(HANDLE block) {
   return text;
 }
 
-bool WriteClipboardText(HWND owner, std::u16string_view text, std::chrono::milliseconds wait) {
-  // Everything that can fail comes before EmptyClipboard: the user's
-  // clipboard is either replaced or left as it was.
+bool WriteClipboardText(HWND owner, std::u16string_view text, std::chrono::milliseconds wait,
+                        std::optional<KnownClipboardText> previous) {
+  // Everything that can fail on this side comes before EmptyClipboard: the
+  // user's clipboard is either replaced or left as it was, unless the system
+  // itself refuses the text.
   UniqueGlobal memory = BlockOf(text);
   if (!memory) return false;
+  // Made before too, so that putting the previous text back needs no memory;
+  // without the memory for it the write still goes ahead, as it would have
+  // to with a clipboard that held no known text.
+  UniqueGlobal restoring = previous && !previous->text.empty() ? BlockOf(previous->text) : UniqueGlobal();
   const WriteWaiting waiting;
   auto clipboard = OpenedClipboard::Open(owner, wait);
   if (!clipboard) return false;
+  // A copy made since that text was read replaced it: that one cannot be put
+  // back, and the older text must not stand in for it.
+  const bool holdsPrevious = previous && GetClipboardSequenceNumber() == previous->sequence;
   EmptyClipboard();
-  if (!SetClipboardData(CF_UNICODETEXT, memory.Get())) return false;
-  memory.Release();  // the clipboard owns the block now
-  return true;
+  if (SetClipboardData(CF_UNICODETEXT, memory.Get())) {
+    memory.Release();  // the clipboard owns the block now
+    return true;
+  }
+  if (holdsPrevious && restoring && SetClipboardData(CF_UNICODETEXT, restoring.Get())) restoring.Release();
+  return false;
 }
 
-bool ClipboardWriteWaiting() { return writesWaiting.load() > 0; }
+bool ClipboardWriteWaiting() {
+  if (writesWaiting.load() > 0) return true;
+  const HANDLE program = ProgramWriteEvent().Get();
+  return program && WaitForSingleObject(program, 0) == WAIT_OBJECT_0;
+}
+
+bool ShareClipboardWrites() { return OwnWriteEvent() != nullptr; }
+
+bool FollowClipboardWritesOf(DWORD programId) {
+  ProgramWriteEvent().Reset(OpenEventW(SYNCHRONIZE, FALSE, WriteEventName(programId).c_str()));
+  return static_cast<bool>(ProgramWriteEvent());
+}
 
 }  // namespace quistrel

@@ -3,6 +3,7 @@
 // parts that need it.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "core/settings.h"
@@ -21,6 +22,9 @@ struct ProgramState {
   // shared text as the history's entry for it, so it is found there without
   // comparing a large text character by character.
   SharedText ClipboardText;
+  // The clipboard's sequence number when that text was read: while the
+  // clipboard's is still the same, the clipboard holds that text.
+  uint32_t ClipboardSequence = 0;
 
   // Records a copied text under the history rule, at the configured length.
   // An empty text is no text and is not recorded.

@@ -278,8 +278,11 @@ void SelectorWindow::Commit() {
   if (!handedBackTo) return;
   // Out of the user's way, the commit may wait for a clipboard that another
   // program holds (or that a slow owner keeps busy) a while. If it stays
-  // held, the user hears of it, and nothing is pasted.
-  if (text && !WriteClipboardText(Handle(), text->view(), kCommitWait)) {
+  // held, the user hears of it, and nothing is pasted. Should the system
+  // refuse the text once the clipboard is emptied, the text last read from
+  // it goes back, if nothing was copied since.
+  const KnownClipboardText previous{program_.ClipboardText.view(), program_.ClipboardSequence};
+  if (text && !WriteClipboardText(Handle(), text->view(), kCommitWait, previous)) {
     if (actions_.commitFailed) actions_.commitFailed();
     return;
   }

@@ -230,6 +230,36 @@ TEST(ClipboardReaderTest, ATextTooLargeForTheMemoryIsSkippedOnceWhereverItIsRead
   EXPECT_FALSE(read.text);
 }
 
+// While a write of the program waits for the clipboard, its reading process
+// stays away as its own reader does: the write is frozen mid-wait with the
+// clipboard free again, where nothing but the wait keeps that process out.
+TEST(ClipboardReaderTest, AReadingProcessStaysAwayWhileAWriteOfItsProgramWaits) {
+  ASSERT_TRUE(WriteClipboardText(nullptr, u"before the write"));
+  const HWND holder = MakeWindow(DefWindowProcW, L"Mallowquist.TestHolder");
+  ASSERT_TRUE(OpenClipboard(holder));
+  std::atomic<DWORD> writerId{0};
+  std::atomic<bool> written{false};
+  std::thread writer([&] {
+    writerId = GetCurrentThreadId();
+    written = WriteClipboardText(nullptr, u"written once free", 10s);
+  });
+  while (!ClipboardWriteWaiting()) Sleep(1);
+  const UniqueKernelObject writing(OpenThread(THREAD_SUSPEND_RESUME, FALSE, writerId));
+  SuspendThread(writing.Get());
+  CloseClipboard();
+  auto during = ClipboardReadingProcess::Start();
+  const ClipboardRead read = during ? during->Result() : ClipboardRead{};
+  ResumeThread(writing.Get());
+  writer.join();
+  DestroyWindow(holder);
+  EXPECT_TRUE(writing && during);
+  EXPECT_FALSE(read.complete || read.text) << "read while the write waited";
+  EXPECT_TRUE(written);
+  auto after = ClipboardReadingProcess::Start();
+  ASSERT_TRUE(after);
+  EXPECT_EQ(after->Result().text, u"written once free");
+}
+
 // The test program plays the program: its main runs the reading process on
 // the same switch.
 TEST(ClipboardReaderTest, AnOwnerThatNeverRendersHoldsUpNeitherTheCallerNorAReadingProcessPastItsProgram) {

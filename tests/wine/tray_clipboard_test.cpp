@@ -12,6 +12,27 @@
 #include "clipboard/clipboard.h"
 #include "tray/tray_icon.h"
 
+// SetClipboardData as this program's code calls it, through its import
+// table: refused on demand, as a system short of memory refuses it.
+namespace {
+std::atomic<int> clipboardDataRefusals{0};
+
+HANDLE WINAPI SetClipboardDataUnlessRefused(UINT format, HANDLE data) {
+  if (clipboardDataRefusals.fetch_sub(1) > 0) return nullptr;
+  clipboardDataRefusals = 0;
+  static const auto system = reinterpret_cast<decltype(&SetClipboardData)>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "SetClipboardData")));
+  return system(format, data);
+}
+}  // namespace
+
+#ifdef _WIN64
+extern "C" decltype(&SetClipboardData) importedSetClipboardData asm("__imp_SetClipboardData");
+#else
+extern "C" decltype(&SetClipboardData) importedSetClipboardData asm("__imp__SetClipboardData@8");
+#endif
+decltype(&SetClipboardData) importedSetClipboardData = &SetClipboardDataUnlessRefused;
+
 namespace quistrel {
 namespace {
 
@@ -96,6 +117,19 @@ TEST(WriteClipboard, AFailedAllocationLeavesTheClipboardAsItWas) {
   const std::u16string_view impossible(&one, std::numeric_limits<std::size_t>::max() / 4);
   EXPECT_FALSE(WriteClipboardText(nullptr, impossible));
   EXPECT_EQ(ReadClipboardText(nullptr), u"kept");
+}
+
+TEST(WriteClipboard, ATextTheSystemRefusesAfterTheEmptyingPutsThePreviousTextBack) {
+  ASSERT_TRUE(WriteClipboardText(nullptr, u"previous"));
+  const KnownClipboardText previous{u"previous", GetClipboardSequenceNumber()};
+  clipboardDataRefusals = 1;
+  EXPECT_FALSE(WriteClipboardText(nullptr, u"refused", kBriefClipboardWait, previous));
+  EXPECT_EQ(ReadClipboardText(nullptr), u"previous");
+  // A text read before the last copy does not stand in for it.
+  ASSERT_TRUE(WriteClipboardText(nullptr, u"copied since"));
+  clipboardDataRefusals = 1;
+  EXPECT_FALSE(WriteClipboardText(nullptr, u"refused", kBriefClipboardWait, previous));
+  EXPECT_FALSE(ReadClipboardText(nullptr).has_value());
 }
 
 }  // namespace
