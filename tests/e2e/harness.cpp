@@ -308,11 +308,15 @@ int Program::CountProcesses() const {
   // Living processes started from this folder (other test runs may have
   // their own copies running at the same time).
   const RunResult result = Run({"ps", "-eo", "stat=,args="});
-  const std::string exe = (folder_ / "Quistrel.exe").string();
+  // Wine's loader may show the program by its Windows path (Z:\...).
+  const fs::path exe = folder_ / "Quistrel.exe";
+  const std::string unixPath = exe.string();
+  const std::string windowsPath = WindowsPath(exe);
   int count = 0;
   std::istringstream lines(result.out);
   for (std::string line; std::getline(lines, line);) {
-    if (line.find(exe) != std::string::npos && line.find('Z') != 0) ++count;
+    const bool ours = line.find(unixPath) != std::string::npos || line.find(windowsPath) != std::string::npos;
+    if (ours && line.find('Z') != 0) ++count;
   }
   return count;
 }
