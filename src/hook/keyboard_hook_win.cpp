@@ -1,4 +1,3 @@
-#include <algorithm>
 #include <array>
 
 #include "hook/hook.h"
@@ -212,13 +211,14 @@ void KeyboardHook::Stop() {
   active.compare_exchange_strong(ours, nullptr);
   if (hookThread_) PostThreadMessageW(GetThreadId(hookThread_.Get()), WM_QUIT, 0, 0);
   state_->errands.Stop();
-  const DWORD deadline = GetTickCount() + kStopWaitMs;
-  for (UniqueKernelObject* thread : {&hookThread_, &courierThread_}) {
-    if (!*thread) continue;
-    const auto left = static_cast<DWORD>(std::max<int32_t>(0, static_cast<int32_t>(deadline - GetTickCount())));
-    WaitForSingleObject(thread->Get(), left);
-    thread->Reset();
+  HANDLE threads[2];
+  DWORD started = 0;
+  for (const UniqueKernelObject* thread : {&hookThread_, &courierThread_}) {
+    if (*thread) threads[started++] = thread->Get();
   }
+  if (started > 0) WaitForMultipleObjects(started, threads, TRUE, kStopWaitMs);
+  hookThread_.Reset();
+  courierThread_.Reset();
   state_.reset();
 }
 

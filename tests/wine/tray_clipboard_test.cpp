@@ -15,11 +15,10 @@
 // SetClipboardData as this program's code calls it, through its import
 // table: refused on demand, as a system short of memory refuses it.
 namespace {
-std::atomic<int> clipboardDataRefusals{0};
+std::atomic<bool> refuseClipboardData{false};
 
 HANDLE WINAPI SetClipboardDataUnlessRefused(UINT format, HANDLE data) {
-  if (clipboardDataRefusals.fetch_sub(1) > 0) return nullptr;
-  clipboardDataRefusals = 0;
+  if (refuseClipboardData.exchange(false)) return nullptr;
   static const auto system = reinterpret_cast<decltype(&SetClipboardData)>(
       reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "SetClipboardData")));
   return system(format, data);
@@ -122,12 +121,12 @@ TEST(WriteClipboard, AFailedAllocationLeavesTheClipboardAsItWas) {
 TEST(WriteClipboard, ATextTheSystemRefusesAfterTheEmptyingPutsThePreviousTextBack) {
   ASSERT_TRUE(WriteClipboardText(nullptr, u"previous"));
   const KnownClipboardText previous{u"previous", GetClipboardSequenceNumber()};
-  clipboardDataRefusals = 1;
+  refuseClipboardData = true;
   EXPECT_FALSE(WriteClipboardText(nullptr, u"refused", kBriefClipboardWait, previous));
   EXPECT_EQ(ReadClipboardText(nullptr), u"previous");
   // A text read before the last copy does not stand in for it.
   ASSERT_TRUE(WriteClipboardText(nullptr, u"copied since"));
-  clipboardDataRefusals = 1;
+  refuseClipboardData = true;
   EXPECT_FALSE(WriteClipboardText(nullptr, u"refused", kBriefClipboardWait, previous));
   EXPECT_FALSE(ReadClipboardText(nullptr).has_value());
 }
