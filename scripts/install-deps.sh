@@ -22,6 +22,15 @@ PACKAGES=(
   python3 clang-format git nsis
 )
 
+refresh_package_lists() {
+  local try
+  for try in 1 2 3; do
+    apt-get update -qq && return 0
+    sleep $((try * 5))
+  done
+  echo "install-deps: some package lists could not be refreshed; installing from those at hand" >&2
+}
+
 missing=()
 for p in "${PACKAGES[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
@@ -33,8 +42,17 @@ if [ ${#missing[@]} -gt 0 ]; then
   if ! dpkg --print-foreign-architectures | grep -qx i386; then
     dpkg --add-architecture i386
   fi
-  apt-get update -qq
-  apt-get install -y -qq --no-install-recommends "${missing[@]}"
+  # A mirror in the middle of a sync can fail one list: try again, then
+  # install from the lists at hand (the install itself fails if a package is
+  # really missing).
+  refresh_package_lists
+  if ! apt-get install -y -qq --no-install-recommends "${missing[@]}"; then
+    # When one architecture's security list could not be refreshed, its
+    # packages lag behind the other's and multi-arch pairs (zlib1g and
+    # zlib1g:i386) cannot agree: the release's own versions always can.
+    echo "install-deps: installing the release's own versions instead" >&2
+    apt-get install -y -qq --no-install-recommends -t "$(. /etc/os-release && echo "$VERSION_CODENAME")" "${missing[@]}"
+  fi
 fi
 
 # Wine's ANSI code page follows the locale: ja_JP.UTF-8 gives code page 932.
