@@ -5,7 +5,11 @@
 #                                QUISTREL_WINE_DESKTOP=none, one without the
 #                                virtual desktop (each window its own X window)
 #   start_virtual_display      - an Xvfb display of its own, exported as DISPLAY
-#   stop_wine                  - ends the prefix's wineserver and the display
+#   start_window_manager       - openbox on that display, binding no keys
+#                                (with QUISTREL_WINDOW_MANAGER=openbox, the
+#                                test scripts start it themselves)
+#   stop_wine                  - ends the prefix's wineserver, the window
+#                                manager and the display
 #   windows_preset             - the Windows build this machine can run:
 #                                win32, or win64 where 32-bit programs cannot run
 
@@ -105,8 +109,28 @@ ensure_wine_prefix() {
   touch "$WINEPREFIX/.quistrel-ready"
 }
 
+# A Linux desktop: Wine's windows get frames, and Wine's foreground follows
+# the window manager's focus. Without one, Wine waits up to 2 s each time it
+# shows a managed window again, for an answer no window manager gives.
+start_window_manager() {
+  openbox --config-file "$(dirname "${BASH_SOURCE[0]}")/openbox-rc.xml" >/dev/null 2>&1 &
+  WM_PID=$!
+  # Ready once it has taken the display's window-manager selection.
+  for _ in $(seq 1 100); do
+    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && return 0
+    sleep 0.05
+  done
+  echo "wine-env: openbox did not start on $DISPLAY" >&2
+  return 1
+}
+
 stop_wine() {
   wineserver -k >/dev/null 2>&1 || true
+  if [ -n "${WM_PID:-}" ]; then
+    kill "$WM_PID" >/dev/null 2>&1 || true
+    wait "$WM_PID" 2>/dev/null || true
+    WM_PID=
+  fi
   if [ -n "${XVFB_PID:-}" ]; then
     kill "$XVFB_PID" >/dev/null 2>&1 || true
     wait "$XVFB_PID" 2>/dev/null || true

@@ -12,5 +12,6 @@ export QUISTREL_WIN32_BUILD_DIR
 QUISTREL_WIN32_BUILD_DIR=$(cd "$build" && pwd)
 start_virtual_display
 trap stop_wine EXIT
+if [ "${QUISTREL_WINDOW_MANAGER:-}" = openbox ]; then start_window_manager || exit 1; fi
 ensure_wine_prefix
 "$@"

@@ -42,7 +42,7 @@ class Application final : private HookTarget {
   // Saves the settings, frees the icons and unloads every window.
   void Shutdown();
   // A paste into a window with higher rights was left to the user.
-  void TellPasteDropped(PasteKeys keys);
+  void TellPasteDropped(PasteObstacle obstacle, PasteKeys keys);
   // The chosen text did not reach the clipboard.
   void TellCommitFailed();
   // A balloon from the tray icon where the user lets balloons show; a

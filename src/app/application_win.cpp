@@ -40,7 +40,8 @@ Application::Application()
       aboutWindow_(icons_),
       selector_(program_,
                 SelectorActions{[this] { settingDialog_.Open(nullptr); }, [this] { aboutWindow_.Open(nullptr); },
-                                [this] { OnSelectorEnding(); }, [this](PasteKeys keys) { TellPasteDropped(keys); },
+                                [this] { OnSelectorEnding(); },
+                                [this](PasteObstacle obstacle, PasteKeys keys) { TellPasteDropped(obstacle, keys); },
                                 [this] { TellCommitFailed(); }}),
       hook_(*this) {}
 
@@ -135,7 +136,9 @@ void Application::OnClipboardRead(ClipboardRead read) {
   program_.AddToHistory(program_.ClipboardText);
 }
 
-void Application::TellPasteDropped(PasteKeys keys) { Tell(PasteDroppedText(keys).c_str(), MB_ICONINFORMATION); }
+void Application::TellPasteDropped(PasteObstacle obstacle, PasteKeys keys) {
+  Tell(PasteDroppedText(obstacle, keys).c_str(), MB_ICONINFORMATION);
+}
 
 void Application::TellCommitFailed() { Tell(kCommitFailedText, MB_ICONEXCLAMATION); }
 

@@ -87,6 +87,11 @@ struct WindowTraits {
   static Handle Invalid() { return nullptr; }
   static void Close(Handle h) { DestroyWindow(h); }
 };
+struct WinEventHookTraits {
+  using Handle = HWINEVENTHOOK;
+  static Handle Invalid() { return nullptr; }
+  static void Close(Handle h) { UnhookWinEvent(h); }
+};
 
 using UniqueIcon = UniqueHandle<IconTraits>;
 using UniqueFont = UniqueHandle<FontTraits>;
@@ -98,6 +103,7 @@ using UniqueFile = UniqueHandle<FileTraits>;
 using UniqueKernelObject = UniqueHandle<KernelObjectTraits>;
 using UniqueModule = UniqueHandle<ModuleTraits>;
 using UniqueWindow = UniqueHandle<WindowTraits>;
+using UniqueWinEventHook = UniqueHandle<WinEventHookTraits>;
 
 // Texts are UTF-16 in portable code; on Windows wchar_t is the same unit.
 inline const wchar_t* Wide(const std::u16string& text) { return reinterpret_cast<const wchar_t*>(text.c_str()); }

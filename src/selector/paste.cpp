@@ -1,5 +1,7 @@
 #include "selector/paste.h"
 
+#include <utility>
+
 #include <initializer_list>
 #include <iterator>
 
@@ -66,17 +68,24 @@ bool InputWouldBeDropped(const TargetProcess& target, std::optional<uint32_t> ow
   return target.integrityLevel && ownLevel && *target.integrityLevel > *ownLevel;
 }
 
-PasteStep DecidePaste(bool inputDropped, bool& told) {
-  if (!inputDropped) return PasteStep::SendKeys;
-  if (told) return PasteStep::LeaveOnClipboard;
-  told = true;
+PasteStep DecidePaste(PasteObstacle obstacle, PasteNotices& told) {
+  bool* heard = nullptr;
+  switch (obstacle) {
+    case PasteObstacle::None: return PasteStep::SendKeys;
+    case PasteObstacle::HigherRights: heard = &told.higherRights; break;
+    case PasteObstacle::NoKeyboard: heard = &told.noKeyboard; break;
+  }
+  if (std::exchange(*heard, true)) return PasteStep::LeaveOnClipboard;
   return PasteStep::LeaveOnClipboardAndTell;
 }
 
-std::u16string PasteDroppedText(PasteKeys keys) {
-  return u"管理者として実行中のソフトには自動で貼り付けできません。\r\n"
-         u"選択した文字はクリップボードにあります。" +
-         std::u16string(PasteKeysName(keys)) + u"キーで貼り付けて下さい。";
+std::u16string PasteDroppedText(PasteObstacle obstacle, PasteKeys keys) {
+  const std::u16string why =
+      obstacle == PasteObstacle::HigherRights
+          ? u"管理者として実行中のソフトには自動で貼り付けできません。\r\n"
+          : u"貼り付け先のウィンドウに入力が戻らなかったため、自動で貼り付けできませんでした。\r\n";
+  return why + u"選択した文字はクリップボードにあります。" + std::u16string(PasteKeysName(keys)) +
+         u"キーで貼り付けて下さい。";
 }
 
 }  // namespace quistrel

@@ -53,11 +53,23 @@ bool InputWouldBeDropped(const TargetProcess& target, std::optional<uint32_t> ow
 
 enum class PasteStep { SendKeys, LeaveOnClipboard, LeaveOnClipboardAndTell };
 
-// Keys that would be dropped are not sent: the text stays on the clipboard,
-// and the user hears the first time in the run (`told` remembers it) that the
-// paste there is theirs to do.
-PasteStep DecidePaste(bool inputDropped, bool& told);
+// Why keys were not sent: Windows would drop them in a window of higher
+// rights; or the window never took the keyboard back after the selector
+// (it hangs, or the system gave the activation elsewhere), and the keys would
+// go to whatever window had it then.
+enum class PasteObstacle { None, HigherRights, NoKeyboard };
+
+// Which obstacles the user has heard of in this run.
+struct PasteNotices {
+  bool higherRights = false;
+  bool noKeyboard = false;
+};
+
+// Keys that would be lost are not sent: the text stays on the clipboard, and
+// the user hears the first time in the run for each obstacle (`told`
+// remembers it) that the paste there is theirs to do.
+PasteStep DecidePaste(PasteObstacle obstacle, PasteNotices& told);
 // What they hear, with the keys that paste in that window.
-std::u16string PasteDroppedText(PasteKeys keys);
+std::u16string PasteDroppedText(PasteObstacle obstacle, PasteKeys keys);
 
 }  // namespace quistrel

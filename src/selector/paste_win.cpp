@@ -6,6 +6,7 @@
 
 #include "platform/handles.h"
 #include "platform/own_input.h"
+#include "platform/window.h"
 
 namespace quistrel {
 
@@ -53,6 +54,58 @@ TargetProcess InspectProcessOf(HWND window) {
 std::optional<uint32_t> OwnIntegrityLevel() {
   bool ignored = false;
   return IntegrityLevelOf(GetCurrentProcess(), ignored);
+}
+
+namespace {
+bool HasTheKeyboard(HWND window) {
+  if (GetForegroundWindow() != window) return false;
+  GUITHREADINFO info{};
+  info.cbSize = sizeof info;
+  return GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info) && info.hwndActive == window &&
+         info.hwndFocus != nullptr;
+}
+
+// A hidden window in the foreground (the selector just closed) holds no
+// keyboard either.
+bool NoWindowHasTheForeground() {
+  const HWND foreground = GetForegroundWindow();
+  return !foreground || !IsWindowVisible(foreground);
+}
+
+// Its only work is to be called: the call is a message that ends the wait.
+void CALLBACK OnForegroundOrFocus(HWINEVENTHOOK, DWORD, HWND, LONG, LONG, DWORD, DWORD) {}
+}  // namespace
+
+bool WaitUntilItHasTheKeyboard(HWND window, std::chrono::milliseconds limit) {
+  using Clock = std::chrono::steady_clock;
+  // Told of every change of the foreground and of the focus, in any program.
+  const UniqueWinEventHook foreground(SetWinEventHook(EVENT_SYSTEM_FOREGROUND, EVENT_SYSTEM_FOREGROUND, nullptr,
+                                                      OnForegroundOrFocus, 0, 0, WINEVENT_OUTOFCONTEXT));
+  const UniqueWinEventHook focus(SetWinEventHook(EVENT_OBJECT_FOCUS, EVENT_OBJECT_FOCUS, nullptr, OnForegroundOrFocus,
+                                                 0, 0, WINEVENT_OUTOFCONTEXT));
+  // Looked at again now and then all the same: a system may fail to report
+  // a change made in another program.
+  constexpr std::chrono::milliseconds kLookAgain{20};
+  constexpr std::chrono::milliseconds kActivateAgain{100};
+  const Clock::time_point deadline = Clock::now() + limit;
+  Clock::time_point activated = Clock::now() - kActivateAgain;
+  for (;;) {
+    ProcessPendingMessagesExcept(WM_HOTKEY);
+    if (HasTheKeyboard(window)) return true;
+    const Clock::time_point now = Clock::now();
+    if (now >= deadline) return false;
+    // The activation handed back can be lost on the way: under a window
+    // manager that saw the focused selector vanish, or to the late news of
+    // an older change of focus. While no window has the foreground the window
+    // is activated again (the system allows it then); a window that the user
+    // activated meanwhile keeps the foreground and the wait fails.
+    if (NoWindowHasTheForeground() && now - activated >= kActivateAgain) {
+      SetForegroundWindow(window);
+      activated = now;
+    }
+    const auto pause = std::min(std::chrono::ceil<std::chrono::milliseconds>(deadline - now), kLookAgain);
+    MsgWaitForMultipleObjectsEx(0, nullptr, static_cast<DWORD>(pause.count()), QS_ALLINPUT, 0);
+  }
 }
 
 PasteKeys PasteKeysFor(HWND window, const PasteKeyTable& table) {

@@ -4,12 +4,22 @@
 
 #include <windows.h>
 
+#include <chrono>
+
 #include "selector/paste.h"
 
 namespace quistrel {
 
 TargetProcess InspectProcessOf(HWND window);
 std::optional<uint32_t> OwnIntegrityLevel();
+
+// Waits until the window is the system's foreground window and its thread
+// has given the keyboard focus to one of its windows: keys sent before go to
+// whatever window has them then, or nowhere. The wait ends as soon as the
+// system reports the change; messages are handled meanwhile, all but the
+// hot keys, which wait for the paste (a selector they opened now would take
+// the keys meant for the window). False when the limit passed first.
+bool WaitUntilItHasTheKeyboard(HWND window, std::chrono::milliseconds limit);
 
 // The keys that paste in the window: the user's or the built-in entry for
 // the class of its top-level window.

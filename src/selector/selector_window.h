@@ -16,6 +16,7 @@
 #include "platform/scaled_layout.h"
 #include "platform/tooltip.h"
 #include "platform/window.h"
+#include "selector/paste.h"
 #include "selector/selector_model.h"
 
 namespace quistrel {
@@ -30,9 +31,10 @@ struct SelectorActions {
   // The window is being destroyed (the end entry, WM_CLOSE, or the end of
   // the Windows session): the program winds down.
   std::function<void()> ending;
-  // A paste was not sent because the window runs with higher rights; the
-  // user is to paste there with the keys given (said once per run).
-  std::function<void(PasteKeys)> pasteDropped;
+  // A paste was not sent (the window runs with higher rights, or never took
+  // the keyboard back); the user is to paste there with the keys given (said
+  // once per run for each obstacle).
+  std::function<void(PasteObstacle, PasteKeys)> pasteDropped;
   // The chosen text could not be put on the clipboard (another program kept
   // it held); nothing was pasted and the user is to choose again.
   std::function<void()> commitFailed;
@@ -116,7 +118,7 @@ class SelectorWindow final : public Window {
   bool hiding_ = false;
   bool previewPending_ = false;
   bool ended_ = false;
-  bool toldPasteDropped_ = false;
+  PasteNotices pasteNotices_;
 };
 
 }  // namespace quistrel

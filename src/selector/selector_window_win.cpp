@@ -22,6 +22,9 @@ constexpr int kClientHeightTwips = 1800;
 
 // How long a commit waits for a clipboard that someone else holds.
 constexpr auto kCommitWait = std::chrono::milliseconds(2000);
+// How long the paste waits for the window the user works in to take the
+// keyboard back: a program that takes longer is one the user sees hang.
+constexpr auto kTargetWait = std::chrono::milliseconds(1000);
 
 // The layout is given in twips, 15 to a pixel at 96 DPI.
 constexpr int FromTwips(int twips) { return twips / 15; }
@@ -44,26 +47,6 @@ std::optional<ScreenRect> WorkingWindowRect(HWND foreground) {
     return std::nullopt;
   }
   return ScreenRect{r.left, r.top, r.right, r.bottom};
-}
-
-// The other program activates its window on its own thread; the paste keys
-// must not arrive before its focus is back in place. Bounded, so a program
-// that does not answer costs at most a moment. A hot key pressed meanwhile
-// stays queued until the keys are sent: the selector it would open now
-// would take the paste meant for that window. The keyboard hook's steps and
-// releases come as hot keys too, so they wait with it and keep their order.
-void WaitUntilActive(HWND window) {
-  constexpr DWORD kLimitMs = 250;
-  const DWORD thread = GetWindowThreadProcessId(window, nullptr);
-  const DWORD start = GetTickCount();
-  for (;;) {
-    GUITHREADINFO info{};
-    info.cbSize = sizeof info;
-    if (GetGUIThreadInfo(thread, &info) && info.hwndActive == window && info.hwndFocus) return;
-    if (GetTickCount() - start >= kLimitMs) return;
-    Sleep(1);
-    ProcessPendingMessagesExcept(WM_HOTKEY);
-  }
 }
 }  // namespace
 
@@ -151,6 +134,11 @@ bool SelectorWindow::Open() {
   // Shown and made topmost in one step: each window operation costs time
   // the user waits for.
   SetWindowPos(Handle(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_SHOWWINDOW | SWP_NOACTIVATE);
+  // Windows gives the foreground only to the program whose input came last.
+  // The unassigned key that the keyboard hook presses for each C it takes
+  // (so that the release of Win opens no Start menu) is that input: it goes
+  // out before the hook tells of the step that leads here, and must stay
+  // ahead of this activation.
   SetForegroundWindow(Handle());
   SetFocus(list_);
   return true;
@@ -174,7 +162,8 @@ std::optional<HWND> SelectorWindow::Hide() {
   if (!outermost) return std::nullopt;
   // Hand the activation back to the window the user was working in (the
   // system's own choice of the next window is not always that one). When
-  // another window took the activation, it keeps it.
+  // another window took the activation, it keeps it. The activation may
+  // still be lost on its way; the paste waits for it (and asks again).
   HWND previous = std::exchange(previousForeground_, nullptr);
   const bool handBack =
       wasActive && previous && previous != Handle() && IsWindow(previous) && IsWindowVisible(previous);
@@ -184,18 +173,25 @@ std::optional<HWND> SelectorWindow::Hide() {
 }
 
 void SelectorWindow::Paste(HWND handedBackTo) {
-  // The hide and the return of the activation take effect first, so the
-  // keys reach the window the user was working in.
+  // The hide and the return of the activation take effect first.
   ProcessPendingMessagesExcept(WM_HOTKEY);
-  if (handedBackTo) WaitUntilActive(handedBackTo);
   const HWND target = handedBackTo ? handedBackTo : GetForegroundWindow();
   const PasteKeys keys = PasteKeysFor(target, program_.Setting.PasteKeysByClass);
   if (keys == PasteKeys::None) return;  // the user pastes there, and knows it
-  switch (DecidePaste(InputWouldBeDropped(InspectProcessOf(target), OwnIntegrityLevel()), toldPasteDropped_)) {
+  PasteObstacle obstacle = PasteObstacle::None;
+  if (InputWouldBeDropped(InspectProcessOf(target), OwnIntegrityLevel())) {
+    obstacle = PasteObstacle::HigherRights;
+  } else if (!target || !WaitUntilItHasTheKeyboard(target, kTargetWait)) {
+    // The other program activates its window on its own thread, later when
+    // it is busy: the keys go once that window has the keyboard, not to
+    // whichever window has it before, and not at all if it never does.
+    obstacle = PasteObstacle::NoKeyboard;
+  }
+  switch (DecidePaste(obstacle, pasteNotices_)) {
     case PasteStep::SendKeys: SendPasteKeys(keys); break;
     case PasteStep::LeaveOnClipboard: break;
     case PasteStep::LeaveOnClipboardAndTell:
-      if (actions_.pasteDropped) actions_.pasteDropped(keys);
+      if (actions_.pasteDropped) actions_.pasteDropped(obstacle, keys);
       break;
   }
 }

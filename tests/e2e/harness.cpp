@@ -126,19 +126,24 @@ void XdoTool(const std::vector<std::string>& args) {
 
 bool WineHasDesktop() { return std::string(Env("QUISTREL_WINE_DESKTOP", "")) != "none"; }
 
+bool WindowManagerRuns() { return std::string(Env("QUISTREL_WINDOW_MANAGER", "")) == "openbox"; }
+
 void FocusWineDesktop() {
   // Without the virtual desktop, the X focus goes to the X window of the
-  // window Wine has in the foreground, as a user's click would put it.
+  // window Wine has in the foreground, as a user's click would put it; a
+  // window manager is asked to activate it, as its own click would.
   const RunResult found =
       WineHasDesktop() ? Run({"xdotool", "search", "--name", "Wine desktop"}) : Driver({"x-window"});
   const std::string window = found.out.substr(0, found.out.find('\n'));
-  if (!window.empty()) Run({"xdotool", "windowfocus", "--sync", window}, {}, 10s);
+  if (window.empty()) return;
+  Run({"xdotool", WindowManagerRuns() ? "windowactivate" : "windowfocus", "--sync", window}, {}, 10s);
 }
 
 fs::path Screenshot(const std::string& name) {
   const fs::path folder = Env("QUISTREL_SCREENSHOTS", "screenshots");
   fs::create_directories(folder);
-  const fs::path file = folder / (name + (WineHasDesktop() ? "" : "-windowed") + ".png");
+  const fs::path file =
+      folder / (name + (WineHasDesktop() ? "" : "-windowed") + (WindowManagerRuns() ? "-wm" : "") + ".png");
   Run({"import", "-window", "root", file.string()});
   return file;
 }

@@ -64,9 +64,13 @@ void XdoTool(const std::vector<std::string>& args);
 // the active Windows program.
 void FocusWineDesktop();
 bool WineHasDesktop();
+// A window manager (openbox) runs on the display, as on a Linux desktop
+// (QUISTREL_WINDOW_MANAGER=openbox; scripts/wine-test.sh starts it).
+bool WindowManagerRuns();
 
 // Saves a screenshot of the whole virtual display as NAME.png (NAME-windowed.png
-// without Wine's virtual desktop) in the screenshot folder and returns its path.
+// without Wine's virtual desktop, NAME-windowed-wm.png with a window manager
+// besides) in the screenshot folder and returns its path.
 fs::path Screenshot(const std::string& name);
 
 // What a process holds for itself, in MiB, from /proc (Windows' private-bytes

@@ -75,6 +75,14 @@ class Selector : public ::testing::Test {
     ASSERT_TRUE(MakeActive("Notepad"));
   }
   std::string NotepadText() const { return Driver({"controls", "Notepad"}).out; }
+  // What Notepad's edit box holds.
+  std::string NotepadEdit() const {
+    const std::string controls = NotepadText();
+    const std::size_t at = controls.find("\tEdit\t");
+    if (at == std::string::npos) return {};
+    const std::size_t text = at + 6;
+    return controls.substr(text, controls.find('\t', text) - text);
+  }
   // AutoPaste on, two texts in the history, and the active window one that
   // records the keys it receives.
   void StartBesideAKeyLog() {
@@ -89,6 +97,59 @@ class Selector : public ::testing::Test {
   Program program;
   std::optional<KeyLog> keyLog;
 };
+
+// The first paste of each start, the gesture timed as a user makes it: the
+// window the user works in gets the keys that paste there, whichever window
+// of the three the start begins with, and on a display where the program has
+// shown no window yet (this scenario comes first in its run).
+TEST_F(Selector, TheFirstPasteAfterEachStartReachesItsWindow) {
+  struct Target {
+    const char* windowClass;
+    bool terminal;  // pastes with Shift+Insert; Notepad with Ctrl+V
+  };
+  const Target targets[] = {{"PuTTY", true}, {"mintty", true}, {"Notepad", false}};
+  for (int start = 0; start < 3; ++start) {
+    Program run;
+    StartIn(run, "AutoPaste=1\r\nViewBalloon=0\r\n");
+    Copy("a");
+    Copy("b");
+    // Each commit moves its text to the front, so the gestures alternate.
+    const char* commits[] = {"a", "b", "a"};
+    for (int gesture = 0; gesture < 3; ++gesture) {
+      const Target& target = targets[(start + gesture) % 3];
+      std::optional<KeyLog> log;
+      if (target.terminal) log.emplace(KeyLog::Kind::Window, target.windowClass);
+      ASSERT_TRUE(MakeActive(target.windowClass)) << target.windowClass;
+      const std::string before = NotepadEdit();
+      XdoTool({"keydown", "super"});
+      XdoTool({"key", "c"});
+      std::this_thread::sleep_for(400ms);
+      XdoTool({"keyup", "super"});
+      const std::string where =
+          "start " + std::to_string(start) + ", gesture " + std::to_string(gesture) + ", " + target.windowClass + "\n";
+      EXPECT_TRUE(ClipboardBecomes(commits[gesture])) << where;
+      if (target.terminal) {
+        // Insert with Shift and neither Ctrl nor Alt. Without a window
+        // manager Wine hands the release of Win to the program it has in
+        // the foreground, the selector, while the X focus stays with the
+        // terminal: that window may still count Win as held.
+        EXPECT_TRUE(WaitFor(
+            [&] {
+              const std::string keys = log->Lines();
+              return keys.find("keydown 2D shift\n") != std::string::npos ||
+                     (!WindowManagerRuns() && !WineHasDesktop() &&
+                      keys.find("keydown 2D shift win\n") != std::string::npos);
+            },
+            5s))
+            << where << log->Lines();
+      } else {
+        const std::string pasted = before + commits[gesture];
+        EXPECT_TRUE(WaitFor([&] { return NotepadEdit() == pasted; }, 5s)) << where << NotepadText();
+      }
+    }
+    EXPECT_TRUE(run.EndInOrder());
+  }
+}
 
 TEST_F(Selector, TheClipboardTextAtStartIsTheFirstEntry) {
   StartWith("", {}, "on the clipboard before the start");

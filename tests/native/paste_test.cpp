@@ -109,13 +109,18 @@ TEST(PasteTarget, KeysIntoAHigherIntegrityLevelAreNotSentAndTheUserToldOnce) {
   EXPECT_FALSE(InputWouldBeDropped({false, false, std::nullopt}, kMedium));
   EXPECT_FALSE(InputWouldBeDropped({false, false, kHigh}, std::nullopt));
 
-  bool told = false;
-  EXPECT_EQ(DecidePaste(false, told), PasteStep::SendKeys);
-  EXPECT_EQ(DecidePaste(true, told), PasteStep::LeaveOnClipboardAndTell);
-  EXPECT_EQ(DecidePaste(true, told), PasteStep::LeaveOnClipboard);
-  EXPECT_EQ(DecidePaste(false, told), PasteStep::SendKeys);
-  // Where the paste is not Ctrl+V, the user is told the window's own keys.
-  EXPECT_NE(PasteDroppedText(PasteKeys::ShiftInsert).find(u"Shift+Insertキーで"), std::u16string::npos);
+  // Each obstacle is told once per run, whatever the other was told.
+  PasteNotices told;
+  EXPECT_EQ(DecidePaste(PasteObstacle::None, told), PasteStep::SendKeys);
+  EXPECT_EQ(DecidePaste(PasteObstacle::HigherRights, told), PasteStep::LeaveOnClipboardAndTell);
+  EXPECT_EQ(DecidePaste(PasteObstacle::HigherRights, told), PasteStep::LeaveOnClipboard);
+  EXPECT_EQ(DecidePaste(PasteObstacle::None, told), PasteStep::SendKeys);
+  EXPECT_EQ(DecidePaste(PasteObstacle::NoKeyboard, told), PasteStep::LeaveOnClipboardAndTell);
+  EXPECT_EQ(DecidePaste(PasteObstacle::NoKeyboard, told), PasteStep::LeaveOnClipboard);
+  EXPECT_NE(PasteDroppedText(PasteObstacle::HigherRights, PasteKeys::CtrlV),
+            PasteDroppedText(PasteObstacle::NoKeyboard, PasteKeys::CtrlV));
+  EXPECT_NE(PasteDroppedText(PasteObstacle::NoKeyboard, PasteKeys::ShiftInsert).find(u"Shift+Insertキーで"),
+            std::u16string::npos);
 }
 
 }  // namespace
