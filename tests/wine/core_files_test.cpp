@@ -344,13 +344,21 @@ TEST(FixedStringFile, AProgramKilledWhileSavingLeavesTheOldListOrTheNewNeverAPar
   UniqueKernelObject saved(CreateEventW(nullptr, FALSE, FALSE, eventName.c_str()));
   std::minstd_rand random(GetTickCount());
   int finishedAtStart = 0;
-  constexpr int kRounds = 40;
+  constexpr int kRounds = 30;
   for (int round = 0; round < kRounds; ++round) {
     UniqueKernelObject child =
         testing::StartChild(L"save-in-turn", eventName + L" " + std::wstring(Wide(folder.Path())));
     ASSERT_TRUE(child);
     ASSERT_EQ(WaitForSingleObject(saved.Get(), 60000), static_cast<DWORD>(WAIT_OBJECT_0));
-    Sleep(random() % 60);
+    // Every other kill aims at the write into the target, which begins once
+    // the .new is there.
+    if (round % 2) {
+      const ULONGLONG start = GetTickCount64();
+      while (!testing::Exists(path + u".new") && GetTickCount64() - start < 5000) {
+      }
+    } else {
+      Sleep(random() % 60);
+    }
     TerminateProcess(child.Get(), 1);
     WaitForSingleObject(child.Get(), INFINITE);
 
