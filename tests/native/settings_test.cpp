@@ -248,9 +248,7 @@ TEST(Settings, AFileEditedOutsideSinceTheLoadOrTheLastWriteIsKeptAndNamed) {
   result = SaveSettings(setting, state, files, Cp932());
   EXPECT_TRUE(result);
   EXPECT_EQ(files.kept, std::vector<std::string>{"edited"});
-  EXPECT_EQ(FixedStringsKeptText(result, u"X:\\"),
-            u"固定文字ファイルが他のソフトで変更されていたため、\r\n変更後のファイルを次の名前で残しました。\r\n"
-            u"X:\\FixedString.dat.bak\r\nX:\\FixedString.dat\r\nには設定画面の固定文字を保存しました。");
+  EXPECT_EQ(result.fixedStringsKeptAs, u"X:\\FixedString.dat.bak");
 
   // A file that appeared after a load that found none, and one that the load
   // read from a save left unfinished, are not known to be the run's.
