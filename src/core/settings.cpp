@@ -1,6 +1,7 @@
 #include "core/settings.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace quistrel {
 
@@ -41,6 +42,8 @@ void LoadSettings(SettingRecord& setting, FixedStringFileState& state, SettingsF
 
   const FileContent file = files.ReadFixedStrings();
   state.unreadable = file.status == FileReadStatus::Unreadable;
+  state.onDisk.reset();
+  if (file.status == FileReadStatus::Read && !file.pending) state.onDisk = ContentId::Of(file.bytes);
   switch (file.status) {
     case FileReadStatus::Read:
       state.saved = DecodeFixedStrings(file.bytes, codePage);
@@ -68,11 +71,20 @@ SaveResult SaveSettings(const SettingRecord& setting, FixedStringFileState& stat
   // Compared as lists, not bytes: a file the code page cannot represent
   // exactly would otherwise come back changed from a run that changed nothing.
   if (state.saved == setting.FixedString) return result;
-  if (state.unreadable || !files.WriteFixedStrings(EncodeFixedStrings(setting.FixedString, codePage))) {
+  if (state.unreadable) {
     result.fixedStringsSaved = false;
     return result;
   }
+  const std::string bytes = EncodeFixedStrings(setting.FixedString, codePage);
+  ReplaceResult replaced = files.WriteFixedStrings(bytes, state.onDisk);
+  // Unwritten, the edited file is still there as it was.
+  if (!replaced.written) {
+    result.fixedStringsSaved = false;
+    return result;
+  }
+  result.fixedStringsKeptAs = std::move(replaced.keptAs);
   state.saved = setting.FixedString;
+  state.onDisk = ContentId::Of(bytes);
   return result;
 }
 
@@ -87,6 +99,12 @@ std::u16string NotSavedText(const SaveResult& result, const std::u16string& appF
   if (!result.settingsFileWritten) text += u"\r\n" + appFolder + kSettingsFileName;
   if (!result.fixedStringsSaved) text += u"\r\n" + appFolder + kFixedStringFileName;
   return text;
+}
+
+std::u16string FixedStringsKeptText(const SaveResult& result, const std::u16string& appFolder) {
+  return u"固定文字ファイルが他のソフトで変更されていたため、\r\n変更後のファイルを次の名前で残しました。\r\n" +
+         result.fixedStringsKeptAs + u"\r\n" + appFolder + kFixedStringFileName +
+         u"\r\nには設定画面の固定文字を保存しました。";
 }
 
 }  // namespace quistrel

@@ -35,7 +35,7 @@ inline constexpr char16_t kFixedStringFileName[] = u"FixedString.dat";
 inline constexpr char16_t kSettingsSection[] = u"Main";
 
 // Where the settings are kept. The Windows implementation uses the profile
-// calls for the INI file and replaces FixedString.dat atomically.
+// calls for the INI file and replaces FixedString.dat in place, crash-safe.
 class SettingsFiles {
  public:
   virtual ~SettingsFiles() = default;
@@ -46,8 +46,9 @@ class SettingsFiles {
   virtual std::u16string ReadSection(std::u16string_view section) = 0;
   // The fixed-string file's bytes, or why there are none.
   virtual FileContent ReadFixedStrings() = 0;
-  // Replaces the whole file; false leaves the previous file as it was.
-  virtual bool WriteFixedStrings(std::string_view bytes) = 0;
+  // Replaces the whole file; not written leaves the previous file as it was.
+  // Content there other than `known` is kept aside first (ReplaceFileInPlace).
+  virtual ReplaceResult WriteFixedStrings(std::string_view bytes, const std::optional<ContentId>& known) = 0;
 };
 
 // A hand-edited history length outside 0..32767 is brought into that range.
@@ -65,6 +66,9 @@ TextList DecodeFixedStrings(std::string_view bytes, const AnsiCodePage& codePage
 struct FixedStringFileState {
   bool unreadable = false;        // the load failed: the file is not written in this run
   std::optional<TextList> saved;  // the list as loaded or last written; nothing while there is no file
+  // The file's bytes as loaded or last written: anything else found there
+  // at a save is another program's edit. Nothing when no file was read.
+  std::optional<ContentId> onDisk;
 };
 
 // Reads the four keys (defaults 10, 1, 1, 0), the section PasteKeys and, when
@@ -76,6 +80,9 @@ void LoadSettings(SettingRecord& setting, FixedStringFileState& state, SettingsF
 struct SaveResult {
   bool settingsFileWritten = true;
   bool fixedStringsSaved = true;  // written, or unchanged since they were loaded or last written
+  // Where the file that the save found edited by another program was kept;
+  // empty when it found the file as the run left it.
+  std::u16string fixedStringsKeptAs;
   explicit operator bool() const { return settingsFileWritten && fixedStringsSaved; }
 };
 
@@ -84,13 +91,16 @@ struct SaveResult {
 // (an empty list as a zero-length file, so strings the user deleted do not
 // come back) and the file was readable at the load. Each key is written on
 // its own, so the rest of Quistrel.ini (the user's [PasteKeys]) stays as it is.
+// A FixedString.dat edited since the load or the last write is kept aside
+// before it is replaced, and the result says where.
 SaveResult SaveSettings(const SettingRecord& setting, FixedStringFileState& state, SettingsFiles& files,
                         const AnsiCodePage& codePage);
 
 // What the user is told, each file named in full: at start when the fixed
 // strings could not be read, and at the settings dialog's OK when a file was
-// not saved.
+// not saved, or when the fixed strings replaced a file edited meanwhile.
 std::u16string FixedStringsUnreadableText(const std::u16string& appFolder);
 std::u16string NotSavedText(const SaveResult& result, const std::u16string& appFolder);
+std::u16string FixedStringsKeptText(const SaveResult& result, const std::u16string& appFolder);
 
 }  // namespace quistrel

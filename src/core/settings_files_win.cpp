@@ -46,8 +46,8 @@ std::u16string ProfileSettingsFiles::ReadSection(std::u16string_view section) {
 
 FileContent ProfileSettingsFiles::ReadFixedStrings() { return ReadReplacedFile(folder_ + kFixedStringFileName); }
 
-bool ProfileSettingsFiles::WriteFixedStrings(std::string_view bytes) {
-  return ReplaceFileAtomically(folder_ + kFixedStringFileName, bytes);
+ReplaceResult ProfileSettingsFiles::WriteFixedStrings(std::string_view bytes, const std::optional<ContentId>& known) {
+  return ReplaceFileInPlace(folder_ + kFixedStringFileName, bytes, known);
 }
 
 void LoadSettings(ProgramState& program) {

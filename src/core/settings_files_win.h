@@ -21,7 +21,7 @@ class ProfileSettingsFiles final : public SettingsFiles {
   bool WriteInt(std::u16string_view key, int32_t value) override;
   std::u16string ReadSection(std::u16string_view section) override;
   FileContent ReadFixedStrings() override;
-  bool WriteFixedStrings(std::string_view bytes) override;
+  ReplaceResult WriteFixedStrings(std::string_view bytes, const std::optional<ContentId>& known) override;
 
  private:
   std::u16string IniPath() const { return folder_ + kSettingsFileName; }

@@ -209,9 +209,13 @@ void SettingDialog::OnOk() {
   }
   // Saved at once, so that fixed strings typed in survive an end of the
   // program that never reaches the save at shutdown. The user who asked for
-  // the save hears when it failed; the settings stay in memory.
-  if (const SaveResult saved = SaveSettings(program_); !saved) {
-    ShowMessageBox(Handle(), Wide(NotSavedText(saved, program_.AppFolder)), MB_OK | MB_ICONEXCLAMATION);
+  // the save hears when it failed (the settings stay in memory), and where
+  // the file edited meanwhile in another program went; the boxes come after
+  // the save, so that nothing waits on them.
+  const SaveResult saved = SaveSettings(program_);
+  if (!saved) ShowMessageBox(Handle(), Wide(NotSavedText(saved, program_.AppFolder)), MB_OK | MB_ICONEXCLAMATION);
+  if (!saved.fixedStringsKeptAs.empty()) {
+    ShowMessageBox(Handle(), Wide(FixedStringsKeptText(saved, program_.AppFolder)), MB_OK | MB_ICONEXCLAMATION);
   }
   Unload();
 }

@@ -50,11 +50,20 @@ TEST(Settings, AFixedStringAddedThroughTheTrayMenuIsSavedAtOkAndShownByTheSelect
   ASSERT_EQ(Driver({"wait-gone", kEntry, "5000"}).exitCode, 0);
   EXPECT_EQ(ListItems(kSettings, kLstFixedText), "count=2 selected=-1\nabc\\r\\nde\ngreeting\n");
 
+  // Meanwhile the user adds a string to the file in an editor: OK keeps that
+  // file and says where.
+  const std::string edited = "greeting\0typed in an editor"s;
+  program.WriteFile("FixedString.dat", edited);
   Driver({"post", kSettings, kWmCommand, kCmdOK, "0"});
+  const RunResult kept = Driver({"dialog", "Mallowquist", "10000"});
+  ASSERT_EQ(kept.exitCode, 0);
+  EXPECT_NE(kept.out.find("\\FixedString.dat.bak"), std::string::npos) << kept.out;
+  Driver({"dialog-press", "Mallowquist", "1"});
   ASSERT_EQ(Driver({"wait-gone", kSettings, "5000"}).exitCode, 0);
   // Saved at OK, while the program still runs.
   EXPECT_TRUE(program.Running());
   EXPECT_EQ(program.ReadFile("FixedString.dat"), "abc\r\nde\0greeting"s);
+  EXPECT_EQ(program.ReadFile("FixedString.dat.bak"), edited);
 
   // The selector's fixed strings show the new string first.
   Driver({"post", kSelector, "reg:Mallowquist_NotfyIcon", "1", "0x202"});  // tray icon, left button

@@ -40,7 +40,7 @@ class InputFiles : public SettingsFiles {
     if (file.status == FileReadStatus::Read) file.bytes = std::string(input_.Rest());
     return file;
   }
-  bool WriteFixedStrings(std::string_view) override { return true; }
+  ReplaceResult WriteFixedStrings(std::string_view, const std::optional<ContentId>&) override { return {true, {}}; }
 
   std::vector<std::optional<int32_t>> answered;
   std::vector<std::u16string> sectionsRead;
@@ -65,9 +65,9 @@ class SavedFiles : public SettingsFiles {
     return section == kPasteKeysSection ? pasteKeys_ : std::u16string();
   }
   FileContent ReadFixedStrings() override { return fixed ? FileContent{FileReadStatus::Read, *fixed} : FileContent{}; }
-  bool WriteFixedStrings(std::string_view bytes) override {
+  ReplaceResult WriteFixedStrings(std::string_view bytes, const std::optional<ContentId>&) override {
     fixed = std::string(bytes);
-    return true;
+    return {true, {}};
   }
 
   std::map<std::u16string, int32_t> ints;

@@ -31,13 +31,19 @@ class MemoryFiles : public SettingsFiles {
     return found == sections.end() ? std::u16string() : found->second;
   }
   FileContent ReadFixedStrings() override {
-    return fixed ? FileContent{FileReadStatus::Read, *fixed} : FileContent{fixedMissingAs, {}};
+    return fixed ? FileContent{FileReadStatus::Read, *fixed, pending} : FileContent{fixedMissingAs, {}};
   }
-  bool WriteFixedStrings(std::string_view bytes) override {
+  // Keeps what the file holds as the real one does.
+  ReplaceResult WriteFixedStrings(std::string_view bytes, const std::optional<ContentId>& known) override {
     ++fixedWrites;
-    if (failWrites) return false;
+    if (failWrites) return {};
+    ReplaceResult result{true, {}};
+    if (MustKeepBeforeReplacing(fixed.value_or(""), bytes, known)) {
+      kept.push_back(*fixed);
+      result.keptAs = u"X:\\FixedString.dat.bak";
+    }
     fixed = std::string(bytes);
-    return true;
+    return result;
   }
 
   std::map<std::u16string, int32_t> ints;
@@ -45,6 +51,8 @@ class MemoryFiles : public SettingsFiles {
   std::vector<std::u16string> writes;
   std::optional<std::string> fixed;
   FileReadStatus fixedMissingAs = FileReadStatus::Missing;
+  bool pending = false;
+  std::vector<std::string> kept;
   int fixedWrites = 0;
   bool failWrites = false;
 };
@@ -209,6 +217,51 @@ TEST(Settings, FixedStringsAreWrittenOnlyWhenChangedSinceTheLoadOrTheLastWrite) 
   EXPECT_TRUE(SaveSettings(setting, state, files, Cp932()));
   EXPECT_EQ(files.fixedWrites, 1);
   EXPECT_EQ(DecodeFixedStrings(*files.fixed, Cp932()), setting.FixedString);
+}
+
+TEST(FileReplacement, OnlyContentNeitherEmptyNorTheSameNorKnownIsKept) {
+  const std::optional<ContentId> known = ContentId::Of("as loaded");
+  EXPECT_FALSE(MustKeepBeforeReplacing("", "new", std::nullopt));
+  EXPECT_FALSE(MustKeepBeforeReplacing("new", "new", std::nullopt));
+  EXPECT_FALSE(MustKeepBeforeReplacing("as loaded", "new", known));
+  EXPECT_TRUE(MustKeepBeforeReplacing("as loaded", "new", std::nullopt));
+  EXPECT_TRUE(MustKeepBeforeReplacing("as loadee", "new", known));  // same size, one byte apart
+  EXPECT_TRUE(MustKeepBeforeReplacing("as loaded\0more"s, "new", known));
+  EXPECT_EQ(BackupPath(u"C:\\FixedString.dat", 1), u"C:\\FixedString.dat.bak");
+  EXPECT_EQ(BackupPath(u"C:\\FixedString.dat", 12), u"C:\\FixedString.dat.bak12");
+}
+
+// The file as loaded or last written is the run's own; an edit by another
+// program since then, or a file the run never read, is kept and named.
+TEST(Settings, AFileEditedOutsideSinceTheLoadOrTheLastWriteIsKeptAndNamed) {
+  MemoryFiles files;
+  files.fixed = "loaded";
+  FixedStringFileState state;
+  SettingRecord setting;
+  LoadSettings(setting, state, files, Cp932());
+  setting.FixedString.Append(SharedText(u"typed"));
+  SaveResult result = SaveSettings(setting, state, files, Cp932());
+  EXPECT_TRUE(result.fixedStringsKeptAs.empty());
+
+  files.fixed = "edited";
+  setting.FixedString.Append(SharedText(u"more"));
+  result = SaveSettings(setting, state, files, Cp932());
+  EXPECT_TRUE(result);
+  EXPECT_EQ(files.kept, std::vector<std::string>{"edited"});
+  EXPECT_EQ(result.fixedStringsKeptAs, u"X:\\FixedString.dat.bak");
+
+  // A file that appeared after a load that found none, and one that the load
+  // read from a save left unfinished, are not known to be the run's.
+  for (const bool pending : {false, true}) {
+    files.fixed = pending ? std::optional<std::string>("from the unfinished save") : std::nullopt;
+    files.pending = pending;
+    files.kept.clear();
+    LoadSettings(setting, state, files, Cp932());
+    files.fixed = "there at the save";
+    setting.FixedString.Append(SharedText(u"again"));
+    EXPECT_FALSE(SaveSettings(setting, state, files, Cp932()).fixedStringsKeptAs.empty()) << pending;
+    EXPECT_EQ(files.kept, std::vector<std::string>{"there at the save"});
+  }
 }
 
 TEST(Settings, RecordCopiesAreDeep) {

@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <iostream>
+#include <random>
+
 #include "clipboard/clipboard.h"
 #include "clipboard/clipboard_block.h"
 #include "core/settings_files_win.h"
@@ -101,12 +104,18 @@ TEST(FixedStringFile, JapaneseTextSurvivesALoadAndASaveByteForByte) {
   }
 }
 
+// A .new in a save's way is one the run read or wrote itself: it gives way.
 TEST(FixedStringFile, ShorterListReplacesTheWholeFile) {
   TempFolder folder;
-  WriteBytes(folder / u"FixedString.dat", std::string(10000, 'z'));
-  ASSERT_TRUE(ReplaceFileAtomically(folder / u"FixedString.dat", "ab"));
+  const std::string old(10000, 'z');
+  WriteBytes(folder / u"FixedString.dat", old);
+  WriteBytes(folder / u"FixedString.dat.new", "left");
+  const ReplaceResult result = ReplaceFileInPlace(folder / u"FixedString.dat", "ab", ContentId::Of(old));
+  EXPECT_TRUE(result.written);
+  EXPECT_EQ(result.keptAs, u"");
   EXPECT_EQ(ReadBytes(folder / u"FixedString.dat"), "ab");
   EXPECT_FALSE(testing::Exists(folder / u"FixedString.dat.new"));
+  EXPECT_FALSE(testing::Exists(folder / u"FixedString.dat.bak"));
 }
 
 TEST(FixedStringFile, AFailedReplaceKeepsTheOldFile) {
@@ -114,7 +123,7 @@ TEST(FixedStringFile, AFailedReplaceKeepsTheOldFile) {
   WriteBytes(folder / u"FixedString.dat", "precious");
   // A folder where the temporary file would go makes the write fail.
   CreateDirectoryW(Wide(folder / u"FixedString.dat.new"), nullptr);
-  EXPECT_FALSE(ReplaceFileAtomically(folder / u"FixedString.dat", "new"));
+  EXPECT_FALSE(ReplaceFileInPlace(folder / u"FixedString.dat", "new", ContentId::Of("precious")).written);
   EXPECT_EQ(ReadBytes(folder / u"FixedString.dat"), "precious");
   RemoveDirectoryW(Wide(folder / u"FixedString.dat.new"));
 }
@@ -169,6 +178,18 @@ TEST(FixedStringFile, AFileTooLargeToReadIsNeverOverwritten) {
   EXPECT_EQ((static_cast<LONGLONG>(data.nFileSizeHigh) << 32) | data.nFileSizeLow, kSize);
 }
 
+// Long enough that a kill lands inside the save's steps.
+const std::u16string kListA(8 << 20, u'a');
+const std::u16string kListB(3 << 21, u'b');
+
+// The names a file has (GetFileInformationByHandle, Unix links under Wine).
+DWORD LinkCount(const std::u16string& path) {
+  UniqueFile file(CreateFileW(Wide(path), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, 0, nullptr));
+  BY_HANDLE_FILE_INFORMATION information{};
+  return file && GetFileInformationByHandle(file.Get(), &information) ? information.nNumberOfLinks : 0;
+}
+
 // Sets a file's last write, `hoursAgo` before now.
 void SetWrittenHoursAgo(const std::u16string& path, int hoursAgo) {
   UniqueFile file(CreateFileW(Wide(path), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
@@ -184,12 +205,14 @@ void SetWrittenHoursAgo(const std::u16string& path, int hoursAgo) {
   ASSERT_TRUE(SetFileTime(file.Get(), nullptr, nullptr, &written));
 }
 
-// A .new older than the target cannot be the last save's (the user or a copy
-// put the target there later): the target wins and the other is kept aside.
-TEST(FixedStringFile, AStaleTemporaryFileFromACrashIsNeitherReadNorKeptAndAnOlderNewFileKeptAside) {
+// A .new beside the target is the later save whatever the clock said (set
+// back between two saves, or a copy that kept its source's time): it wins,
+// and the target it was to replace is kept, without taking an earlier
+// backup's place.
+TEST(FixedStringFile, ACompleteNewFileWinsWhateverTheFileTimesSayAndAStaleTemporaryFileIsNeitherReadNorKept) {
   TempFolder folder;
-  WriteBytes(folder / u"FixedString.dat", "real");
-  WriteBytes(folder / u"FixedString.dat.new", "older");
+  WriteBytes(folder / u"FixedString.dat", "before");
+  WriteBytes(folder / u"FixedString.dat.new", "saved");
   SetWrittenHoursAgo(folder / u"FixedString.dat.new", 1);
   SetFileAttributesW(Wide(folder / u"FixedString.dat.new"), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN);
   // Still being written when the crash came, so never named .new.
@@ -197,60 +220,177 @@ TEST(FixedStringFile, AStaleTemporaryFileFromACrashIsNeitherReadNorKeptAndAnOlde
   Loaded loaded(folder);
   auto& [files, setting, state] = loaded;
   ASSERT_EQ(setting.FixedString.LastIndex(), 0);
-  EXPECT_EQ(setting.FixedString.Item(0).str(), u"real");
+  EXPECT_EQ(setting.FixedString.Item(0).str(), u"saved");
+  EXPECT_EQ(ReadBytes(folder / u"FixedString.dat"), "saved");
+  EXPECT_EQ(ReadBytes(folder / u"FixedString.dat.bak"), "before");
   setting.FixedString.Append(SharedText(u"more"));
   EXPECT_TRUE(SaveSettings(setting, state, files, SystemAnsiCodePage()));
-  EXPECT_EQ(ReadBytes(folder / u"FixedString.dat"), "real\0more"s);
-  EXPECT_EQ(ReadBytes(folder / u"FixedString.dat.bak"), "older");
+  EXPECT_EQ(ReadBytes(folder / u"FixedString.dat"), "saved\0more"s);
+  EXPECT_EQ(ReadBytes(folder / u"FixedString.dat.bak"), "before");
   EXPECT_FALSE(testing::Exists(folder / u"FixedString.dat.new"));
   EXPECT_FALSE(testing::Exists(folder / u"FixedString.dat.tmp"));
 }
 
-// A crash between the save's two renames leaves the old target and the
-// complete new file side by side, also on NTFS: the new file wins, the old
-// one becomes the backup, and no later save takes either away.
-TEST(FixedStringFile, ACompleteNewFileBesideTheOlderTargetWinsAndTheTargetIsKeptAside) {
+// A crash between the save's steps leaves the old target and the complete new
+// file side by side: the new file wins, the old one becomes a backup, and no
+// later save or crash takes an earlier backup's place.
+TEST(FixedStringFile, ACompleteNewFileBesideTheTargetWinsAndNoBackupReplacesAnother) {
   TempFolder folder;
   WriteBytes(folder / u"FixedString.dat", "old\0list"s);
-  SetWrittenHoursAgo(folder / u"FixedString.dat", 2);
   WriteBytes(folder / u"FixedString.dat.new", "new\0list"s);
-  // A backup of an earlier time, read-only, gives way to the newer one.
-  WriteBytes(folder / u"FixedString.dat.bak", "stale");
+  SetWrittenHoursAgo(folder / u"FixedString.dat.new", 2);
+  // A backup of an earlier time, read-only, the only copy of its strings.
+  WriteBytes(folder / u"FixedString.dat.bak", "earlier");
   SetFileAttributesW(Wide(folder / u"FixedString.dat.bak"), FILE_ATTRIBUTE_READONLY);
   Loaded loaded(folder);
   auto& [files, setting, state] = loaded;
   ASSERT_EQ(setting.FixedString.LastIndex(), 1);
   EXPECT_EQ(setting.FixedString.Item(0).str(), u"new");
   EXPECT_EQ(ReadBytes(folder / u"FixedString.dat"), "new\0list"s);
-  EXPECT_EQ(ReadBytes(folder / u"FixedString.dat.bak"), "old\0list"s);
+  EXPECT_EQ(ReadBytes(folder / u"FixedString.dat.bak"), "earlier");
+  EXPECT_EQ(ReadBytes(folder / u"FixedString.dat.bak2"), "old\0list"s);
   EXPECT_FALSE(testing::Exists(folder / u"FixedString.dat.new"));
 
   setting.FixedString.Append(SharedText(u"more"));
   EXPECT_TRUE(SaveSettings(setting, state, files, SystemAnsiCodePage()));
   EXPECT_EQ(ReadBytes(folder / u"FixedString.dat"), "new\0list\0more"s);
-  EXPECT_EQ(ReadBytes(folder / u"FixedString.dat.bak"), "old\0list"s);
+  EXPECT_EQ(ReadBytes(folder / u"FixedString.dat.bak"), "earlier");
+  EXPECT_EQ(ReadBytes(folder / u"FixedString.dat.bak2"), "old\0list"s);
 
-  // A complete file that a save finds in its way is kept aside too.
-  WriteBytes(folder / u"FixedString.dat.new", "left");
-  ASSERT_TRUE(ReplaceFileAtomically(folder / u"FixedString.dat", "ab"));
-  EXPECT_EQ(ReadBytes(folder / u"FixedString.dat"), "ab");
-  EXPECT_EQ(ReadBytes(folder / u"FixedString.dat.bak"), "left");
-  EXPECT_FALSE(testing::Exists(folder / u"FixedString.dat.new"));
+  // The same crash again keeps no second copy of a backup already there.
+  WriteBytes(folder / u"FixedString.dat", "old\0list"s);
+  WriteBytes(folder / u"FixedString.dat.new", "new\0list"s);
+  EXPECT_EQ(ReadReplacedFile(folder / u"FixedString.dat").bytes, "new\0list"s);
+  EXPECT_FALSE(testing::Exists(folder / u"FixedString.dat.bak3"));
 }
 
-// Where the target cannot be created the new file stays the only copy, and is
-// read from where it is.
-TEST(FixedStringFile, ANewFileThatCannotBeMovedIntoPlaceIsReadWhereItIs) {
+// Scoop's persist keeps the user's files in a folder of their own and
+// hard-links them beside the program: saves write into the files, so both
+// names show the new content, also where a crash left a save to be finished.
+TEST(SettingsFile, SavesWriteIntoHardLinkedFilesSoBothNamesShowThem) {
   TempFolder folder;
+  TempFolder persist;
+  WriteBytes(persist / u"Quistrel.ini", "[Main]\r\nClipBoardLog=10\r\n");
+  WriteBytes(persist / u"FixedString.dat", "old");
+  for (const std::u16string name : {u"Quistrel.ini", u"FixedString.dat"}) {
+    ASSERT_TRUE(CreateHardLinkW(Wide(folder / name), Wide(persist / name), nullptr));
+  }
+  Loaded loaded(folder);
+  auto& [files, setting, state] = loaded;
+  setting.ClipBoardLog = 7;
+  setting.FixedString.Append(SharedText(u"new"));
+  EXPECT_TRUE(SaveSettings(setting, state, files, SystemAnsiCodePage()));
+  EXPECT_NE(ReadBytes(persist / u"Quistrel.ini").find("ClipBoardLog=7"), std::string::npos);
+  EXPECT_EQ(ReadBytes(persist / u"FixedString.dat"), "old\0new"s);
+
+  WriteBytes(folder / u"FixedString.dat.new", "finished at the start");
+  LoadSettings(setting, state, files, SystemAnsiCodePage());
+  EXPECT_EQ(ReadBytes(persist / u"FixedString.dat"), "finished at the start");
+  for (const std::u16string name : {u"Quistrel.ini", u"FixedString.dat"}) {
+    EXPECT_EQ(ReadBytes(folder / name), ReadBytes(persist / name));
+    EXPECT_EQ(LinkCount(folder / name), 2u);
+  }
+}
+
+// The user edits FixedString.dat while the program runs: a save of other
+// settings leaves the edit be, and one that writes the file keeps it first.
+TEST(FixedStringFile, AnEditMadeOutsideSinceTheLoadIsKeptBeforeASaveWritesTheFile) {
+  TempFolder folder;
+  WriteBytes(folder / u"FixedString.dat", "loaded");
+  Loaded loaded(folder);
+  auto& [files, setting, state] = loaded;
+  const std::string edited = "loaded\0typed in an editor"s;
+  WriteBytes(folder / u"FixedString.dat", edited);
+  setting.ClipBoardLog = 5;
+  EXPECT_TRUE(SaveSettings(setting, state, files, SystemAnsiCodePage()));
+  EXPECT_EQ(ReadBytes(folder / u"FixedString.dat"), edited);
+
+  setting.FixedString.Append(SharedText(u"typed in the dialog"));
+  const SaveResult saved = SaveSettings(setting, state, files, SystemAnsiCodePage());
+  EXPECT_TRUE(saved);
+  EXPECT_EQ(ReadBytes(folder / u"FixedString.dat"), "loaded\0typed in the dialog"s);
+  EXPECT_EQ(ReadBytes(folder / u"FixedString.dat.bak"), edited);
+
+  // What the save wrote is the program's own: the next save keeps nothing.
+  setting.FixedString.Append(SharedText(u"one more"));
+  EXPECT_TRUE(SaveSettings(setting, state, files, SystemAnsiCodePage()));
+  EXPECT_FALSE(testing::Exists(folder / u"FixedString.dat.bak2"));
+}
+
+// Saves of two lists in turn, in a process the test kills.
+int SaveInTurn(const std::wstring& argument) {
+  const std::size_t space = argument.find(L' ');
+  UniqueKernelObject saved(OpenEventW(EVENT_MODIFY_STATE, FALSE, argument.substr(0, space).c_str()));
+  const std::u16string path = FromWide(argument.substr(space + 1)) + u"FixedString.dat";
+  const std::string lists[] = {SystemAnsiCodePage().ToAnsi(kListA), SystemAnsiCodePage().ToAnsi(kListB)};
+  std::optional<ContentId> known = ContentId::Of(ReadWholeFile(path).bytes);
+  for (int round = 1;; ++round) {
+    const std::string& bytes = lists[round % 2];
+    if (ReplaceFileInPlace(path, bytes, known).written) known = ContentId::Of(bytes);
+    SetEvent(saved.Get());
+  }
+}
+const testing::ChildRole kSaveInTurn(L"save-in-turn", SaveInTurn);
+
+// Wherever the kill comes, the next start finds one list or the other whole;
+// a backup a kill left holds nothing but their bytes.
+TEST(FixedStringFile, AProgramKilledWhileSavingLeavesTheOldListOrTheNewNeverAPart) {
+  TempFolder folder;
+  const std::u16string path = folder / u"FixedString.dat";
+  const std::string listA = SystemAnsiCodePage().ToAnsi(kListA);
+  const std::string listB = SystemAnsiCodePage().ToAnsi(kListB);
+  WriteBytes(path, listA);
+  const std::wstring eventName = L"quistrel-saved-" + std::to_wstring(GetCurrentProcessId());
+  UniqueKernelObject saved(CreateEventW(nullptr, FALSE, FALSE, eventName.c_str()));
+  std::minstd_rand random(GetTickCount());
+  int finishedAtStart = 0;
+  constexpr int kRounds = 30;
+  for (int round = 0; round < kRounds; ++round) {
+    UniqueKernelObject child =
+        testing::StartChild(L"save-in-turn", eventName + L" " + std::wstring(Wide(folder.Path())));
+    ASSERT_TRUE(child);
+    ASSERT_EQ(WaitForSingleObject(saved.Get(), 60000), static_cast<DWORD>(WAIT_OBJECT_0));
+    // Every other kill aims at the write into the target, which begins once
+    // the .new is there.
+    if (round % 2) {
+      const ULONGLONG start = GetTickCount64();
+      while (!testing::Exists(path + u".new") && GetTickCount64() - start < 5000) {
+      }
+    } else {
+      Sleep(random() % 60);
+    }
+    TerminateProcess(child.Get(), 1);
+    WaitForSingleObject(child.Get(), INFINITE);
+
+    finishedAtStart += testing::Exists(path + u".new");
+    const FileContent content = ReadReplacedFile(path);
+    ASSERT_EQ(content.status, FileReadStatus::Read);
+    ASSERT_TRUE(content.bytes == listA || content.bytes == listB) << "round " << round << ": " << content.bytes.size();
+    EXPECT_EQ(ReadBytes(path), content.bytes);
+    for (int number = 1; number < 100; ++number) {
+      const std::u16string backup = path + u".bak" + (number == 1 ? u"" : FromWide(std::to_wstring(number)));
+      if (!testing::Exists(backup)) continue;
+      EXPECT_EQ(ReadBytes(backup).find_first_not_of("ab"), std::string::npos) << "round " << round;
+      DeleteFileW(Wide(backup));
+    }
+  }
+  std::cout << "a save to finish at the start in " << finishedAtStart << " of " << kRounds << " kills\n";
+}
+// Where the target cannot be written (another program holds it) the new file
+// stays the only copy, and is read from where it is.
+TEST(FixedStringFile, ANewFileThatCannotBeWrittenIntoPlaceIsReadWhereItIs) {
+  TempFolder folder;
+  WriteBytes(folder / u"FixedString.dat", "old");
   WriteBytes(folder / u"FixedString.dat.new", "kept");
-  // Held open without sharing for deletion, it cannot be renamed.
-  UniqueFile holder(CreateFileW(Wide(folder / u"FixedString.dat.new"), GENERIC_READ, FILE_SHARE_READ, nullptr,
+  UniqueFile holder(CreateFileW(Wide(folder / u"FixedString.dat"), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                 OPEN_EXISTING, 0, nullptr));
   ASSERT_TRUE(holder);
   const FileContent content = ReadReplacedFile(folder / u"FixedString.dat");
   EXPECT_EQ(content.status, FileReadStatus::Read);
   EXPECT_EQ(content.bytes, "kept");
-  EXPECT_TRUE(testing::Exists(folder / u"FixedString.dat.new"));
+  EXPECT_TRUE(content.pending);
+  EXPECT_EQ(ReadBytes(folder / u"FixedString.dat.new"), "kept");
+  EXPECT_EQ(ReadBytes(folder / u"FixedString.dat"), "old");
 }
 
 TEST(Clipboard, TextOutsideTheAnsiCodePageRoundTrips) {

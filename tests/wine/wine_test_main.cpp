@@ -5,6 +5,7 @@
 
 #include "clipboard/clipboard_read_process.h"
 #include "platform/display.h"
+#include "wine_test_util.h"
 
 int main(int argc, char** argv) {
   // The clipboard tests start this program as the reading process, as the
@@ -12,6 +13,7 @@ int main(int argc, char** argv) {
   if (quistrel::IsClipboardReadingProcess(GetCommandLineW())) {
     return quistrel::RunClipboardReadingProcess(GetCommandLineW());
   }
+  if (const auto exitCode = quistrel::testing::RunChildRole(GetCommandLineW())) return *exitCode;
   // As Quistrel.exe's manifest makes the program.
   quistrel::BecomeDpiAware();
   ::testing::InitGoogleTest(&argc, argv);

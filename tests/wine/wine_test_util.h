@@ -4,6 +4,9 @@
 #include <windows.h>
 
 #include <cstdlib>
+#include <cwchar>
+#include <map>
+#include <optional>
 #include <string>
 
 #include "platform/handles.h"
@@ -69,5 +72,44 @@ inline std::wstring QuistrelExePath() {
 }
 
 inline bool Exists(const std::u16string& path) { return GetFileAttributesW(Wide(path)) != INVALID_FILE_ATTRIBUTES; }
+
+// A part a test has played in a process of its own, one that the test can
+// kill: the test file names it with a ChildRole, the test starts this program
+// with StartChild, and main runs the part instead of the tests.
+using ChildMain = int (*)(const std::wstring& argument);
+inline std::map<std::wstring, ChildMain>& ChildRoles() {
+  static std::map<std::wstring, ChildMain> roles;
+  return roles;
+}
+struct ChildRole {
+  ChildRole(const wchar_t* name, ChildMain main) { ChildRoles()[name] = main; }
+};
+inline constexpr wchar_t kChildSwitch[] = L"--child-role=";
+
+inline UniqueKernelObject StartChild(const std::wstring& role, const std::wstring& argument) {
+  wchar_t path[MAX_PATH]{};
+  GetModuleFileNameW(nullptr, path, MAX_PATH);
+  std::wstring commandLine = L"child " + std::wstring(kChildSwitch) + role + L" " + argument;
+  STARTUPINFOW startup{};
+  startup.cb = sizeof(startup);
+  PROCESS_INFORMATION started{};
+  if (!CreateProcessW(path, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &started)) {
+    return UniqueKernelObject();
+  }
+  CloseHandle(started.hThread);
+  return UniqueKernelObject(started.hProcess);
+}
+
+// The exit code of the part this process was started to play; nothing when it
+// runs the tests.
+inline std::optional<int> RunChildRole(const std::wstring& commandLine) {
+  const std::size_t at = commandLine.find(kChildSwitch);
+  if (at == std::wstring::npos) return std::nullopt;
+  const std::size_t nameStart = at + std::wcslen(kChildSwitch);
+  const std::size_t nameEnd = commandLine.find(L' ', nameStart);
+  const auto role = ChildRoles().find(commandLine.substr(nameStart, nameEnd - nameStart));
+  if (role == ChildRoles().end()) return 2;
+  return role->second(nameEnd == std::wstring::npos ? std::wstring() : commandLine.substr(nameEnd + 1));
+}
 
 }  // namespace quistrel::testing
