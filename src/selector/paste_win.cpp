@@ -7,6 +7,7 @@
 #include "platform/handles.h"
 #include "platform/own_input.h"
 #include "platform/window.h"
+#include "selector/selector_model.h"
 
 namespace quistrel {
 
@@ -116,9 +117,13 @@ PasteKeys PasteKeysFor(HWND window, const PasteKeyTable& table) {
   return PasteKeysForClass(FromWide(name, static_cast<std::size_t>(std::max(length, 0))), table);
 }
 
+// The left Windows key counts as held: its release, which ended the
+// gesture, went to the selector, and the window may still take it for held
+// (Windows+Shift+Insert pastes nothing in some terminals). Released once
+// more behind the unassigned key, it opens no Start menu.
 void SendPasteKeys(PasteKeys keys) {
   const std::vector<KeyStroke> strokes =
-      PasteKeyStrokes(keys, [](uint16_t key) { return (GetAsyncKeyState(key) & 0x8000) != 0; });
+      PasteKeyStrokes(keys, [](uint16_t key) { return key == kVkLWin || (GetAsyncKeyState(key) & 0x8000) != 0; });
   if (strokes.empty()) return;
   std::vector<INPUT> inputs(strokes.size());
   for (std::size_t i = 0; i < strokes.size(); ++i) {

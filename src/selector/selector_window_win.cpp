@@ -151,11 +151,13 @@ void SelectorWindow::Close(bool thenPaste) {
 
 std::optional<HWND> SelectorWindow::Hide() {
   model_.openedByMouse = false;
+  // Looked at first: taking the topmost place away may already move the
+  // activation (a window manager restacks and refocuses).
+  const bool wasActive = GetForegroundWindow() == Handle();
   SetWindowPos(Handle(), HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE);
   // Hiding the active selector deactivates it, which calls Close once more
   // from inside ShowWindow; that nested call only repeats the hide.
   const bool outermost = !hiding_;
-  const bool wasActive = GetForegroundWindow() == Handle();
   hiding_ = true;
   ShowWindow(Handle(), SW_HIDE);
   hiding_ = !outermost;

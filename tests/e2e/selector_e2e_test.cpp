@@ -129,18 +129,7 @@ TEST_F(Selector, TheFirstPasteAfterEachStartReachesItsWindow) {
           "start " + std::to_string(start) + ", gesture " + std::to_string(gesture) + ", " + target.windowClass + "\n";
       EXPECT_TRUE(ClipboardBecomes(commits[gesture])) << where;
       if (target.terminal) {
-        // Insert with Shift and neither Ctrl nor Alt. Without a window
-        // manager Wine hands the release of Win to the program it has in
-        // the foreground, the selector, while the X focus stays with the
-        // terminal: that window may still count Win as held.
-        EXPECT_TRUE(WaitFor(
-            [&] {
-              const std::string keys = log->Lines();
-              return keys.find("keydown 2D shift\n") != std::string::npos ||
-                     (!WindowManagerRuns() && !WineHasDesktop() &&
-                      keys.find("keydown 2D shift win\n") != std::string::npos);
-            },
-            5s))
+        EXPECT_TRUE(WaitFor([&] { return log->Lines().find("keydown 2D shift\n") != std::string::npos; }, 5s))
             << where << log->Lines();
       } else {
         const std::string pasted = before + commits[gesture];
