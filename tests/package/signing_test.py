@@ -8,6 +8,7 @@ certificate carries no signature.
 """
 import lzma
 import os
+import shutil
 import struct
 import subprocess
 import sys
@@ -41,6 +42,7 @@ class Signing(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
         cls.folder = Path(tempfile.mkdtemp(prefix="quistrel-signing-"))
+        cls.addClassCleanup(shutil.rmtree, cls.folder)
         certificate, key, password = cls.folder / "cert.pem", cls.folder / "key.pem", cls.folder / "password"
         password.write_text("throwaway\n")
         subprocess.run(["openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", key, "-out", certificate,
@@ -55,10 +57,6 @@ class Signing(unittest.TestCase):
         cls.certificate = certificate
         cls.zip = next((cls.folder / "package").glob("Mallowquist-*-win32.zip"))
         cls.installer = next((cls.folder / "package").glob("Mallowquist-*-setup.exe"))
-
-    @classmethod
-    def tearDownClass(cls):
-        subprocess.run(["rm", "-rf", cls.folder])
 
     def verify(self, program, name):
         """osslsigncode's verdict on PROGRAM (bytes), trusting the certificate,
