@@ -88,9 +88,10 @@ set(CPACK_NSIS_DEFINES [=[
 @nsis_target@]=])
 string(CONFIGURE "${CPACK_NSIS_DEFINES}" CPACK_NSIS_DEFINES @ONLY)
 
-# Read by cpack for each generator: the installer's own file name, and fixed
+# Read by cpack for each generator: the installer's own file name, fixed
 # times in the zip (the last commit's, unless SOURCE_DATE_EPOCH is given;
-# in UTC, since zip entries also carry a local time).
+# in UTC, since zip entries also carry a local time), and the signing when a
+# certificate is given (packaging/signing.cmake).
 set(CPACK_PROJECT_CONFIG_FILE "${CMAKE_CURRENT_BINARY_DIR}/CPackPerGenerator.cmake")
 file(CONFIGURE OUTPUT "${CPACK_PROJECT_CONFIG_FILE}" @ONLY CONTENT [=[
 if(CPACK_GENERATOR STREQUAL "NSIS")
@@ -105,6 +106,7 @@ if(NOT DEFINED ENV{SOURCE_DATE_EPOCH})
   endif()
 endif()
 set(ENV{TZ} UTC)
+include("@PROJECT_SOURCE_DIR@/packaging/signing.cmake")
 ]=])
 
 include(CPack)

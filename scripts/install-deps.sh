@@ -19,7 +19,7 @@ PACKAGES=(
   wine wine32:i386 wine64
   xvfb xauth x11-utils xclip xdotool imagemagick openbox
   locales fonts-ipafont-gothic fonts-ipafont-mincho
-  python3 clang-format git nsis
+  python3 python3-jsonschema python3-yaml clang-format git nsis osslsigncode openssl
 )
 
 refresh_package_lists() {

@@ -27,9 +27,8 @@ strict=(-DQUISTREL_WARNINGS_AS_ERRORS=ON)
 cmake --preset win32 "${strict[@]}" -DQUISTREL_ASSERTIONS=ON >/dev/null
 cmake --build --preset win32
 # The downloads are made from a release build of their own, without the
-# run-time checks.
-cmake --preset release >/dev/null
-cmake --build --preset release --target package
+# run-time checks, with what is published beside them (checksums, manifests).
+bash scripts/package.sh
 installer_dir=$root/build/package
 if [ "$tested" = win64 ]; then
   installer_dir=$root/build/win64/package

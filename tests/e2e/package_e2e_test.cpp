@@ -98,6 +98,25 @@ class Package : public ::testing::Test {
 
   static int Install() { return e2e::Run({"wine", Installer().string(), "/S"}).exitCode; }
 
+  // The uninstaller as a user runs it from the list of installed apps: its
+  // button on the first page, "はい" to the question about the settings (a
+  // message box titled without the page's trailing space), "閉じる" at the end.
+  void UninstallRemovingTheSettings() {
+    const std::string page = "Mallowquist アンインストール ";
+    const std::string question = "Mallowquist アンインストール";
+    const auto shows = [](const std::string& title, const std::string& text) {
+      return WaitFor([&] { return Driver({"dialog", title}).out.find(text) != std::string::npos; }, 60s);
+    };
+    Background uninstaller({"wine", (folder_ / "Uninstall.exe").string()});
+    ASSERT_TRUE(shows(page, "をこのコンピュータから削除します"));
+    Driver({"dialog-press", page, "1"});
+    ASSERT_TRUE(shows(question, "も削除しますか")) << Driver({"dialog", page}).out;
+    Driver({"dialog-press", question, "6"});  // IDYES
+    ASSERT_TRUE(shows(page, "アンインストールの完了")) << Driver({"dialog", page}).out;
+    Driver({"dialog-press", page, "1"});
+    EXPECT_TRUE(WaitFor([&] { return Driver({"dialog", page}).exitCode != 0; }, 30s));
+  }
+
   fs::path prefix_;
   std::string installLocation_;
   fs::path folder_;
@@ -160,6 +179,32 @@ TEST_F(Package, SilentUninstallEndsTheProgramAndRemovesEverythingButTheUsersFile
   EXPECT_FALSE(fs::exists(startupLink_));
 }
 
+TEST_F(Package, UninstallAskedToRemoveTheSettingsRemovesEveryFileTheProgramWroteAndThenTheFolder) {
+  // All the program writes: the settings, the fixed strings, and what a save
+  // leaves on its way (a part, a complete file not yet moved, a backup).
+  const std::set<std::string> written = {"Quistrel.ini",       "Quistrel.ini.tmp",    "Quistrel.ini.new",
+                                         "FixedString.dat",    "FixedString.dat.tmp", "FixedString.dat.new",
+                                         "FixedString.dat.bak"};
+  ASSERT_EQ(Install(), 0);
+  for (const auto& name : written) std::ofstream(folder_ / name, std::ios::binary) << name;
+  std::ofstream(folder_ / "notes.txt", std::ios::binary) << "mine";
+  std::ofstream(folder_ / "FixedString.txt", std::ios::binary) << "mine too";
+  UninstallRemovingTheSettings();
+  EXPECT_TRUE(WaitFor([&] { return FileNames(folder_).size() == 2; }, 60s));
+  EXPECT_EQ(FileNames(folder_), (std::set<std::string>{"FixedString.txt", "notes.txt"}));
+
+  // A save that a crash stopped between its renames left the fixed strings
+  // in the .new alone: the user is asked about them too, and the folder goes.
+  fs::remove(folder_ / "notes.txt");
+  fs::remove(folder_ / "FixedString.txt");
+  ASSERT_EQ(Install(), 0);
+  std::ofstream(folder_ / "FixedString.dat.new", std::ios::binary) << kFixedStrings;
+  std::ofstream(folder_ / "FixedString.dat.tmp", std::ios::binary) << "part";
+  UninstallRemovingTheSettings();
+  EXPECT_TRUE(WaitFor([&] { return !fs::exists(folder_); }, 60s))
+      << "left: " << ::testing::PrintToString(FileNames(folder_));
+}
+
 TEST_F(Package, InstallingOverAnOlderInstallationEndsTheProgramAndKeepsTheUsersFiles) {
   ASSERT_EQ(Install(), 0);
   e2e::Run({"wine", "reg", "add", kUninstallKey, "/v", "DisplayVersion", "/d", "0.9.0", "/f"});
@@ -206,6 +251,18 @@ TEST_F(Package, AFolderOfTheUsersFilesOrAPortableCopyIsRefusedAndTheUninstallRem
   fs::create_directories(empty);
   ASSERT_EQ(e2e::Run({"wine", Installer().string(), "/S", R"(/D=C:\Tools)"}).exitCode, 0);
   EXPECT_EQ(UninstallEntry()["InstallLocation"], R"(C:\Tools)");
+
+  // Another product's folder, with an Uninstall.exe of its own, where a
+  // portable copy was put: only the uninstall entry that names the folder
+  // proves that this installer put the program there.
+  const fs::path other = prefix_ / "drive_c" / "Other";
+  fs::create_directories(other);
+  const std::set<std::string> product = {"Quistrel.exe", "Uninstall.exe", "other.dll"};
+  for (const auto& name : product) std::ofstream(other / name, std::ios::binary) << "theirs: " << name;
+  EXPECT_NE(e2e::Run({"wine", Installer().string(), "/S", R"(/D=C:\Other)"}).exitCode, 0);
+  for (const auto& name : product) EXPECT_TRUE(FileBytes(other / name) == "theirs: " + name) << name << " replaced";
+  EXPECT_EQ(UninstallEntry()["InstallLocation"], R"(C:\Tools)");
+
   std::ofstream(empty / "todo.txt", std::ios::binary) << "mine";
   ASSERT_EQ(e2e::Run({"wine", (empty / "Uninstall.exe").string(), "/S"}).exitCode, 0);
   ASSERT_TRUE(WaitFor([] { return UninstallEntry().empty(); }, 60s));
