@@ -163,10 +163,10 @@ def main(cpack_config, package_dir, release_url):
 
     # Scoop links each persisted file into the version's folder, and makes a
     # folder of one that does not exist yet: the program's files are created
-    # empty first, which it reads as no settings and no fixed strings. A save
-    # replaces FixedString.dat by a rename, which breaks the link, so before
-    # an update or uninstall the files that are no longer the persisted ones
-    # are copied back.
+    # empty first, which it reads as no settings and no fixed strings. The
+    # program writes its files in place and keeps the links, but an editor
+    # that saves by renaming breaks them: before an update or uninstall the
+    # files that are no longer the persisted ones are copied back.
     user_files = ", ".join(f"'{name}'" for name in USER_FILES)
     scoop = {
         "version": version,

@@ -181,22 +181,22 @@ TEST_F(Package, SilentUninstallEndsTheProgramAndRemovesEverythingButTheUsersFile
 
 TEST_F(Package, UninstallAskedToRemoveTheSettingsRemovesEveryFileTheProgramWroteAndThenTheFolder) {
   // All the program writes: the settings, the fixed strings, and what a save
-  // leaves on its way (a part, a complete file not yet moved, a backup).
-  const std::set<std::string> written = {"Quistrel.ini",       "Quistrel.ini.tmp",    "Quistrel.ini.new",
-                                         "FixedString.dat",    "FixedString.dat.tmp", "FixedString.dat.new",
-                                         "FixedString.dat.bak"};
+  // leaves on its way (a part, a complete file not yet written) or keeps
+  // (the numbered backups).
+  const std::set<std::string> written = {"Quistrel.ini",        "Quistrel.ini.tmp",     "Quistrel.ini.new",
+                                         "FixedString.dat",     "FixedString.dat.tmp",  "FixedString.dat.new",
+                                         "FixedString.dat.bak", "FixedString.dat.bak2", "FixedString.dat.bak99"};
+  const std::set<std::string> theirs = {"FixedString.dat.bak-old", "FixedString.txt", "notes.txt"};
   ASSERT_EQ(Install(), 0);
   for (const auto& name : written) std::ofstream(folder_ / name, std::ios::binary) << name;
-  std::ofstream(folder_ / "notes.txt", std::ios::binary) << "mine";
-  std::ofstream(folder_ / "FixedString.txt", std::ios::binary) << "mine too";
+  for (const auto& name : theirs) std::ofstream(folder_ / name, std::ios::binary) << "mine";
   UninstallRemovingTheSettings();
-  EXPECT_TRUE(WaitFor([&] { return FileNames(folder_).size() == 2; }, 60s));
-  EXPECT_EQ(FileNames(folder_), (std::set<std::string>{"FixedString.txt", "notes.txt"}));
+  EXPECT_TRUE(WaitFor([&] { return FileNames(folder_).size() == theirs.size(); }, 60s));
+  EXPECT_EQ(FileNames(folder_), theirs);
 
-  // A save that a crash stopped between its renames left the fixed strings
-  // in the .new alone: the user is asked about them too, and the folder goes.
-  fs::remove(folder_ / "notes.txt");
-  fs::remove(folder_ / "FixedString.txt");
+  // A save that a crash stopped on its way left the fixed strings in the
+  // .new alone: the user is asked about them too, and the folder goes.
+  for (const auto& name : theirs) fs::remove(folder_ / name);
   ASSERT_EQ(Install(), 0);
   std::ofstream(folder_ / "FixedString.dat.new", std::ios::binary) << kFixedStrings;
   std::ofstream(folder_ / "FixedString.dat.tmp", std::ios::binary) << "part";
