@@ -18,7 +18,9 @@ inline constexpr std::chrono::milliseconds kBriefClipboardWait{40};
 class OpenedClipboard {
  public:
   // Tries for at most `wait`; nothing when the clipboard stays held.
-  static std::optional<OpenedClipboard> Open(HWND owner, std::chrono::milliseconds wait = kBriefClipboardWait);
+  // `whileHeld` runs between the tries.
+  static std::optional<OpenedClipboard> Open(HWND owner, std::chrono::milliseconds wait = kBriefClipboardWait,
+                                             void (*whileHeld)() = nullptr);
   ~OpenedClipboard();
   OpenedClipboard(OpenedClipboard&& other) noexcept;
   OpenedClipboard& operator=(OpenedClipboard&&) = delete;
@@ -57,17 +59,44 @@ struct KnownClipboardText {
 bool WriteClipboardText(HWND owner, std::u16string_view text, std::chrono::milliseconds wait = kBriefClipboardWait,
                         std::optional<KnownClipboardText> previous = std::nullopt);
 
+// A reader of this process whose read may hold the clipboard open while it
+// waits for an owner's rendering.
+class StuckReads {
+ public:
+  // Ends such a read when the owner does not answer, and lets go of the
+  // clipboard it holds.
+  virtual void EndStuckRead() = 0;
+
+ protected:
+  ~StuckReads() = default;
+};
+
+// While it lives, a write made on the thread that made it, which waits for
+// the clipboard, ends a read of `reads` stuck in its way: that reader's own
+// watch runs on the same thread, and the write handles no message meanwhile.
+class StuckReadsEndedByWrites final {
+ public:
+  explicit StuckReadsEndedByWrites(StuckReads& reads);
+  ~StuckReadsEndedByWrites();
+  StuckReadsEndedByWrites(const StuckReadsEndedByWrites&) = delete;
+  StuckReadsEndedByWrites& operator=(const StuckReadsEndedByWrites&) = delete;
+
+ private:
+  StuckReads* previous_;
+};
+
 // True while a write of this process waits for the clipboard, and, in a
 // reading process that follows them, while one of its program waits: the
 // readers let go of the clipboard and stay away until the write is done.
 bool ClipboardWriteWaiting();
-// Lets the reading processes this process starts see its writes wait (a
-// named event of this process); false when they cannot. Before the first one
-// starts.
-bool ShareClipboardWrites();
+// What tells the reading processes this process starts that its writes
+// wait: an event without a name, which they inherit (a named one, any
+// program of the user could make and set first). Nothing when it cannot be
+// had. Made before the first one starts.
+HANDLE ClipboardWriteSignal();
 // In a reading process, before it reads: ClipboardWriteWaiting answers also
-// for the writes of `programId`, the program it reads for, once that one has
-// shared them. False when they cannot be seen.
-bool FollowClipboardWritesOf(DWORD programId);
+// for the writes of the program it reads for, through `signal`, the event
+// that program handed down.
+void FollowClipboardWrites(HANDLE signal);
 
 }  // namespace quistrel

@@ -17,7 +17,8 @@
 namespace quistrel {
 
 // The switch that makes the program a reading process, followed by the id of
-// the process to hand the read to.
+// the process to hand the read to and, when it has one, the value of the
+// inherited event that tells of that program's writes.
 inline constexpr wchar_t kReadClipboardSwitch[] = L"/read-clipboard";
 
 // True when the command line asks for a reading process.

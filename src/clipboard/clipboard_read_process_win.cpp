@@ -37,12 +37,23 @@ struct LocalFreeDeleter {
   void operator()(wchar_t** arguments) const { LocalFree(arguments); }
 };
 
-// The parent's process id, when the command line is the reading process's.
-DWORD ParentIdOf(const wchar_t* commandLine) {
+// What the program hands the reading process on its command line: its
+// process id, and the event that tells of its writes, which the reading
+// process inherited (nothing when the program had none).
+struct ReadingOrder {
+  DWORD parentId = 0;
+  HANDLE writeSignal = nullptr;
+};
+
+// Nothing of it when the command line is not the reading process's.
+ReadingOrder ReadingOrderOf(const wchar_t* commandLine) {
   int count = 0;
   const std::unique_ptr<wchar_t*, LocalFreeDeleter> arguments(CommandLineToArgvW(commandLine, &count));
-  if (!arguments || count != 3 || std::wcscmp(arguments.get()[1], kReadClipboardSwitch) != 0) return 0;
-  return static_cast<DWORD>(std::wcstoul(arguments.get()[2], nullptr, 10));
+  if (!arguments || count < 3 || count > 4 || std::wcscmp(arguments.get()[1], kReadClipboardSwitch) != 0) return {};
+  ReadingOrder order;
+  order.parentId = static_cast<DWORD>(std::wcstoul(arguments.get()[2], nullptr, 10));
+  if (count == 4) order.writeSignal = reinterpret_cast<HANDLE>(std::wcstoull(arguments.get()[3], nullptr, 10));
+  return order;
 }
 
 // Ends this process when the parent ends: a read that hangs in an owner's
@@ -79,16 +90,16 @@ class Unwatched final : public RenderingWatch {
 
 }  // namespace
 
-bool IsClipboardReadingProcess(const wchar_t* commandLine) { return ParentIdOf(commandLine) != 0; }
+bool IsClipboardReadingProcess(const wchar_t* commandLine) { return ReadingOrderOf(commandLine).parentId != 0; }
 
 int RunClipboardReadingProcess(const wchar_t* commandLine) {
   const HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
   if (!output || output == INVALID_HANDLE_VALUE) return 2;
-  const DWORD parentId = ParentIdOf(commandLine);
-  if (!EndWithParent(parentId)) return 2;
-  // Should the program not have shared its writes, this read goes ahead
-  // without giving way to them.
-  FollowClipboardWritesOf(parentId);
+  const ReadingOrder order = ReadingOrderOf(commandLine);
+  if (!EndWithParent(order.parentId)) return 2;
+  // Should the program have had no event for its writes, this read goes
+  // ahead without giving way to them.
+  if (order.writeSignal) FollowClipboardWrites(order.writeSignal);
   const UniqueWindow opener(
       CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, GetModuleHandleW(nullptr), nullptr));
   Unwatched watch;
@@ -108,7 +119,7 @@ std::optional<ClipboardReadingProcess> ClipboardReadingProcess::Start() {
   if (program.empty()) return std::nullopt;
   // Should the event not be had, the process still reads, only without
   // giving way to a commit that waits for the clipboard.
-  ShareClipboardWrites();
+  const HANDLE writeSignal = ClipboardWriteSignal();
   SECURITY_ATTRIBUTES inheritable{sizeof(inheritable), nullptr, TRUE};
   HANDLE readingEnd = nullptr;
   HANDLE writingEnd = nullptr;
@@ -119,6 +130,8 @@ std::optional<ClipboardReadingProcess> ClipboardReadingProcess::Start() {
   if (!SetHandleInformation(readingEnd, HANDLE_FLAG_INHERIT, 0)) return std::nullopt;
   std::wstring commandLine =
       L"\"" + program + L"\" " + kReadClipboardSwitch + L" " + std::to_wstring(GetCurrentProcessId());
+  // Inherited under the same value, as the pipe's end is.
+  if (writeSignal) commandLine += L" " + std::to_wstring(reinterpret_cast<uintptr_t>(writeSignal));
   STARTUPINFOW startup{};
   startup.cb = sizeof(startup);
   // No busy cursor: the user started nothing, and one that hangs would keep

@@ -13,6 +13,7 @@
 #include <optional>
 #include <string>
 
+#include "clipboard/clipboard.h"
 #include "platform/handles.h"
 
 namespace quistrel {
@@ -42,7 +43,9 @@ class RenderingWatch {
 
 // One read of the clipboard as it is now, opening it with `opener`. Blocks
 // as long as the owner takes to render: never on a thread that must answer.
-ClipboardRead ReadClipboardNow(HWND opener, RenderingWatch& watch);
+// With `answered`, the owner that answered a probe: should another one have
+// taken the clipboard since, the read ends without asking that one.
+ClipboardRead ReadClipboardNow(HWND opener, RenderingWatch& watch, std::optional<HWND> answered = std::nullopt);
 
 // A read of the clipboard made by another process, which can be ended when
 // it hangs in its turn.
@@ -67,7 +70,7 @@ class SeparateReader {
   virtual std::unique_ptr<SeparateRead> Start() = 0;
 };
 
-class ClipboardReader final {
+class ClipboardReader final : private StuckReads {
  public:
   // `deliver` runs on the thread that made the reader, once per complete read
   // of a content newer than the last one delivered. `separately` reads while
@@ -95,6 +98,12 @@ class ClipboardReader final {
   void DeliverFinished();
   // Leaves a read behind that has hung too long in an owner's rendering.
   void WatchRendering();
+  // A write of this thread waits for the clipboard: a read that waits for
+  // an owner that does not answer is ended at once.
+  void EndStuckRead() override;
+  // Ends the read that has been waiting for its owner's data since `since`:
+  // the content is tried again, past that owner no more.
+  void EndRendering(std::chrono::steady_clock::time_point since);
 
   std::function<void(ClipboardRead)> deliver_;
   std::shared_ptr<Shared> shared_;
@@ -105,6 +114,8 @@ class ClipboardReader final {
   UniqueWindow opener_;
   DWORD delivered_ = 0;
   bool anyDelivered_ = false;
+  std::chrono::steady_clock::time_point nextProbeForWrite_{};
+  StuckReadsEndedByWrites endedByWrites_{*this};
 };
 
 }  // namespace quistrel

@@ -43,7 +43,9 @@ bool FormatPresent(const wchar_t* name) { return IsClipboardFormatAvailable(Regi
 // A program that hangs cannot render a promised text; asking it would block
 // the reading thread with the clipboard open, which keeps every other
 // program from copying. Asked before the clipboard is opened, so the probe
-// costs nobody else anything.
+// costs nobody else anything. One that does not answer may only be busy,
+// with its text on the clipboard already: which of the two, nothing tells
+// short of asking for the data.
 bool OwnerAnswers(HWND owner, UINT probeMs = kOwnerProbeMs) {
   if (!owner) return true;
   DWORD process = 0;
@@ -58,29 +60,28 @@ bool OwnerAnswers(HWND owner, UINT probeMs = kOwnerProbeMs) {
 bool IsNewer(DWORD sequence, DWORD than) { return static_cast<int32_t>(sequence - than) > 0; }
 
 // The checks that need no open clipboard. False when the read ends with them:
-// a write of this program waits, there is no text, or the owner hangs.
-bool WorthOpening(ClipboardRead& read, HWND& owner) {
+// a write of this program waits, or there is no text.
+bool WorthOpening(ClipboardRead& read) {
   read.sequence = GetClipboardSequenceNumber();
   if (ClipboardWriteWaiting()) return false;
   if (!IsClipboardFormatAvailable(CF_UNICODETEXT)) {
     read.complete = true;
     return false;
   }
-  owner = GetClipboardOwner();
-  return OwnerAnswers(owner);
+  return true;
 }
 }  // namespace
 
-ClipboardRead ReadClipboardNow(HWND opener, RenderingWatch& watch) {
+ClipboardRead ReadClipboardNow(HWND opener, RenderingWatch& watch, std::optional<HWND> answered) {
   ClipboardRead read;
-  HWND owner = nullptr;
-  if (!WorthOpening(read, owner)) return read;
+  if (!WorthOpening(read)) return read;
   auto clipboard = OpenedClipboard::Open(opener);
   if (!clipboard) return read;
   read.sequence = GetClipboardSequenceNumber();
+  const HWND owner = GetClipboardOwner();
   // Another program copied since the probe: its owner was not asked yet. Or
   // a write began to wait meanwhile: the clipboard is let go at once.
-  if (GetClipboardOwner() != owner || ClipboardWriteWaiting()) return read;
+  if ((answered && owner != *answered) || ClipboardWriteWaiting()) return read;
   ClipboardMarkers markers;
   markers.excludeFromMonitoring = FormatPresent(kExcludeFromMonitoringFormat);
   markers.viewerIgnore = FormatPresent(kViewerIgnoreFormat);
@@ -126,7 +127,10 @@ struct ClipboardReader::Shared {
   Clock::time_point renderingSince;
   HWND renderingOwner = nullptr;
   HANDLE readingProcess = nullptr;  // ... through this process, which may be ended
-  unsigned attempts = 0;            // reads finished, complete or not
+  // The content whose read was ended, stuck in its owner's rendering: read
+  // again only once that owner answers, not past it every time anew.
+  std::optional<DWORD> stuckContent;
+  unsigned attempts = 0;  // reads finished, complete or not
   std::deque<ClipboardRead> finished;
   HWND doorbell = nullptr;
   // Shared with the threads: one left behind may still start a read with it.
@@ -141,7 +145,8 @@ struct ClipboardReader::Shared {
   // The thread serving requests is left behind, counted if it is reading.
   void LeaveReaderBehind();
   ClipboardRead Read(unsigned reader, HWND opener, bool inOwnProcess);
-  ClipboardRead ReadInOwnProcess(unsigned reader, HWND opener);
+  ClipboardRead ReadThrough(SeparateRead& process, unsigned reader, HWND owner);
+  bool EndedStuckIn(DWORD sequence);
   static void Serve(const std::shared_ptr<Shared>& shared, unsigned reader, HWND opener);
 
   // A reading thread's rendering, watched by the reader's window.
@@ -184,30 +189,41 @@ void ClipboardReader::Shared::LeaveReaderBehind() {
 }
 
 ClipboardRead ClipboardReader::Shared::Read(unsigned reader, HWND opener, bool inOwnProcess) {
-  if (inOwnProcess) return ReadInOwnProcess(reader, opener);
+  ClipboardRead read;
+  if (!WorthOpening(read)) return read;
+  const HWND owner = GetClipboardOwner();
+  const bool answers = OwnerAnswers(owner);
+  if (!answers && EndedStuckIn(read.sequence)) return read;
+  // Also past an owner that does not answer: it may only be busy, its text
+  // on the clipboard already. Should the text only be promised, the read
+  // hangs; it is ended then as any read stuck in a rendering, and that
+  // content is not read past its owner again. (A fresh process would not
+  // do here under Wine without XFixes: its first clipboard call waits for
+  // the owner's answer to the X driver's poll.)
+  if (inOwnProcess) {
+    // A process is not started for nothing: the clipboard is held.
+    if (GetOpenClipboardWindow()) return read;
+    if (auto process = separately ? separately->Start() : nullptr) return ReadThrough(*process, reader, owner);
+  }
+  // The one way left when no process can be had; under Wine it waits for
+  // the thread left behind.
   ThreadWatch watch(*this, reader);
-  return ReadClipboardNow(opener, watch);
+  return ReadClipboardNow(opener, watch, answers ? std::optional(owner) : std::nullopt);
 }
 
-ClipboardRead ClipboardReader::Shared::ReadInOwnProcess(unsigned reader, HWND opener) {
-  ClipboardRead read;
-  HWND owner = nullptr;
-  // Checked here too: a process is not started for nothing, nor for an
-  // owner known to hang.
-  if (!WorthOpening(read, owner)) return read;
-  auto process = separately ? separately->Start() : nullptr;
-  if (!process) {
-    // The one way left; under Wine it waits for the thread left behind.
-    ThreadWatch watch(*this, reader);
-    return ReadClipboardNow(opener, watch);
+ClipboardRead ClipboardReader::Shared::ReadThrough(SeparateRead& process, unsigned reader, HWND owner) {
+  if (!Asking(reader, owner, process.Handle())) {
+    TerminateProcess(process.Handle(), 1);
+    return ClipboardRead{};
   }
-  if (!Asking(reader, owner, process->Handle())) {
-    TerminateProcess(process->Handle(), 1);
-    return read;
-  }
-  ClipboardRead result = process->Result();
-  if (!Answered(reader)) return read;
+  ClipboardRead result = process.Result();
+  if (!Answered(reader)) return ClipboardRead{};
   return result;
+}
+
+bool ClipboardReader::Shared::EndedStuckIn(DWORD sequence) {
+  std::lock_guard lock(mutex);
+  return stuckContent == sequence;
 }
 
 void ClipboardReader::Shared::Serve(const std::shared_ptr<Shared>& shared, unsigned reader, HWND opener) {
@@ -347,18 +363,34 @@ void ClipboardReader::WatchRendering() {
     return OwnerAnswers(owner, kStuckOwnerProbeMs) &&
            (ownerSinceStarted == owner || OwnerAnswers(ownerSinceStarted, kStuckOwnerProbeMs));
   };
-  if (left.count() > 0 || answers()) {
+  // A write that waits meanwhile cannot wait for the rendering's time: the
+  // owner's answer alone decides.
+  const bool writeWaits = ClipboardWriteWaiting();
+  if ((!writeWaits && left.count() > 0) || answers()) {
     // Looked at again once the rendering has had its time, or more of it.
     const auto wait = left.count() > 0 ? left : kStuckAfter;
     if (doorbell_) SetTimer(doorbell_.Get(), kStuckTimer, static_cast<UINT>(wait.count()), nullptr);
     return;
   }
+  EndRendering(since);
+}
+
+void ClipboardReader::EndStuckRead() {
+  // Asked between the write's tries: the owner is probed now and then.
+  const auto now = Clock::now();
+  if (now < nextProbeForWrite_) return;
+  nextProbeForWrite_ = now + milliseconds(kStuckOwnerProbeMs);
+  WatchRendering();
+}
+
+void ClipboardReader::EndRendering(Clock::time_point since) {
   {
     std::lock_guard lock(shared_->mutex);
     if (!shared_->rendering || shared_->renderingSince != since) return;
     // The content is still unread: tried again, by the same thread once its
     // reading process is ended, or else by the next thread.
     shared_->requested = true;
+    shared_->stuckContent = GetClipboardSequenceNumber();
     if (shared_->readingProcess) {
       TerminateProcess(shared_->readingProcess, 1);
       return;

@@ -20,16 +20,12 @@ std::atomic<int> writesWaiting{0};
 // cannot reset it after one that began later has set it.
 std::mutex writesWaitingTurn;
 
-std::wstring WriteEventName(DWORD processId) {
-  return L"Local\\Mallowquist.ClipboardWrite." + std::to_wstring(processId);
-}
-
 // Set while a write of this process waits: how its reading processes, which
 // cannot see its count, learn of it. Made once, at the first write or when
-// the first reading process is about to start.
+// the first reading process is about to start; inherited by those.
 HANDLE OwnWriteEvent() {
-  static const UniqueKernelObject event(
-      CreateEventW(nullptr, TRUE, FALSE, WriteEventName(GetCurrentProcessId()).c_str()));
+  static SECURITY_ATTRIBUTES inheritable{sizeof(inheritable), nullptr, TRUE};
+  static const UniqueKernelObject event(CreateEventW(&inheritable, TRUE, FALSE, nullptr));
   return event.Get();
 }
 
@@ -37,6 +33,13 @@ HANDLE OwnWriteEvent() {
 UniqueKernelObject& ProgramWriteEvent() {
   static UniqueKernelObject event;
   return event;
+}
+
+// The reads that writes of this thread end when they are stuck in the way.
+thread_local StuckReads* stuckReads = nullptr;
+
+void EndStuckReadsInTheWay() {
+  if (stuckReads) stuckReads->EndStuckRead();
 }
 
 class WriteWaiting {
@@ -71,14 +74,19 @@ UniqueGlobal BlockOf(std::u16string_view text) {
 }
 }  // namespace
 
-std::optional<OpenedClipboard> OpenedClipboard::Open(HWND owner, std::chrono::milliseconds wait) {
+std::optional<OpenedClipboard> OpenedClipboard::Open(HWND owner, std::chrono::milliseconds wait, void (*whileHeld)()) {
   const auto deadline = std::chrono::steady_clock::now() + wait;
   for (;;) {
     if (OpenClipboard(owner)) return OpenedClipboard();
     if (std::chrono::steady_clock::now() >= deadline) return std::nullopt;
+    if (whileHeld) whileHeld();
     Sleep(kOpenRetryDelayMs);
   }
 }
+
+StuckReadsEndedByWrites::StuckReadsEndedByWrites(StuckReads& reads) : previous_(stuckReads) { stuckReads = &reads; }
+
+StuckReadsEndedByWrites::~StuckReadsEndedByWrites() { stuckReads = previous_; }
 
 OpenedClipboard::~OpenedClipboard() {
   if (open_) CloseClipboard();
@@ -124,7 +132,7 @@ bool WriteClipboardText(HWND owner, std::u16string_view text, std::chrono::milli
   // to with a clipboard that held no known text.
   UniqueGlobal restoring = previous && !previous->text.empty() ? BlockOf(previous->text) : UniqueGlobal();
   const WriteWaiting waiting;
-  auto clipboard = OpenedClipboard::Open(owner, wait);
+  auto clipboard = OpenedClipboard::Open(owner, wait, &EndStuckReadsInTheWay);
   if (!clipboard) return false;
   // A copy made since that text was read replaced it: that one cannot be put
   // back, and the older text must not stand in for it.
@@ -144,11 +152,8 @@ bool ClipboardWriteWaiting() {
   return program && WaitForSingleObject(program, 0) == WAIT_OBJECT_0;
 }
 
-bool ShareClipboardWrites() { return OwnWriteEvent() != nullptr; }
+HANDLE ClipboardWriteSignal() { return OwnWriteEvent(); }
 
-bool FollowClipboardWritesOf(DWORD programId) {
-  ProgramWriteEvent().Reset(OpenEventW(SYNCHRONIZE, FALSE, WriteEventName(programId).c_str()));
-  return static_cast<bool>(ProgramWriteEvent());
-}
+void FollowClipboardWrites(HANDLE signal) { ProgramWriteEvent().Reset(signal); }
 
 }  // namespace quistrel

@@ -244,6 +244,34 @@ TEST_F(ClipboardPeers, ACopyThatAnotherProgramKeepsHeldForSecondsIsRecordedOnceI
   EXPECT_EQ(history, (std::vector<std::string>{"before the hold", "copied, then held"}));
 }
 
+// A program that copies and then computes for seconds without answering (a
+// spreadsheet recalculating) left its text on the clipboard, rendered: it is
+// recorded while that program is still busy, and the next copy of another
+// program does not take its place. (Under Wine that next copy itself waits
+// until the busy program answers its WM_DESTROYCLIPBOARD.)
+TEST_F(ClipboardPeers, ACopyOfAProgramThatIsBusyAfterwardsIsRecordedWhileItIsBusy) {
+  Start("ViewBalloon=0\r\nAutoPaste=0\r\n");
+  Copy("first");
+  const Background busy(PeerCommand({"copy-busy", "6000", "busy-then-other"}), program.Folder() / "busy.txt");
+  const auto said = [&](const char* word) {
+    return program.ReadFile("busy.txt").value_or("").find(word) != std::string::npos;
+  };
+  ASSERT_TRUE(WaitFor([&] { return said("copied"); }, 20s));
+  std::this_thread::sleep_for(1500ms);
+  const Background other(PeerCommand({"hold-ms", "0", "other"}));
+  const std::set<std::string> whileBusy = HistoryTexts();
+  ASSERT_FALSE(said("awake")) << "the history was read too late to tell";
+  EXPECT_TRUE(whileBusy.count("busy-then-other"));
+  ASSERT_TRUE(WaitFor([] { return XClipGet() == "other"; }, 15s));
+  std::this_thread::sleep_for(400ms);
+  EXPECT_EQ(HistoryFromCurrent(), (std::vector<std::string>{"busy-then-other", "first", "other"}));
+  XdoTool({"keydown", "super"});
+  XdoTool({"key", "c"});
+  EXPECT_TRUE(WaitFor(SelectorVisible, 10s));
+  XdoTool({"keyup", "super"});
+  EXPECT_TRUE(WaitFor([] { return XClipGet() == "busy-then-other"; }, 5s)) << XClipGet();
+}
+
 TEST_F(ClipboardPeers, ACommitWaitsForAClipboardHeldAMomentAndSaysSoWhenItStaysHeld) {
   Start("ViewBalloon=0\r\nAutoPaste=0\r\n");
   Copy("chosen");

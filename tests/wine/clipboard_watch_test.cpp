@@ -1,18 +1,21 @@
 // The clipboard watcher's fallback on the viewer chain (as on systems without
 // the format listener) with a real second viewer on another thread, and the
 // reader facing an owner that never renders what it promised, and the
-// process the reader reads in meanwhile.
+// process the reader reads in meanwhile, and a write that a read stuck in
+// an owner's rendering would keep out.
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <new>
 #include <optional>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "clipboard/clipboard.h"
 #include "clipboard/clipboard_read_process.h"
@@ -187,18 +190,23 @@ LRESULT CALLBACK NeverRenders(HWND window, UINT message, WPARAM wParam, LPARAM l
   return DefWindowProcW(window, message, wParam, lParam);
 }
 
-// This test program, started as the reading process or suspended.
-UniqueKernelObject StartThisProgram(std::wstring commandLine, DWORD flags = 0) {
-  wchar_t path[MAX_PATH]{};
-  GetModuleFileNameW(nullptr, path, MAX_PATH);
+UniqueKernelObject StartProgram(const std::wstring& path, std::wstring commandLine, DWORD flags = 0) {
   STARTUPINFOW startup{};
   startup.cb = sizeof(startup);
   PROCESS_INFORMATION started{};
-  if (!CreateProcessW(path, commandLine.data(), nullptr, nullptr, FALSE, flags, nullptr, nullptr, &startup, &started)) {
+  if (!CreateProcessW(path.c_str(), commandLine.data(), nullptr, nullptr, FALSE, flags, nullptr, nullptr, &startup,
+                      &started)) {
     return UniqueKernelObject();
   }
   CloseHandle(started.hThread);
   return UniqueKernelObject(started.hProcess);
+}
+
+// This test program, started as the reading process or suspended.
+UniqueKernelObject StartThisProgram(std::wstring commandLine, DWORD flags = 0) {
+  wchar_t path[MAX_PATH]{};
+  GetModuleFileNameW(nullptr, path, MAX_PATH);
+  return StartProgram(path, std::move(commandLine), flags);
 }
 
 // A text too large to copy out is skipped once, as a clipboard without
@@ -235,6 +243,14 @@ TEST(ClipboardReaderTest, ATextTooLargeForTheMemoryIsSkippedOnceWhereverItIsRead
 // clipboard free again, where nothing but the wait keeps that process out.
 TEST(ClipboardReaderTest, AReadingProcessStaysAwayWhileAWriteOfItsProgramWaits) {
   ASSERT_TRUE(WriteClipboardText(nullptr, u"before the write"));
+  // Any program of the same user can make and set a named event, also one
+  // named after this process: no read gives way to that.
+  const UniqueKernelObject squatter(CreateEventW(
+      nullptr, TRUE, TRUE, (L"Local\\Mallowquist.ClipboardWrite." + std::to_wstring(GetCurrentProcessId())).c_str()));
+  SetEvent(squatter.Get());
+  auto beside = ClipboardReadingProcess::Start();
+  ASSERT_TRUE(beside);
+  EXPECT_EQ(beside->Result().text, u"before the write");
   const HWND holder = MakeWindow(DefWindowProcW, L"Mallowquist.TestHolder");
   ASSERT_TRUE(OpenClipboard(holder));
   std::atomic<DWORD> writerId{0};
@@ -258,6 +274,50 @@ TEST(ClipboardReaderTest, AReadingProcessStaysAwayWhileAWriteOfItsProgramWaits) 
   auto after = ClipboardReadingProcess::Start();
   ASSERT_TRUE(after);
   EXPECT_EQ(after->Result().text, u"written once free");
+}
+
+// Another program: qpeer.exe of the end-to-end scenarios, beside this one.
+UniqueKernelObject StartPeer(const std::wstring& arguments) {
+  wchar_t path[MAX_PATH]{};
+  GetModuleFileNameW(nullptr, path, MAX_PATH);
+  std::wstring peer(path);
+  peer.resize(peer.find_last_of(L'\\') + 1);
+  peer += L"qpeer.exe";
+  return StartProgram(peer, L"qpeer " + arguments);
+}
+
+// A read stuck in the rendering of an owner that hangs holds the clipboard
+// open. A write on the reader's thread handles no message while it waits, so
+// the reader's watch does not run: the write itself ends that read (leaves
+// the reading thread behind, ends the reading process) and lands within its
+// wait. Under Wine the emptying then waits until the owner counts as hung
+// (WM_DESTROYCLIPBOARD, at most 5 s), as for any write over such an owner.
+TEST(ClipboardReaderTest, AWriteEndsAReadStuckInItsWayAndLandsWithinItsWait) {
+  ClipboardReader reader([](ClipboardRead) {}, std::make_shared<ClipboardReadingProcesses>());
+  std::vector<UniqueKernelObject> owners;
+  for (const char* stuck : {"a reading thread", "a reading process"}) {
+    SCOPED_TRACE(stuck);
+    reader.Settle(3s);
+    const DWORD before = GetClipboardSequenceNumber();
+    owners.push_back(StartPeer(L"promise 0 never"));
+    ASSERT_TRUE(owners.back());
+    ASSERT_TRUE(PumpUntil([&] { return GetClipboardSequenceNumber() != before && !GetOpenClipboardWindow(); }, 10s));
+    reader.Request();
+    ASSERT_TRUE(PumpUntil([] { return GetOpenClipboardWindow() != nullptr; }, 5s));
+    Sleep(300);
+    ASSERT_TRUE(GetOpenClipboardWindow()) << "the read did not stay stuck";
+    const auto start = Clock::now();
+    EXPECT_TRUE(WriteClipboardText(nullptr, u"written past a stuck read", 2s));
+    std::printf(
+        "[ figures ] a write past %s took %lld ms\n", stuck,
+        static_cast<long long>(std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count()));
+    // Read elsewhere: under Wine no other thread of this process fetches
+    // clipboard data while the one left behind waits.
+    auto check = ClipboardReadingProcess::Start();
+    ASSERT_TRUE(check);
+    EXPECT_EQ(check->Result().text, u"written past a stuck read");
+  }
+  for (const UniqueKernelObject& owner : owners) TerminateProcess(owner.Get(), 0);
 }
 
 // The test program plays the program: its main runs the reading process on

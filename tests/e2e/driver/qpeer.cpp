@@ -21,6 +21,10 @@
 //                               after it, takes the clipboard with a promise of
 //                               text it never renders: from then on its window
 //                               answers nothing. Prints "listening", "taken".
+//   copy-busy MS TEXT           copies TEXT from a window of its own, rendered at
+//                               once, then computes for MS milliseconds without
+//                               handling a message (a spreadsheet recalculating).
+//                               Prints "copied", then "awake".
 #include <windows.h>
 
 #include <cstdio>
@@ -192,6 +196,24 @@ int TakeOnCopy(DWORD delayMs) {
   return 0;
 }
 
+int CopyThenBusy(DWORD milliseconds, const std::wstring& text) {
+  HWND window = MakeWindow(DefWindowProcW);
+  if (!OpenWithinASecond(window)) return 1;
+  EmptyClipboard();
+  const bool copied = SetData(CF_UNICODETEXT, Block(text.c_str(), (text.size() + 1) * sizeof(wchar_t)));
+  CloseClipboard();
+  if (!copied) return 1;
+  std::printf("copied\n");
+  std::fflush(stdout);
+  Sleep(milliseconds);
+  std::printf("awake\n");
+  std::fflush(stdout);
+  // What others sent meanwhile (the next copy's WM_DESTROYCLIPBOARD) is
+  // answered before the end.
+  PumpFor(1000);
+  return 0;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -203,6 +225,7 @@ int wmain(int argc, wchar_t** argv) {
   if (command == L"promise") return Promise(number(2), arg(3));
   if (command == L"big") return PutBig(number(2));
   if (command == L"take-on-copy") return TakeOnCopy(number(2));
+  if (command == L"copy-busy") return CopyThenBusy(number(2), arg(3));
   if (command == L"hold-ms") {
     const std::wstring text = arg(3);
     return HoldMilliseconds(number(2), argc > 3 ? &text : nullptr);
