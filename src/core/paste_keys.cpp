@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <unordered_map>
 #include <utility>
 
 namespace quistrel {
@@ -74,6 +75,9 @@ std::optional<PasteKeys> ParsePasteKeys(std::u16string_view text) {
 
 PasteKeyTable ParsePasteKeysSection(std::u16string_view lines) {
   PasteKeyTable table;
+  // Each class's place in the table: the section may hold hundreds of
+  // thousands of lines, and the start waits for them.
+  std::unordered_map<std::u16string, std::size_t> places;
   while (!lines.empty()) {
     const std::size_t end = std::min(lines.find(u'\0'), lines.size());
     const std::u16string_view line = lines.substr(0, end);
@@ -86,12 +90,11 @@ PasteKeyTable ParsePasteKeysSection(std::u16string_view lines) {
     const std::optional<PasteKeys> keys = ParsePasteKeys(line.substr(equals + 1));
     if (!keys) continue;
     std::u16string folded = FoldClassName(name);
-    const auto same = std::find_if(table.begin(), table.end(),
-                                   [&folded](const PasteKeysEntry& entry) { return entry.windowClass == folded; });
-    if (same != table.end()) {
-      same->keys = *keys;
-    } else {
+    const auto [place, added] = places.try_emplace(folded, table.size());
+    if (added) {
       table.push_back({std::move(folded), *keys});
+    } else {
+      table[place->second].keys = *keys;
     }
   }
   return table;

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <cstddef>
 #include <memory>
 
 #include "hook/hook_procedure.h"
@@ -70,7 +71,10 @@ class MessageHook final : private ViewerChain {
 // window), so that the hook's answer waits for no call into the system.
 class KeyboardHook {
  public:
-  KeyboardHook() = default;
+  // The errands the hook may hand on before the courier takes them: should
+  // the courier be stuck for that many, the newest are dropped.
+  static constexpr std::size_t kErrandCapacity = 256;
+  explicit KeyboardHook(std::size_t errandCapacity = kErrandCapacity) : errandCapacity_(errandCapacity) {}
   ~KeyboardHook() { Stop(); }
   KeyboardHook(const KeyboardHook&) = delete;
   KeyboardHook& operator=(const KeyboardHook&) = delete;
@@ -95,6 +99,7 @@ class KeyboardHook {
   struct State;  // shared by the object and its two threads
 
  private:
+  std::size_t errandCapacity_;
   std::shared_ptr<State> state_;
   UniqueKernelObject hookThread_;
   UniqueKernelObject courierThread_;

@@ -21,6 +21,7 @@ uint16_t ActingKey(uint16_t key) {
 }  // namespace
 
 HookVerdict KeyGesture::OnKey(const HookKey& key, bool selectorShown) {
+  altFlagged_ = altFlagged_ || key.altDown;
   if (key.virtualKey == kHookVkLAlt || key.virtualKey == kHookVkRAlt) {
     (key.virtualKey == kHookVkLAlt ? leftAlt_ : rightAlt_).Set(key);
     return {};
@@ -44,22 +45,24 @@ HookVerdict KeyGesture::OnWinKey(const HookKey& key, bool selectorShown) {
 
 HookVerdict KeyGesture::OnC(const HookKey& key) {
   if (key.up) {
-    if (!holdingC_) return {};
-    holdingC_ = false;
+    if (!takenC_.down) return {};
+    takenC_.Set(key);
     return {true, HookReport::None, 0, false};
   }
   if (!HoldsWinKey()) {
     // The repeats of a C taken while Win was down, after Win went up: the
     // window the user works in never saw that C go down.
-    if (holdingC_) return {true, HookReport::None, 0, false};
-    return {};
+    if (!takenC_.down) return {};
+    takenC_.Set(key);
+    return {true, HookReport::None, 0, false};
   }
-  holdingC_ = taken_ = true;
-  // Not every system flags Alt on the event; then the hook's own record tells.
-  const bool alt = key.altDown || leftAlt_.down || rightAlt_.down;
-  HookVerdict verdict{true, alt ? HookReport::StepUp : HookReport::StepDown, kHookVkC, !masked_};
-  masked_ = true;
-  return verdict;
+  takenC_.Set(key);
+  taken_ = true;
+  // Where the system flags Alt on the events, the flag is right at once also
+  // after a release the hook never saw (Ctrl+Alt+Del); elsewhere (Wine) the
+  // hook's own record tells.
+  const bool alt = altFlagged_ ? key.altDown : leftAlt_.down || rightAlt_.down;
+  return {true, alt ? HookReport::StepUp : HookReport::StepDown, kHookVkC, !masked_};
 }
 
 void KeyGesture::EndHoldIfNoWinKey() {
@@ -71,8 +74,9 @@ bool KeyGesture::Reconcile(const HeldKeys& system, uint32_t now) {
   if (rightWin_.Stale(system.rightWin, now)) rightWin_.down = false;
   if (leftAlt_.Stale(system.alt, now)) leftAlt_.down = false;
   if (rightAlt_.Stale(system.alt, now)) rightAlt_.down = false;
+  if (takenC_.Stale(system.c, now, kRepeatsStoppedMs)) takenC_.down = false;
   EndHoldIfNoWinKey();
-  return HoldsWinKey();
+  return NeedsReconciling();
 }
 
 }  // namespace quistrel

@@ -32,6 +32,7 @@ struct HeldKeys {
   bool leftWin = false;
   bool rightWin = false;
   bool alt = false;
+  bool c = false;
 };
 
 // What the user-interface thread is told.
@@ -52,31 +53,45 @@ class KeyGesture {
  public:
   // `selectorShown`: as the window's thread last said.
   HookVerdict OnKey(const HookKey& key, bool selectorShown);
+  // The unassigned key of a verdict is on its way: not again in this hold.
+  // Not said when it could not be handed on, so the next C asks again.
+  void UnassignedKeyHandedOn() { masked_ = true; }
 
-  // A Windows key or Alt may go up where the hook never sees it (on the
-  // secure desktop after Win+L, in a window of higher rights). Asked outside
-  // the hook, while a Windows key is on record, the system mends the record:
-  // a key it holds up that the record has had down for kSettleMs is taken as
-  // let go, and a hold whose last Windows key goes so ends. True when the
-  // record still holds a Windows key, so the question is worth asking again.
+  // A Windows key, Alt or a taken C may go up where the hook never sees it
+  // (on the secure desktop after Win+L or Ctrl+Alt+Del, in a window of higher
+  // rights). Asked outside the hook, while the record holds a Windows key or
+  // a taken C, the system mends the record: a key it holds up that the record
+  // has had down for kSettleMs is taken as let go (a taken C only once its
+  // repeats stopped too), and a hold whose last Windows key goes so ends.
+  // True when the question is worth asking again.
   bool Reconcile(const HeldKeys& system, uint32_t now);
   bool HoldsWinKey() const { return leftWin_.down || rightWin_.down; }
+  bool NeedsReconciling() const { return HoldsWinKey() || takenC_.down; }
 
   // A key's down seen this recently may not have reached the system's key
   // state yet.
   static constexpr uint32_t kSettleMs = 100;
+  // A key the hook took may never reach the system's key state (Wine keeps
+  // it up): while its repeats come, it is held. Longer than any keyboard
+  // waits before it repeats a held key (1 s at most in Windows' settings).
+  static constexpr uint32_t kRepeatsStoppedMs = 1500;
 
  private:
   struct Recorded {
     bool down = false;
     uint32_t since = 0;  // the time stamp of its down
+    uint32_t last = 0;   // the time stamp of its latest down or repeat
     void Set(const HookKey& key) {
       if (!key.up && !down) since = key.time;
+      if (!key.up) last = key.time;
       down = !key.up;
     }
     // Let go unseen: the system holds it up and has had time to see its down.
-    bool Stale(bool systemDown, uint32_t now) const {
-      return down && !systemDown && static_cast<int32_t>(now - since) >= static_cast<int32_t>(kSettleMs);
+    bool Stale(bool systemDown, uint32_t now, uint32_t quietMs = 0) const {
+      return down && !systemDown && Elapsed(since, now, kSettleMs) && Elapsed(last, now, quietMs);
+    }
+    static bool Elapsed(uint32_t from, uint32_t now, uint32_t ms) {
+      return static_cast<int32_t>(now - from) >= static_cast<int32_t>(ms);
     }
   };
   HookVerdict OnWinKey(const HookKey& key, bool selectorShown);
@@ -87,9 +102,10 @@ class KeyGesture {
   Recorded rightWin_;
   Recorded leftAlt_;
   Recorded rightAlt_;
-  bool taken_ = false;     // a C was taken while this Windows key stays down
-  bool masked_ = false;    // the unassigned key went out during this hold
-  bool holdingC_ = false;  // the C now down was taken: so are its repeats and its release
+  Recorded takenC_;          // the C now down was taken: so are its repeats and its release
+  bool altFlagged_ = false;  // the system flags Alt on the events: the flag, not the record, tells
+  bool taken_ = false;       // a C was taken while this Windows key stays down
+  bool masked_ = false;      // the unassigned key went out during this hold
 };
 
 // Steps and releases reach the window as the registered hot key does, as

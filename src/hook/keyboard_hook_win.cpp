@@ -1,12 +1,13 @@
-#include <array>
+#include <algorithm>
+#include <vector>
 
 #include "hook/hook.h"
 
 namespace quistrel {
 
 namespace {
-// A Windows key went down: its record is checked against the system's from
-// now on, until no Windows key is on record.
+// A Windows key went down: the record is checked against the system's at
+// once and from then on, until it holds neither a Windows key nor a taken C.
 constexpr UINT kWatchWinKeysMessage = WM_APP + 3;
 constexpr UINT kWatchIntervalMs = 100;
 constexpr DWORD kStartWaitMs = 5000;
@@ -45,17 +46,21 @@ struct Errand {
 // round trip, which on a busy machine took milliseconds per key).
 class Errands {
  public:
+  explicit Errands(std::size_t capacity) : ring_(std::max<std::size_t>(capacity, 1)) {}
+
   // Never blocks beyond the courier's brief hold of the lock. Should the
   // courier be stuck for hundreds of keys, the newest errands are dropped
-  // rather than held up.
-  void Hand(Errand errand) {
+  // rather than held up: false then.
+  bool Hand(Errand errand) {
     AcquireSRWLockExclusive(&lock_);
-    if (count_ < ring_.size()) {
+    const bool room = count_ < ring_.size();
+    if (room) {
       ring_[(first_ + count_) % ring_.size()] = errand;
       ++count_;
     }
     ReleaseSRWLockExclusive(&lock_);
     WakeConditionVariable(&arrived_);
+    return room;
   }
 
   // The courier's next errand; false once the hook stops.
@@ -82,7 +87,7 @@ class Errands {
  private:
   SRWLOCK lock_ = SRWLOCK_INIT;
   CONDITION_VARIABLE arrived_ = CONDITION_VARIABLE_INIT;
-  std::array<Errand, 256> ring_{};
+  std::vector<Errand> ring_;
   std::size_t first_ = 0;
   std::size_t count_ = 0;
   bool stopping_ = false;
@@ -90,14 +95,16 @@ class Errands {
 }  // namespace
 
 struct KeyboardHook::State {
+  explicit State(std::size_t errandCapacity) : errands(errandCapacity) {}
+
   HWND window = nullptr;
   std::atomic<DWORD> hookThreadId = 0;
   int64_t ticksPerSecond = 1;
   UniqueKernelObject ready;
   std::atomic<bool> installed = false;
   std::atomic<bool> selectorShown = false;
-  KeyGesture gesture;  // the hook thread's alone, as are the two below
-  bool watching = false;
+  KeyGesture gesture;     // the hook thread's alone, as are the two below
+  bool watching = false;  // the errand that starts the checks was handed on
   UINT_PTR watchTimer = 0;
   std::atomic<int64_t> longestTicks = 0;
   std::atomic<uint32_t> keysSeen = 0;
@@ -105,7 +112,7 @@ struct KeyboardHook::State {
 
   LRESULT OnKey(int code, WPARAM wParam, LPARAM lParam);
   void WatchWinKeys();
-  void CheckWinKeys();
+  bool CheckWinKeys();
 };
 
 namespace {
@@ -182,7 +189,7 @@ DWORD WINAPI RunCourier(void* param) {
 
 bool KeyboardHook::Start(HWND window) {
   if (state_) return Installed();
-  auto state = std::make_shared<State>();
+  auto state = std::make_shared<State>(errandCapacity_);
   State* none = nullptr;
   if (!active.compare_exchange_strong(none, state.get())) return false;
   state->window = window;
@@ -228,17 +235,23 @@ void KeyboardHook::SetSelectorShown(bool shown) {
   if (state_) state_->selectorShown = shown;
 }
 
+// The first check at once: a key let go unseen before this hold (Alt after
+// Ctrl+Alt+Del) would otherwise decide the first quick C.
 void State::WatchWinKeys() {
-  if (watchTimer == 0) watchTimer = SetTimer(nullptr, 0, kWatchIntervalMs, nullptr);
+  if (!CheckWinKeys() || watchTimer != 0) return;
+  watchTimer = SetTimer(nullptr, 0, kWatchIntervalMs, nullptr);
+  if (watchTimer == 0) watching = false;  // the next key tries again
 }
 
-// Outside the hook, where a question to the system may take its time.
-void State::CheckWinKeys() {
-  const HeldKeys system{SystemHolds(VK_LWIN), SystemHolds(VK_RWIN), SystemHolds(VK_MENU)};
-  if (gesture.Reconcile(system, GetTickCount())) return;
-  KillTimer(nullptr, watchTimer);
+// Outside the hook, where a question to the system may take its time. False
+// once there is nothing left to check.
+bool State::CheckWinKeys() {
+  const HeldKeys system{SystemHolds(VK_LWIN), SystemHolds(VK_RWIN), SystemHolds(VK_MENU), SystemHolds('C')};
+  if (gesture.Reconcile(system, GetTickCount())) return true;
+  if (watchTimer != 0) KillTimer(nullptr, watchTimer);
   watchTimer = 0;
   watching = false;
+  return false;
 }
 
 LRESULT State::OnKey(int code, WPARAM wParam, LPARAM lParam) {
@@ -251,16 +264,15 @@ LRESULT State::OnKey(int code, WPARAM wParam, LPARAM lParam) {
     const HookKey key{static_cast<uint16_t>(event.vkCode), (event.flags & LLKHF_UP) != 0,
                       (event.flags & LLKHF_ALTDOWN) != 0, static_cast<uint32_t>(event.time)};
     verdict = gesture.OnKey(key, selectorShown);
-    if (verdict.sendUnassigned) errands.Hand({Errand::Kind::SendUnassignedKey});
+    // What could not be handed on is not recorded as done: the next key
+    // hands it on.
+    if (verdict.sendUnassigned && errands.Hand({Errand::Kind::SendUnassignedKey})) gesture.UnassignedKeyHandedOn();
     if (verdict.report != HookReport::None) {
       const LPARAM report = verdict.report == HookReport::Released ? HookReleaseParam(verdict.reportedKey)
                                                                    : HookStepParam(verdict.report);
       errands.Hand({Errand::Kind::Report, event.time, report});
     }
-    if (gesture.HoldsWinKey() && !watching) {
-      watching = true;
-      errands.Hand({Errand::Kind::WatchWinKeys});
-    }
+    if (gesture.NeedsReconciling() && !watching) watching = errands.Hand({Errand::Kind::WatchWinKeys});
   }
   const int64_t took = Ticks() - start;
   int64_t longest = longestTicks;

@@ -77,9 +77,31 @@ class SavedFiles : public SettingsFiles {
   std::u16string pasteKeys_;
 };
 
+// Each line read alone, the entries kept in a list searched from the front:
+// of two lines for one class the later counts, in the place of the first.
+PasteKeyTable LineByLine(std::u16string_view lines) {
+  PasteKeyTable table;
+  for (std::size_t start = 0; start < lines.size();) {
+    const std::size_t end = std::min(lines.find(u'\0', start), lines.size());
+    for (PasteKeysEntry& entry : ParsePasteKeysSection(lines.substr(start, end - start))) {
+      const auto same = std::find_if(table.begin(), table.end(), [&entry](const PasteKeysEntry& earlier) {
+        return earlier.windowClass == entry.windowClass;
+      });
+      if (same != table.end()) {
+        same->keys = entry.keys;
+      } else {
+        table.push_back(std::move(entry));
+      }
+    }
+    start = end + 1;
+  }
+  return table;
+}
+
 // Each class in the table once, folded, with the keys its last valid line
 // gave; a class of no entry keeps the built-in keys.
 void CheckPasteKeys(const PasteKeyTable& table, std::u16string_view lines) {
+  FUZZ_CHECK(table == LineByLine(lines));
   for (std::size_t i = 0; i < table.size(); ++i) {
     const PasteKeysEntry& entry = table[i];
     FUZZ_CHECK(!entry.windowClass.empty());

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <set>
+#include <string>
 
 #include "selector/paste.h"
 
@@ -8,6 +10,7 @@ namespace quistrel {
 namespace {
 
 using namespace std::string_view_literals;
+using namespace std::chrono_literals;
 
 std::vector<KeyStroke> StrokesWithHeld(std::set<uint16_t> held, PasteKeys keys = PasteKeys::CtrlV) {
   return PasteKeyStrokes(keys, [&held](uint16_t key) { return held.count(key) > 0; });
@@ -93,6 +96,28 @@ TEST(PasteKeys, TheWindowClassChoosesTheKeysAndTheUsersEntriesComeFirst) {
   EXPECT_EQ(PasteKeysForClass(u"mintty", table), PasteKeys::ShiftInsert);  // the others stay
   EXPECT_EQ(PasteKeysForClass(u"ｔｅｒｍ", table), PasteKeys::None);
   EXPECT_EQ(PasteKeysForClass(u"éMACS", table), PasteKeys::AltV);
+}
+
+// The section may hold millions of characters; the tray icon waits for it.
+TEST(PasteKeys, AHugeSectionIsReadInTimeThatGrowsWithItsSizeAlone) {
+  constexpr int kLines = 200'000;
+  std::u16string lines;
+  for (int i = 0; i < kLines; ++i) {
+    const std::string name = "Term" + std::to_string(1'000'000 + i);
+    lines.append(name.begin(), name.end());
+    lines += i % 2 == 0 ? u"=None"sv : u"=Alt+V"sv;
+    lines.push_back(u'\0');
+  }
+  lines += u"TERM1000000=Ctrl+Shift+V\0term1000001=bad\0"sv;
+  const auto start = std::chrono::steady_clock::now();
+  const PasteKeyTable table = ParsePasteKeysSection(lines);
+  const auto took = std::chrono::steady_clock::now() - start;
+  // Line by line against every entry before it this took minutes.
+  EXPECT_LT(took, 20s);
+  ASSERT_EQ(table.size(), static_cast<std::size_t>(kLines));
+  EXPECT_EQ(table.front(), (PasteKeysEntry{u"term1000000", PasteKeys::CtrlShiftV}));
+  EXPECT_EQ(table[1], (PasteKeysEntry{u"term1000001", PasteKeys::AltV}));
+  EXPECT_EQ(table.back(), (PasteKeysEntry{u"term1199999", PasteKeys::AltV}));
 }
 
 TEST(PasteTarget, KeysIntoAHigherIntegrityLevelAreNotSentAndTheUserToldOnce) {
