@@ -5,7 +5,9 @@
 #                                QUISTREL_WINE_DESKTOP=none, one without the
 #                                virtual desktop (each window its own X window)
 #   start_virtual_display      - an Xvfb display of its own, exported as DISPLAY
-#   stop_wine                  - ends the prefix's wineserver and the display
+#   start_window_manager       - openbox on that display (scripts/openbox-rc.xml)
+#   stop_wine                  - ends the prefix's wineserver, the window manager
+#                                and the display
 #   windows_preset             - the Windows build this machine can run:
 #                                win32, or win64 where 32-bit programs cannot run
 
@@ -60,6 +62,24 @@ start_virtual_display() {
   rm -f "$fdfile"
 }
 
+wine_env_scripts=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+
+# An X window manager on the display, as every user has one: without it,
+# Wine waits up to 2 s each time it shows a managed window again, for an
+# answer from a window manager that is not there. Openbox, with a
+# configuration that binds no keys (its default one takes Win+E and
+# Win+Shift+arrows). Ready once it has announced itself on the root window.
+start_window_manager() {
+  openbox --sm-disable --config-file "$wine_env_scripts/openbox-rc.xml" >/dev/null 2>&1 &
+  WM_PID=$!
+  for _ in $(seq 1 100); do
+    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && return 0
+    kill -0 "$WM_PID" 2>/dev/null || break
+    sleep 0.05
+  done
+  echo "wine-env: the window manager did not start" >&2
+}
+
 # Font names the windows ask for, mapped to the installed IPA fonts; the
 # virtual desktop; the DPI.
 write_prefix_settings() {
@@ -107,6 +127,11 @@ ensure_wine_prefix() {
 
 stop_wine() {
   wineserver -k >/dev/null 2>&1 || true
+  if [ -n "${WM_PID:-}" ]; then
+    kill "$WM_PID" >/dev/null 2>&1 || true
+    wait "$WM_PID" 2>/dev/null || true
+    WM_PID=
+  fi
   if [ -n "${XVFB_PID:-}" ]; then
     kill "$XVFB_PID" >/dev/null 2>&1 || true
     wait "$XVFB_PID" 2>/dev/null || true

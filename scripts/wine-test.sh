@@ -12,5 +12,7 @@ export QUISTREL_WIN32_BUILD_DIR
 QUISTREL_WIN32_BUILD_DIR=$(cd "$build" && pwd)
 start_virtual_display
 trap stop_wine EXIT
+# The soak run asks for a window manager on its display.
+[ -n "${QUISTREL_WINDOW_MANAGER:-}" ] && start_window_manager
 ensure_wine_prefix
 "$@"

@@ -47,9 +47,13 @@ class SelectorWindow final : public Window {
   // Destroys the window; the program ends.
   void Unload() { Destroy(); }
 
+  // Shown, or about to show (an opening prepared it).
   bool IsOpen() const;
-  // Shows the selector on the displayed list, with the clipboard's text
+  // Opens the selector on the displayed list, with the clipboard's text
   // located in it. False, and nothing done, while the settings dialog is open.
+  // The window shows once the message that opened it (and the step that
+  // came with it) is handled, with its list, selection and preview in
+  // place, drawn in one go.
   bool Open();
   // Hides it; with thenPaste (the clipboard holds what the user chose) and
   // AutoPaste 1, the window's paste keys follow unless it would drop them.
@@ -89,7 +93,9 @@ class SelectorWindow final : public Window {
   void SwitchList();
   void OnListKindClicked();
   void OnLineSelected();
+  void ShowPrepared();
   void UpdatePreview();
+  void ShowWholePreview();
   void OnLineDoubleClicked();
   void SelectLine(int32_t line);
   void OnCommand(int id, int code);
@@ -114,7 +120,9 @@ class SelectorWindow final : public Window {
   static constexpr uint32_t kReleaseEchoMs = 100;
   bool placed_ = false;
   bool hiding_ = false;
-  bool previewPending_ = false;
+  bool showPending_ = false;
+  bool focusAhead_ = false;     // the first paint draws the focus the list is about to take
+  bool previewIsHead_ = false;  // the preview holds the head of a longer text
   bool ended_ = false;
   bool toldPasteDropped_ = false;
 };
