@@ -16,6 +16,7 @@
 #include "platform/scaled_layout.h"
 #include "platform/tooltip.h"
 #include "platform/window.h"
+#include "selector/frame_cache_win.h"
 #include "selector/selector_model.h"
 
 namespace quistrel {
@@ -113,6 +114,8 @@ class SelectorWindow final : public Window {
   Tooltips tooltips_;
   ScaledLayout layout_;
   ListAccessibility listAccessibility_;
+  FrameCache listFrame_;
+  FrameCache previewFrame_;
   UniqueMenu trayMenu_;
   HWND previousForeground_ = nullptr;  // active before the selector opened
   int keyFilter_ = 0;

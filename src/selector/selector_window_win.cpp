@@ -8,6 +8,7 @@
 #include "platform/common_controls.h"
 #include "platform/display.h"
 #include "platform/private_messages.h"
+#include "selector/frame_cache_win.h"
 #include "selector/opening_trace_win.h"
 #include "selector/paste_win.h"
 #include "selector/selector_ids.h"
@@ -133,8 +134,10 @@ LRESULT PaintFrameOnce(HWND control, WPARAM limit) {
   return DefWindowProcW(control, WM_NCPAINT, reinterpret_cast<WPARAM>(bars.Get()), 0);
 }
 
-LRESULT CALLBACK FrameOnce(HWND control, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) {
-  if (message == WM_NCPAINT) return PaintFrameOnce(control, wParam);
+LRESULT CALLBACK FrameOnce(HWND control, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR data) {
+  auto* kept = reinterpret_cast<FrameCache*>(data);
+  if (message == WM_NCPAINT) return kept->Paint(control, wParam, &PaintFrameOnce);
+  if (message == WM_THEMECHANGED || message == WM_SYSCOLORCHANGE || message == WM_SETTINGCHANGE) kept->Forget();
   return common_controls::DefSubclassProc(control, message, wParam, lParam);
 }
 
@@ -229,7 +232,8 @@ void SelectorWindow::CreateControls() {
   for (HWND control : {preview_, optHistory_, optFixed_}) {
     common_controls::SetWindowSubclass(control, &BufferedPaint, 0, 0);
   }
-  for (HWND control : {list_, preview_}) common_controls::SetWindowSubclass(control, &FrameOnce, 0, 0);
+  common_controls::SetWindowSubclass(list_, &FrameOnce, 0, reinterpret_cast<DWORD_PTR>(&listFrame_));
+  common_controls::SetWindowSubclass(preview_, &FrameOnce, 0, reinterpret_cast<DWORD_PTR>(&previewFrame_));
   common_controls::SetWindowSubclass(list_, &ListErase, 0, 0);
   listAccessibility_.Attach(list_, [this](int line) { return LineAsShown(model_.Line(line).view()); });
 

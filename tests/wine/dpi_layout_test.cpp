@@ -340,6 +340,43 @@ TEST_F(EveryWindow, Selector) {
   selector.Close(false);
 }
 
+// The list's frame is kept from one opening to the next only while it looks
+// the same: a list scrolled elsewhere shows its scroll bar's thumb there.
+TEST_F(EveryWindow, TheSelectorsKeptFrameFollowsTheList) {
+  for (int i = 0; i < 60; ++i) program.AddToHistory(SharedText(u"line " + FromWide(std::to_wstring(i))));
+  program.ClipboardText = program.History.Item(0);
+  SetCursorPos(0, 0);  // away from the selector: a pointer over a frame may light it up
+  SelectorWindow selector(program, {});
+  ASSERT_TRUE(selector.Load());
+  HWND list = GetDlgItem(selector.Handle(), selector_ids::kListClipBoard);
+  const auto bar = [list] {
+    SCROLLBARINFO info{};
+    info.cbSize = sizeof info;
+    GetScrollBarInfo(list, OBJID_VSCROLL, &info);
+    RECT outer;
+    GetWindowRect(list, &outer);
+    std::vector<COLORREF> pixels;
+    HDC dc = GetWindowDC(list);
+    for (int y = info.rcScrollBar.top; y < info.rcScrollBar.bottom; ++y) {
+      pixels.push_back(GetPixel(dc, (info.rcScrollBar.left + info.rcScrollBar.right) / 2 - outer.left, y - outer.top));
+    }
+    ReleaseDC(list, dc);
+    return pixels;
+  };
+  const auto openAt = [&](bool last) {
+    selector.Open();
+    last ? selector.SelectUp() : selector.SelectDown();
+    Pump();
+    const auto pixels = bar();
+    selector.Close(false);
+    Pump();
+    return pixels;
+  };
+  const auto top = openAt(false);
+  EXPECT_EQ(openAt(false), top);
+  EXPECT_NE(openAt(true), top) << "the thumb stayed at the top";
+}
+
 // Moved to a monitor of another DPI, a window lays itself out again there.
 TEST_F(EveryWindow, ADpiChangeLaysTheWindowOutAgainAtTheSuggestedRectangle) {
   using namespace setting_ids;
