@@ -12,33 +12,49 @@
 # - a giant text: the time until it is recorded, Win+C with it on the
 #   clipboard over twenty openings, memory after them;
 # - hostile peers (a hung viewer, clipboard owners that render late or
-#   never): the longest the program took to answer, from their scenarios.
-#   scripts/bench.sh [OPENINGS] [ENTRIES] [KIB_PER_ENTRY] [PASTES] [STORM_COPIES] [GIANT_MIB] [TYPED_KEYS]
+#   never): the longest the program took to answer, from their scenarios;
+# - the opening as the user sees it, in Wine's default mode (each window an
+#   X window, as on a desktop) with Notepad active: Win+C typed at the X
+#   server, the screen's pixels in the selector's area read back until they
+#   settle, the first change and the complete frame, beside a minimal
+#   pop-up of the same size and place on a hot key of its own (the floor),
+#   with 999 texts of 100 KiB and again with ten short texts in front.
+#   scripts/bench.sh [OPENINGS] [ENTRIES] [KIB_PER_ENTRY] [PASTES] [STORM_COPIES] [GIANT_MIB] [TYPED_KEYS] [SEEN_ROUNDS]
+#   scripts/bench.sh seen [SEEN_ROUNDS] [ENTRIES] [KIB_PER_ENTRY]     (the last part alone)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
+seen_only=
+if [ "${1:-}" = seen ]; then
+  seen_only=1
+  shift
+  set -- 40 "${2:-999}" "${3:-100}" 30 5000 256 10000 "${1:-40}"
+fi
 bash scripts/install-deps.sh >/dev/null
 # The 32-bit program, or the 64-bit one where the machine runs no 32-bit
 # programs (scripts/wine-env.sh).
 . scripts/wine-env.sh
 preset=$(windows_preset)
 cmake --preset "$preset" >/dev/null
-cmake --build --preset "$preset" --target Quistrel qdriver qpeer bench_open_selector bench_paste clipboard_bench >/dev/null
+cmake --build --preset "$preset" --target Quistrel qdriver qpeer bench_open_selector bench_paste clipboard_bench \
+  bench_floor_popup >/dev/null
+# The X side of the opening as seen is a native program.
+cmake --preset bench >/dev/null
+cmake --build --preset bench --target bench_seen_opening >/dev/null
 
 build=$root/build/$preset
-wine_env_setup "$build"
-start_virtual_display
 folder=$(mktemp -d)
 pid=
 notepad=
+floor=
 finish() {
+  [ -n "$floor" ] && kill "$floor" 2>/dev/null || true
   [ -n "$notepad" ] && kill "$notepad" 2>/dev/null || true
   [ -n "$pid" ] && wine "$build/tests/qdriver.exe" close Mallowquist.frmMain >/dev/null 2>&1 || true
   stop_wine
   rm -rf "$folder"
 }
 trap finish EXIT
-ensure_wine_prefix
 
 # Starts Quistrel.exe in the folder with the settings given; pid is its process.
 start_quistrel() {
@@ -85,6 +101,71 @@ with_peak() {
   rm -f "$stop" "$peakfile"
 }
 
+# The opening as the user sees it: see the top of this file. Notepad stays
+# out of the selector's area, so that its caret does not blink there.
+seen_opening() {
+  local rounds=$1 entries=$2 kib=$3
+  echo "== the opening as the user sees it (Wine's default mode, a window manager, Notepad active)"
+  echo "load: $(uptime)"
+  export QUISTREL_WINE_DESKTOP=none
+  wine_env_setup "$build"
+  start_virtual_display
+  start_window_manager
+  ensure_wine_prefix
+  wine notepad >/dev/null 2>&1 &
+  notepad=$!
+  wine "$build/tests/qdriver.exe" find Notepad 20000 >/dev/null
+  local window
+  window=$(wine "$build/tests/qdriver.exe" x-window Notepad | tr -d '\r')
+  xdotool windowsize --sync "$window" 320 240 windowmove --sync "$window" 0 0 >/dev/null 2>&1 || true
+  # The mouse pointer rests in a corner, away from where the selector shows,
+  # as while the user types.
+  xdotool mousemove 1270 790 >/dev/null 2>&1 || true
+  # With QUISTREL_SEEN_TRACE set, the test build of the program writes the
+  # steps of each opening there too (src/selector/opening_trace_win.h).
+  [ -n "${QUISTREL_SEEN_TRACE:-}" ] && mkdir -p "$QUISTREL_SEEN_TRACE" &&
+    export QUISTREL_OPENING_TRACE="Z:${QUISTREL_SEEN_TRACE//\//\\}\\program.txt"
+  start_quistrel $'ClipBoardLog=999\r\n'
+  unset QUISTREL_OPENING_TRACE
+  wine "$build/tests/bench_open_selector.exe" fill "$entries" "$kib" 0 | tr -d '\r' | grep -v '^pid'
+  local rect
+  rect=$(wine "$build/tests/qdriver.exe" info Mallowquist.frmMain | tr -d '\r' | sed -n 's/.* window=\([-0-9,]*\) .*/\1/p')
+  local floor_out
+  floor_out=$(mktemp)
+  wine "$build/tests/bench_floor_popup.exe" ${rect//,/ } >"$floor_out" 2>&1 &
+  floor=$!
+  for _ in $(seq 1 200); do grep -q ready "$floor_out" && break; sleep 0.1; done
+  rm -f "$floor_out"
+  wine "$build/tests/qdriver.exe" foreground Notepad >/dev/null || true
+  xdotool windowfocus --sync "$window" >/dev/null 2>&1 || true
+  echo "the selector's window: ${rect}; openings of the two taking turns, $rounds each"
+  echo "-- $entries texts of $kib KiB"
+  "$root/build/bench/tests/bench_seen_opening" ${rect//,/ } "$rounds" Quistrel:c floor:b ${QUISTREL_SEEN_TRACE:+--trace "$QUISTREL_SEEN_TRACE/long"}
+  wine "$build/tests/bench_open_selector.exe" fill 0 0 10 | tr -d '\r' | grep -v '^pid'
+  wine "$build/tests/qdriver.exe" foreground Notepad >/dev/null || true
+  xdotool windowfocus --sync "$window" >/dev/null 2>&1 || true
+  echo "-- $entries entries, ten short texts in front"
+  "$root/build/bench/tests/bench_seen_opening" ${rect//,/ } "$rounds" Quistrel:c floor:b ${QUISTREL_SEEN_TRACE:+--trace "$QUISTREL_SEEN_TRACE/short"}
+  echo "load: $(uptime)"
+  kill "$floor" 2>/dev/null || true
+  floor=
+  kill "$notepad" 2>/dev/null || true
+  notepad=
+  stop_quistrel
+  stop_wine
+  unset QUISTREL_WINE_DESKTOP
+}
+
+if [ -n "$seen_only" ]; then
+  seen_opening "${8:-40}" "${2:-999}" "${3:-100}"
+  exit 0
+fi
+
+wine_env_setup "$build"
+start_virtual_display
+start_window_manager
+ensure_wine_prefix
+
 echo "== opening the selector"
 start_quistrel $'ClipBoardLog=999\r\n'
 before=$(private_mib "$pid")
@@ -127,3 +208,5 @@ echo "== hostile peers (the longest answers)"
 cmake --preset native >/dev/null
 cmake --build --preset native --target e2e_clipboard_peers_e2e_test >/dev/null
 ctest --preset native -R e2e.clipboard_peers_e2e_test -V 2>/dev/null | grep -o '\[ figures \].*' | sed 's/\[ figures \] /  /'
+
+seen_opening "${8:-40}" "${2:-999}" "${3:-100}"

@@ -16,4 +16,6 @@ cmake --build --preset "$preset" --target Quistrel qdriver qpeer >/dev/null
 cmake --preset native -DQUISTREL_TESTED_BUILD_DIR="$root/build/$preset" >/dev/null
 cmake --build --preset native --target soak >/dev/null
 export QUISTREL_SCREENSHOTS=${QUISTREL_SCREENSHOTS:-$root/build/native/screenshots}
+# A window manager on the display, as a user has (scripts/wine-env.sh).
+export QUISTREL_WINDOW_MANAGER=openbox
 exec bash scripts/wine-test.sh "build/$preset" build/native/tests/soak "$@"

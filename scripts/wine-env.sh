@@ -64,6 +64,25 @@ start_virtual_display() {
   rm -f "$fdfile"
 }
 
+wine_env_scripts=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+
+# An X window manager on the display, as every user has one: without it,
+# Wine waits up to 2 s each time it shows a managed window again, for an
+# answer from a window manager that is not there. Openbox, with a
+# configuration that binds no keys (its default one takes Win+E and
+# Win+Shift+arrows). Ready once it has announced itself on the root window.
+start_window_manager() {
+  openbox --sm-disable --config-file "$wine_env_scripts/openbox-rc.xml" >/dev/null 2>&1 &
+  WM_PID=$!
+  for _ in $(seq 1 100); do
+    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && return 0
+    kill -0 "$WM_PID" 2>/dev/null || break
+    sleep 0.05
+  done
+  echo "wine-env: the window manager did not start on $DISPLAY" >&2
+  return 1
+}
+
 # Font names the windows ask for, mapped to the installed IPA fonts; the
 # virtual desktop; the DPI.
 write_prefix_settings() {
@@ -107,21 +126,6 @@ ensure_wine_prefix() {
   write_prefix_settings
   wineserver -w
   touch "$WINEPREFIX/.quistrel-ready"
-}
-
-# A Linux desktop: Wine's windows get frames, and Wine's foreground follows
-# the window manager's focus. Without one, Wine waits up to 2 s each time it
-# shows a managed window again, for an answer no window manager gives.
-start_window_manager() {
-  openbox --config-file "$(dirname "${BASH_SOURCE[0]}")/openbox-rc.xml" >/dev/null 2>&1 &
-  WM_PID=$!
-  # Ready once it has taken the display's window-manager selection.
-  for _ in $(seq 1 100); do
-    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && return 0
-    sleep 0.05
-  done
-  echo "wine-env: openbox did not start on $DISPLAY" >&2
-  return 1
 }
 
 stop_wine() {

@@ -11,7 +11,7 @@ inline constexpr UINT kClipboardReadMessage = WM_APP + 0x20;
 // The clipboard reader's thread waits for an owner's rendering (posted to the
 // reader's window, which watches how long it takes).
 inline constexpr UINT kClipboardRenderingMessage = WM_APP + 0x22;
-// The selector's preview is to follow the selection (posted to the selector).
-inline constexpr UINT kUpdatePreviewMessage = WM_APP + 0x21;
+// The selector is to show what its opening prepared (posted to the selector).
+inline constexpr UINT kShowSelectorMessage = WM_APP + 0x21;
 
 }  // namespace quistrel

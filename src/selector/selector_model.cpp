@@ -46,6 +46,24 @@ std::u16string CutPreview(const SharedText& text) {
   return preview + kPreviewCutNote;
 }
 
+PreviewHead HeadOfPreview(std::u16string_view text) {
+  std::size_t end = 0, lines = 1, column = 0;
+  for (; end < text.size(); ++end) {
+    if (text[end] == u'\n') {
+      if (lines == kPreviewHeadLines) break;
+      ++lines;
+      column = 0;
+    } else if (++column > kPreviewHeadColumns) {
+      break;
+    }
+  }
+  if (end == text.size()) return {std::u16string(text), false};
+  // Never end between the halves of a surrogate pair, nor between \r and \n.
+  if (end > 0 && text[end - 1] >= 0xD800 && text[end - 1] <= 0xDBFF) --end;
+  if (end > 0 && text[end - 1] == u'\r') --end;
+  return {std::u16string(text.substr(0, end)) + kPreviewCutNote, true};
+}
+
 void SelectorModel::LocateText(const SharedText& clipboardText) {
   currentIndex_ = 0;
   for (std::size_t i = 0; i < lines_.size(); ++i) {

@@ -47,6 +47,22 @@ inline constexpr char16_t kPreviewCutNote[] = u"\r\n\r\n…（以下省略）";
 bool PreviewIsCut(const SharedText& text);
 std::u16string CutPreview(const SharedText& text);
 
+// What the preview shows as the selector opens and as the selection moves:
+// the head of the text, as much as the box can show at once and a little
+// more (kPreviewHeadLines lines, and no further than the first line longer
+// than kPreviewHeadColumns characters, cut there), with the same note when
+// more follows. Its cost does not grow with the text's length, so a long
+// text neither delays the opening nor is laid out while the user waits.
+// The whole text (CutPreview for a giant one) follows as soon as the user
+// scrolls the preview or clicks into it.
+inline constexpr std::size_t kPreviewHeadLines = 24;
+inline constexpr std::size_t kPreviewHeadColumns = 160;
+struct PreviewHead {
+  std::u16string text;
+  bool cut = false;  // more follows than the head holds
+};
+PreviewHead HeadOfPreview(std::u16string_view text);
+
 class SelectorModel {
  public:
   ListKind Kind() const { return kind_; }

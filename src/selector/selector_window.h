@@ -16,6 +16,7 @@
 #include "platform/scaled_layout.h"
 #include "platform/tooltip.h"
 #include "platform/window.h"
+#include "selector/frame_cache_win.h"
 #include "selector/paste.h"
 #include "selector/selector_model.h"
 
@@ -49,9 +50,13 @@ class SelectorWindow final : public Window {
   // Destroys the window; the program ends.
   void Unload() { Destroy(); }
 
+  // Shown, or about to show (an opening prepared it).
   bool IsOpen() const;
-  // Shows the selector on the displayed list, with the clipboard's text
+  // Opens the selector on the displayed list, with the clipboard's text
   // located in it. False, and nothing done, while the settings dialog is open.
+  // The window shows once the message that opened it (and the step that
+  // came with it) is handled, with its list, selection and preview in
+  // place, drawn in one go.
   bool Open();
   // Hides it; with thenPaste (the clipboard holds what the user chose) and
   // AutoPaste 1, the window's paste keys follow unless it would drop them.
@@ -91,7 +96,9 @@ class SelectorWindow final : public Window {
   void SwitchList();
   void OnListKindClicked();
   void OnLineSelected();
+  void ShowPrepared();
   void UpdatePreview();
+  void ShowWholePreview();
   void OnLineDoubleClicked();
   void SelectLine(int32_t line);
   void OnCommand(int id, int code);
@@ -109,6 +116,8 @@ class SelectorWindow final : public Window {
   Tooltips tooltips_;
   ScaledLayout layout_;
   ListAccessibility listAccessibility_;
+  FrameCache listFrame_;
+  FrameCache previewFrame_;
   UniqueMenu trayMenu_;
   HWND previousForeground_ = nullptr;  // active before the selector opened
   int keyFilter_ = 0;
@@ -116,7 +125,9 @@ class SelectorWindow final : public Window {
   static constexpr uint32_t kReleaseEchoMs = 100;
   bool placed_ = false;
   bool hiding_ = false;
-  bool previewPending_ = false;
+  bool showPending_ = false;
+  bool focusAhead_ = false;     // the first paint draws the focus the list is about to take
+  bool previewIsHead_ = false;  // the preview holds the head of a longer text
   bool ended_ = false;
   PasteNotices pasteNotices_;
 };

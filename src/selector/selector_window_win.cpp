@@ -5,8 +5,11 @@
 #include <utility>
 
 #include "clipboard/clipboard.h"
+#include "platform/common_controls.h"
 #include "platform/display.h"
 #include "platform/private_messages.h"
+#include "selector/frame_cache_win.h"
+#include "selector/opening_trace_win.h"
 #include "selector/paste_win.h"
 #include "selector/selector_ids.h"
 
@@ -48,6 +51,128 @@ std::optional<ScreenRect> WorkingWindowRect(HWND foreground) {
   }
   return ScreenRect{r.left, r.top, r.right, r.bottom};
 }
+
+// Under Wine another thread of the program may hand the window's pixels to
+// the screen at any moment, also halfway through a paint: a part drawn in
+// layers (a background, then text over it) would show its layers one after
+// the other. So each part is drawn into a bitmap first and put on the
+// screen in one step, and no pixel is drawn twice in one paint. (Windows'
+// compositor shows a window's finished paint, so there it only saves the
+// layers' time.)
+class Buffer {
+ public:
+  Buffer(HDC screen, const RECT& area)
+      : screen_(screen),
+        area_(area),
+        memory_(CreateCompatibleDC(screen)),
+        bitmap_(CreateCompatibleBitmap(screen, area.right - area.left, area.bottom - area.top)),
+        old_(SelectObject(memory_, bitmap_)) {
+    SetViewportOrgEx(memory_, -area.left, -area.top, nullptr);
+  }
+  ~Buffer() {
+    SelectObject(memory_, old_);
+    DeleteObject(bitmap_);
+    DeleteDC(memory_);
+  }
+  Buffer(const Buffer&) = delete;
+  Buffer& operator=(const Buffer&) = delete;
+
+  // Drawn into, in the screen DC's coordinates.
+  HDC Dc() const { return memory_; }
+  void Show() const {
+    BitBlt(screen_, area_.left, area_.top, area_.right - area_.left, area_.bottom - area_.top, memory_, area_.left,
+           area_.top, SRCCOPY);
+  }
+
+ private:
+  HDC screen_;
+  RECT area_;
+  HDC memory_;
+  HBITMAP bitmap_;
+  HGDIOBJ old_;
+};
+
+// The themed border of the list and the preview is drawn as one image of
+// the control's whole size, client area and scroll bars included, which
+// their own paint then covers again. So the border is drawn only in its
+// ring, and the scroll bars (the system's part of the frame) only inside
+// it: each pixel once (and the image's blending has less to cover).
+RECT InsideBorder(HWND control) {
+  RECT inside;
+  GetClientRect(control, &inside);
+  MapWindowPoints(control, HWND_DESKTOP, reinterpret_cast<POINT*>(&inside), 2);
+  for (const LONG bar : {OBJID_VSCROLL, OBJID_HSCROLL}) {
+    SCROLLBARINFO info{};
+    info.cbSize = sizeof info;
+    if (!GetScrollBarInfo(control, bar, &info) || (info.rgstate[0] & STATE_SYSTEM_INVISIBLE)) continue;
+    inside.right = std::max(inside.right, info.rcScrollBar.right);
+    inside.bottom = std::max(inside.bottom, info.rcScrollBar.bottom);
+  }
+  return inside;
+}
+
+UniqueGdiObject RingRegion(const RECT& outer, const RECT& inner, WPARAM limit) {
+  UniqueGdiObject ring(CreateRectRgnIndirect(&outer));
+  const UniqueGdiObject hole(CreateRectRgnIndirect(&inner));
+  const auto region = static_cast<HRGN>(ring.Get());
+  CombineRgn(region, region, static_cast<HRGN>(hole.Get()), RGN_DIFF);
+  // 1 stands for the whole window; any other value is the region to draw.
+  if (limit != 1) CombineRgn(region, region, reinterpret_cast<HRGN>(limit), RGN_AND);
+  return ring;
+}
+
+LRESULT PaintFrameOnce(HWND control, WPARAM limit) {
+  RECT outer, client;
+  GetWindowRect(control, &outer);
+  GetClientRect(control, &client);
+  MapWindowPoints(control, HWND_DESKTOP, reinterpret_cast<POINT*>(&client), 2);
+  const RECT inside = InsideBorder(control);
+  const UniqueGdiObject border = RingRegion(outer, inside, limit);
+  const UniqueGdiObject bars = RingRegion(inside, client, limit);
+  {
+    const opening_trace::Scope trace("border");
+    common_controls::DefSubclassProc(control, WM_NCPAINT, reinterpret_cast<WPARAM>(border.Get()), 0);
+  }
+  const opening_trace::Scope trace("scroll bars");
+  return DefWindowProcW(control, WM_NCPAINT, reinterpret_cast<WPARAM>(bars.Get()), 0);
+}
+
+LRESULT CALLBACK FrameOnce(HWND control, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR data) {
+  auto* kept = reinterpret_cast<FrameCache*>(data);
+  if (message == WM_NCPAINT) return kept->Paint(control, wParam, &PaintFrameOnce);
+  if (message == WM_THEMECHANGED || message == WM_SYSCOLORCHANGE || message == WM_SETTINGCHANGE) kept->Forget();
+  return common_controls::DefSubclassProc(control, message, wParam, lParam);
+}
+
+// A control that draws its background and its content in one paint (the
+// preview, the option buttons): both go through a bitmap.
+LRESULT CALLBACK BufferedPaint(HWND control, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) {
+  if (message == WM_ERASEBKGND) return 1;  // drawn with the content below
+  if (message != WM_PAINT) return common_controls::DefSubclassProc(control, message, wParam, lParam);
+  PAINTSTRUCT paint;
+  HDC screen = BeginPaint(control, &paint);
+  RECT client;
+  GetClientRect(control, &client);
+  const Buffer buffer(screen, client);
+  common_controls::DefSubclassProc(control, WM_ERASEBKGND, reinterpret_cast<WPARAM>(buffer.Dc()), 0);
+  common_controls::DefSubclassProc(control, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(buffer.Dc()), PRF_CLIENT);
+  buffer.Show();
+  EndPaint(control, &paint);
+  return 0;
+}
+
+// The list's lines paint their whole rectangles themselves: its erase
+// leaves them alone and paints only the rest of the list below them.
+LRESULT CALLBACK ListErase(HWND list, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) {
+  if (message != WM_ERASEBKGND) return common_controls::DefSubclassProc(list, message, wParam, lParam);
+  RECT rest;
+  GetClientRect(list, &rest);
+  const LRESULT lines = SendMessageW(list, LB_GETCOUNT, 0, 0) - SendMessageW(list, LB_GETTOPINDEX, 0, 0);
+  const LRESULT height = SendMessageW(list, LB_GETITEMHEIGHT, 0, 0);
+  if (lines > 0 && height > 0) rest.top = static_cast<LONG>(std::min<LRESULT>(rest.bottom, lines * height));
+  FillRect(reinterpret_cast<HDC>(wParam), &rest, GetSysColorBrush(COLOR_WINDOW));
+  return 1;
+}
 }  // namespace
 
 SelectorWindow::SelectorWindow(ProgramState& program, SelectorActions actions)
@@ -66,6 +191,7 @@ bool SelectorWindow::Load() {
     SetWindowPos(Handle(), nullptr, 0, 0, atDpi.cx, atDpi.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   }
   CreateControls();
+  opening_trace::Attach(Handle(), list_, preview_);
   BuildTrayMenu();
   keyFilter_ = AddMessageFilter([this](MSG& msg) { return RouteKeyboard(msg); });
   return true;
@@ -85,6 +211,13 @@ void SelectorWindow::CreateControls() {
                             TwipsRect(0, 0, 2715, 315), ids::kOptHistory);
   optFixed_ = layout_.Add(L"BUTTON", L"固定文字", BS_AUTORADIOBUTTON, 0, TwipsRect(2700, 0, 2715, 315), ids::kOptFixed);
   SendMessageW(optHistory_, BM_SETCHECK, BST_CHECKED, 0);
+  // Each part of the window drawn once per paint (see Buffer).
+  for (HWND control : {preview_, optHistory_, optFixed_}) {
+    common_controls::SetWindowSubclass(control, &BufferedPaint, 0, 0);
+  }
+  common_controls::SetWindowSubclass(list_, &FrameOnce, 0, reinterpret_cast<DWORD_PTR>(&listFrame_));
+  common_controls::SetWindowSubclass(preview_, &FrameOnce, 0, reinterpret_cast<DWORD_PTR>(&previewFrame_));
+  common_controls::SetWindowSubclass(list_, &ListErase, 0, 0);
   listAccessibility_.Attach(list_, [this](int line) { return LineAsShown(model_.Line(line).view()); });
 
   tooltips_.Add(Handle(), optHistory_, L"クリップボード文字を選択します。");
@@ -114,6 +247,7 @@ const TextList& SelectorWindow::DisplayedList() const {
 }
 
 void SelectorWindow::FillList() {
+  const opening_trace::Scope trace("fill");
   model_.Fill(DisplayedList());
   // The list box holds no texts: it knows the number of lines and draws each
   // from the model's shared texts.
@@ -122,18 +256,46 @@ void SelectorWindow::FillList() {
   InvalidateRect(list_, nullptr, TRUE);
 }
 
-bool SelectorWindow::IsOpen() const { return IsWindowVisible(Handle()) != FALSE; }
+bool SelectorWindow::IsOpen() const { return showPending_ || IsWindowVisible(Handle()) != FALSE; }
 
 bool SelectorWindow::Open() {
   if (program_.SettingDialogOpen) return false;
+  const opening_trace::Scope trace("open");
   FillList();
   model_.LocateText(program_.ClipboardText);
-  if (IsWindowVisible(Handle())) return true;
+  if (IsOpen()) return true;
   previousForeground_ = GetForegroundWindow();
-  Place(previousForeground_);
-  // Shown and made topmost in one step: each window operation costs time
-  // the user waits for.
-  SetWindowPos(Handle(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_SHOWWINDOW | SWP_NOACTIVATE);
+  {
+    const opening_trace::Scope place("place");
+    Place(previousForeground_);
+  }
+  // The key's step selects a line and sets the preview right after this,
+  // still hidden; the window shows with the next message, complete.
+  showPending_ = true;
+  PostMessageW(Handle(), kShowSelectorMessage, 0, 0);
+  return true;
+}
+
+void SelectorWindow::ShowPrepared() {
+  if (!std::exchange(showPending_, false) || IsWindowVisible(Handle())) return;
+  {
+    const opening_trace::Scope show("show");
+    // Shown at its place and made topmost in one step, drawing nothing yet:
+    // until the window is drawn below, the screen keeps what it showed.
+    SetWindowPos(Handle(), HWND_TOPMOST, 0, 0, 0, 0,
+                 SWP_NOSIZE | SWP_NOMOVE | SWP_SHOWWINDOW | SWP_NOACTIVATE | SWP_NOREDRAW);
+  }
+  {
+    // Everything drawn at once, each part once, before the activation:
+    // the complete frame comes first, as it will stay (the line that takes
+    // the focus already has its focus mark), and the activation only draws
+    // the same pixels again.
+    const opening_trace::Scope paint("paint");
+    focusAhead_ = true;
+    RedrawWindow(Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    focusAhead_ = false;
+  }
+  const opening_trace::Scope activate("activate");
   // Windows gives the foreground only to the program whose input came last.
   // The unassigned key that the keyboard hook presses for each C it takes
   // (so that the release of Win opens no Start menu) is that input: it goes
@@ -141,7 +303,6 @@ bool SelectorWindow::Open() {
   // ahead of this activation.
   SetForegroundWindow(Handle());
   SetFocus(list_);
-  return true;
 }
 
 void SelectorWindow::Close(bool thenPaste) {
@@ -151,6 +312,7 @@ void SelectorWindow::Close(bool thenPaste) {
 
 std::optional<HWND> SelectorWindow::Hide() {
   model_.openedByMouse = false;
+  showPending_ = false;
   // Looked at first: taking the topmost place away may already move the
   // activation (a window manager restacks and refocuses).
   const bool wasActive = GetForegroundWindow() == Handle();
@@ -160,6 +322,7 @@ std::optional<HWND> SelectorWindow::Hide() {
   const bool outermost = !hiding_;
   hiding_ = true;
   ShowWindow(Handle(), SW_HIDE);
+  opening_trace::Write();
   hiding_ = !outermost;
   if (!outermost) return std::nullopt;
   // Hand the activation back to the window the user was working in (the
@@ -232,6 +395,7 @@ void SelectorWindow::SelectLine(int32_t line) {
 }
 
 void SelectorWindow::SelectDown() {
+  const opening_trace::Scope trace("select down");
   if (SendMessageW(list_, LB_GETCOUNT, 0, 0) <= 0) return;
   if (model_.SelectDown()) SelectLine(model_.Selection());
 }
@@ -244,24 +408,29 @@ void SelectorWindow::SelectUp() {
 void SelectorWindow::OnLineSelected() {
   const auto line = static_cast<int32_t>(SendMessageW(list_, LB_GETCURSEL, 0, 0));
   model_.Select(line);
-  // Laying out a long text in the preview takes a while; the list answers the
-  // key at once and the preview follows with the next message. Quick steps
-  // through the list lay out only the text the selection stops at.
-  if (!previewPending_) {
-    previewPending_ = true;
-    PostMessageW(Handle(), kUpdatePreviewMessage, 0, 0);
-  }
+  UpdatePreview();
 }
 
 void SelectorWindow::UpdatePreview() {
-  previewPending_ = false;
+  const opening_trace::Scope trace("preview");
   const auto text = model_.SelectedText();
   if (!text) return;
-  if (PreviewIsCut(*text)) {
-    SetWindowTextW(preview_, Wide(CutPreview(*text)));
-  } else {
-    SetWindowTextW(preview_, Wide(text->str()));
-  }
+  // Only the head, whatever the text's length: the preview follows each
+  // step at once, and is ready when the selector first shows.
+  PreviewHead head = HeadOfPreview(text->view());
+  previewIsHead_ = head.cut;
+  SetWindowTextW(preview_, Wide(head.text));
+}
+
+void SelectorWindow::ShowWholePreview() {
+  if (!std::exchange(previewIsHead_, false)) return;
+  const auto text = model_.SelectedText();
+  if (!text) return;
+  const opening_trace::Scope trace("whole preview");
+  // The user scrolls on from where the head stood.
+  const auto firstLine = SendMessageW(preview_, EM_GETFIRSTVISIBLELINE, 0, 0);
+  SetWindowTextW(preview_, Wide(PreviewIsCut(*text) ? CutPreview(*text) : text->str()));
+  SendMessageW(preview_, EM_LINESCROLL, 0, firstLine);
 }
 
 void SelectorWindow::OnLineDoubleClicked() {
@@ -334,6 +503,10 @@ void SelectorWindow::OnTrayIconClick(MouseButton button) {
 }
 
 void SelectorWindow::OnReportedKeyUp(uint16_t keyCode, uint32_t time) {
+  // A release that was waiting in the queue behind the key that opened the
+  // selector (the thread was busy) comes before the show: it acts on the
+  // selector as shown.
+  if (showPending_) ShowPrepared();
   if (!IsLoaded() || !IsWindowVisible(Handle())) return;
   // The foreground does not say where the key went: the system may name the
   // selector while the keyboard focus is still in the window the user works
@@ -373,6 +546,10 @@ void SelectorWindow::OnCommand(int id, int code) {
       if (code == LBN_SELCHANGE) OnLineSelected();
       if (code == LBN_DBLCLK) OnLineDoubleClicked();
       break;
+    case ids::kTextPreview:
+      // The user reaches for the rest of the text.
+      if (code == EN_VSCROLL || code == EN_HSCROLL || code == EN_SETFOCUS) ShowWholePreview();
+      break;
     case ids::kMenuOpen: OnTrayIconClick(MouseButton::Left); break;
     case ids::kMenuSetting:
       if (actions_.openSettings) actions_.openSettings();
@@ -397,24 +574,30 @@ UINT SelectorWindow::LineHeight() {
 
 void SelectorWindow::DrawLine(const DRAWITEMSTRUCT& item) {
   if (item.itemID == static_cast<UINT>(-1)) return;
+  const Buffer buffer(item.hDC, item.rcItem);
+  HDC dc = buffer.Dc();
   const bool selected = (item.itemState & ODS_SELECTED) != 0;
-  FillRect(item.hDC, &item.rcItem, GetSysColorBrush(selected ? COLOR_HIGHLIGHT : COLOR_WINDOW));
-  SetBkMode(item.hDC, TRANSPARENT);
-  SetTextColor(item.hDC, GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
-  HGDIOBJ old = SelectObject(item.hDC, layout_.Font(FontDescription{}));
+  FillRect(dc, &item.rcItem, GetSysColorBrush(selected ? COLOR_HIGHLIGHT : COLOR_WINDOW));
+  SetBkMode(dc, TRANSPARENT);
+  SetTextColor(dc, GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
+  HGDIOBJ old = SelectObject(dc, layout_.Font(FontDescription{}));
   const std::u16string line = LineAsShown(model_.Line(static_cast<int32_t>(item.itemID)).view());
   RECT text = item.rcItem;
   text.left += layout_.Scale(2);
-  DrawTextW(item.hDC, Wide(line), static_cast<int>(line.size()), &text,
+  DrawTextW(dc, Wide(line), static_cast<int>(line.size()), &text,
             DT_SINGLELINE | DT_NOPREFIX | DT_VCENTER | DT_END_ELLIPSIS);
-  SelectObject(item.hDC, old);
-  if (item.itemState & ODS_FOCUS) DrawFocusRect(item.hDC, &item.rcItem);
+  SelectObject(dc, old);
+  const bool focused =
+      (item.itemState & ODS_FOCUS) != 0 ||
+      (focusAhead_ && static_cast<LRESULT>(item.itemID) == SendMessageW(list_, LB_GETCARETINDEX, 0, 0));
+  if (focused) DrawFocusRect(dc, &item.rcItem);
+  buffer.Show();
 }
 
 LRESULT SelectorWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_COMMAND: OnCommand(LOWORD(wParam), HIWORD(wParam)); return 0;
-    case kUpdatePreviewMessage: UpdatePreview(); return 0;
+    case kShowSelectorMessage: ShowPrepared(); return 0;
     case WM_MEASUREITEM: reinterpret_cast<MEASUREITEMSTRUCT*>(lParam)->itemHeight = LineHeight(); return TRUE;
     case WM_DRAWITEM: DrawLine(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam)); return TRUE;
     case WM_DPICHANGED: OnDpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam)); return 0;

@@ -123,5 +123,36 @@ TEST(SelectorModel, RefillingClearsTheSelectionAndTheSnapshotSharesTexts) {
   EXPECT_EQ(model.Selection(), -1);
 }
 
+// What the box shows at once is laid out as the selector opens; the rest of
+// a long text only when the user scrolls to it.
+TEST(Preview, TheHeadHoldsWhatTheBoxShowsAtOnceAndSaysWhenMoreFollows) {
+  const std::u16string fits = u"first\r\nsecond\r\n" + std::u16string(kPreviewHeadColumns, u'x');
+  EXPECT_EQ(HeadOfPreview(fits).text, fits);
+  EXPECT_FALSE(HeadOfPreview(fits).cut);
+  EXPECT_FALSE(HeadOfPreview(u"").cut);
+
+  // One long line (100 KiB of it, as a copied log line): cut at the
+  // columns, never between the halves of a surrogate pair.
+  std::u16string wide(51200, u'j');
+  wide[kPreviewHeadColumns - 1] = 0xD83D;
+  wide[kPreviewHeadColumns] = 0xDE00;
+  const PreviewHead oneLine = HeadOfPreview(wide);
+  EXPECT_TRUE(oneLine.cut);
+  EXPECT_EQ(oneLine.text, std::u16string(kPreviewHeadColumns - 1, u'j') + kPreviewCutNote);
+
+  // Many short lines: the first kPreviewHeadLines, without the line break
+  // that ends the last of them.
+  std::u16string tall, head;
+  for (std::size_t i = 0; i < 3 * kPreviewHeadLines; ++i) tall += u"line\r\n";
+  for (std::size_t i = 0; i < kPreviewHeadLines; ++i) head += i == 0 ? u"line" : u"\r\nline";
+  const PreviewHead lines = HeadOfPreview(tall);
+  EXPECT_TRUE(lines.cut);
+  EXPECT_EQ(lines.text, head + kPreviewCutNote);
+
+  // A long line further down ends the head there.
+  const std::u16string below = u"a\nb\n" + std::u16string(kPreviewHeadColumns + 5, u'z') + u"\nc";
+  EXPECT_EQ(HeadOfPreview(below).text, u"a\nb\n" + std::u16string(kPreviewHeadColumns, u'z') + kPreviewCutNote);
+}
+
 }  // namespace
 }  // namespace quistrel

@@ -305,12 +305,32 @@ TEST_F(EveryWindow, VersionWindowWithItsDrawnTitleShapeAndIcon) {
   ReleaseDC(window, dc);
 }
 
+// The selector opens complete: the key's step selects a line and sets the
+// preview while it is still hidden, the show draws every part at once, and
+// the preview of a long text holds only its head until the user scrolls it.
 TEST_F(EveryWindow, Selector) {
   namespace ids = selector_ids;
+  const std::u16string longText = u"long " + std::u16string(51200, u'j');
+  program.AddToHistory(SharedText(longText));
+  program.AddToHistory(SharedText(u"short"));
+  program.ClipboardText = SharedText(u"short");
   SelectorWindow selector(program, {});
   ASSERT_TRUE(selector.Load());
+  HWND preview = GetDlgItem(selector.Handle(), ids::kTextPreview);
   selector.Open();
+  selector.SelectDown();
+  EXPECT_TRUE(selector.IsOpen());
+  EXPECT_FALSE(IsWindowVisible(selector.Handle()));
+  std::wstring shown(static_cast<std::size_t>(GetWindowTextLengthW(preview)) + 1, L'\0');
+  shown.resize(static_cast<std::size_t>(GetWindowTextW(preview, shown.data(), static_cast<int>(shown.size()))));
+  EXPECT_EQ(FromWide(shown), HeadOfPreview(longText).text);
   Pump();
+  ASSERT_TRUE(IsWindowVisible(selector.Handle()));
+  for (const int id : {ids::kOptHistory, ids::kOptFixed, ids::kListClipBoard, ids::kTextPreview}) {
+    EXPECT_FALSE(GetUpdateRect(GetDlgItem(selector.Handle(), id), nullptr, FALSE)) << "not drawn at the show: " << id;
+  }
+  SendMessageW(preview, WM_HSCROLL, SB_LINERIGHT, 0);
+  EXPECT_EQ(GetWindowTextLengthW(preview), static_cast<int>(longText.size()));
   ExpectScaled(selector.Handle(), {502, 120},
                {{ids::kOptHistory, 0, 0, 181, 21},
                 {ids::kOptFixed, 180, 0, 181, 21},
@@ -318,6 +338,43 @@ TEST_F(EveryWindow, Selector) {
                 {ids::kTextPreview, 364, 0, 137, 120}});
   ExpectCaptionsFit(selector.Handle());
   selector.Close(false);
+}
+
+// The list's frame is kept from one opening to the next only while it looks
+// the same: a list scrolled elsewhere shows its scroll bar's thumb there.
+TEST_F(EveryWindow, TheSelectorsKeptFrameFollowsTheList) {
+  for (int i = 0; i < 60; ++i) program.AddToHistory(SharedText(u"line " + FromWide(std::to_wstring(i))));
+  program.ClipboardText = program.History.Item(0);
+  SetCursorPos(0, 0);  // away from the selector: a pointer over a frame may light it up
+  SelectorWindow selector(program, {});
+  ASSERT_TRUE(selector.Load());
+  HWND list = GetDlgItem(selector.Handle(), selector_ids::kListClipBoard);
+  const auto bar = [list] {
+    SCROLLBARINFO info{};
+    info.cbSize = sizeof info;
+    GetScrollBarInfo(list, OBJID_VSCROLL, &info);
+    RECT outer;
+    GetWindowRect(list, &outer);
+    std::vector<COLORREF> pixels;
+    HDC dc = GetWindowDC(list);
+    for (int y = info.rcScrollBar.top; y < info.rcScrollBar.bottom; ++y) {
+      pixels.push_back(GetPixel(dc, (info.rcScrollBar.left + info.rcScrollBar.right) / 2 - outer.left, y - outer.top));
+    }
+    ReleaseDC(list, dc);
+    return pixels;
+  };
+  const auto openAt = [&](bool last) {
+    selector.Open();
+    last ? selector.SelectUp() : selector.SelectDown();
+    Pump();
+    const auto pixels = bar();
+    selector.Close(false);
+    Pump();
+    return pixels;
+  };
+  const auto top = openAt(false);
+  EXPECT_EQ(openAt(false), top);
+  EXPECT_NE(openAt(true), top) << "the thumb stayed at the top";
 }
 
 // Moved to a monitor of another DPI, a window lays itself out again there.

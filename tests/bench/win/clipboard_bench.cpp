@@ -50,8 +50,8 @@ std::u16string FrontEntry(HWND selector) {
     CloseWithEsc(selector);
     return u"<the selection did not reach the front>";
   }
-  // The preview follows the selection through a posted message: once the
-  // selector has answered twice, its message loop has handled it.
+  // The selector takes the key through a posted message: once it has
+  // answered twice, its message loop has handled it and the preview.
   for (int round = 0; round < 2; ++round) {
     DWORD_PTR ignored;
     SendMessageTimeoutW(selector, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 5000, &ignored);

@@ -8,6 +8,12 @@
 // window of its own and asks the program for its hook's longest time per key.
 //
 //   bench_open_selector.exe [OPENINGS] [ENTRIES] [KIB_PER_ENTRY] [TYPED]
+//
+// For the opening as the user sees it (bench_seen_opening), it only fills
+// the history, with SHORT short texts after the long ones, and opens the
+// selector once, so that it has its place:
+//
+//   bench_open_selector.exe fill ENTRIES KIB_PER_ENTRY SHORT
 #include <windows.h>
 
 #include <algorithm>
@@ -63,13 +69,35 @@ void PrintFigures(const char* way, const std::vector<double>& times) {
               times.size(), Percentile(times, 0.5), Percentile(times, 0.95), Percentile(times, 0.0),
               Percentile(times, 1.0));
 }
+
+// Distinct texts of kib KiB each (UTF-16), differing in their first
+// characters; short ones when kib is 0.
+bool FillHistory(HWND selector, int entries, int kib, const wchar_t* name) {
+  const std::size_t length = static_cast<std::size_t>(kib) * 1024 / sizeof(wchar_t);
+  for (int i = 0; i < entries; ++i) {
+    const std::u16string prefix = quistrel::FromWide(name + std::to_wstring(i) + L" ");
+    std::u16string text(std::max(length, prefix.size()), static_cast<char16_t>(u'a' + (i % 26)));
+    text.replace(0, prefix.size(), prefix);
+    if (!PutOnClipboard(text)) {
+      std::fprintf(stderr, "clipboard busy at entry %d\n", i);
+      return false;
+    }
+    WaitUntilRecorded(selector);
+  }
+  std::printf("history filled: %d entries of %d KiB (%.1f MiB of text)\n", entries, kib,
+              entries * static_cast<double>(length * sizeof(wchar_t)) / (1024.0 * 1024.0));
+  std::fflush(stdout);
+  return true;
+}
 }  // namespace
 
 int main(int argc, char** argv) {
-  const int openings = argc > 1 ? std::atoi(argv[1]) : 40;
+  const bool fillOnly = argc > 1 && std::strcmp(argv[1], "fill") == 0;
+  const int openings = fillOnly ? 0 : argc > 1 ? std::atoi(argv[1]) : 40;
   const int entries = argc > 2 ? std::atoi(argv[2]) : 999;
   const int kib = argc > 3 ? std::atoi(argv[3]) : 100;
-  const int typed = argc > 4 ? std::atoi(argv[4]) : 10000;
+  const int typed = fillOnly ? 0 : argc > 4 ? std::atoi(argv[4]) : 10000;
+  const int shortTexts = fillOnly && argc > 4 ? std::atoi(argv[4]) : 0;
 
   HWND selector = FindWindowW(kSelectorClass, nullptr);
   HWND list = selector ? GetDlgItem(selector, kListId) : nullptr;
@@ -81,26 +109,14 @@ int main(int argc, char** argv) {
   GetWindowThreadProcessId(selector, &pid);
   std::printf("pid %lu\n", static_cast<unsigned long>(pid));
 
-  // Distinct texts of kib KiB each (UTF-16), differing in their first characters.
-  const std::size_t length = static_cast<std::size_t>(kib) * 1024 / sizeof(wchar_t);
-  for (int i = 0; i < entries; ++i) {
-    std::u16string text(length, static_cast<char16_t>(u'a' + (i % 26)));
-    const std::u16string prefix = quistrel::FromWide(L"entry " + std::to_wstring(i) + L" ");
-    text.replace(0, prefix.size(), prefix);
-    if (!PutOnClipboard(text)) {
-      std::fprintf(stderr, "clipboard busy at entry %d\n", i);
-      return 1;
-    }
-    WaitUntilRecorded(selector);
-  }
-  std::printf("history filled: %d entries of %d KiB (%.1f MiB of text)\n", entries, kib,
-              entries * static_cast<double>(length * sizeof(wchar_t)) / (1024.0 * 1024.0));
-  std::fflush(stdout);
+  if (entries > 0 && !FillHistory(selector, entries, kib, L"entry ")) return 1;
+  if (shortTexts > 0 && !FillHistory(selector, shortTexts, 0, L"short ")) return 1;
 
   // One opening first, untimed: the program has only just read the last
   // of the copies.
-  if (OpenWithWinC(selector, entries, 20000) >= 0) CloseWithEsc(selector);
+  if (OpenWithWinC(selector, -1, 20000) >= 0) CloseWithEsc(selector);
   Sleep(100);
+  if (fillOnly) return 0;
   // Openings of the three kinds take turns, so that each sees the same load.
   struct Way {
     const char* name;
