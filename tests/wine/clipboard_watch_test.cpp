@@ -21,7 +21,7 @@
 #include "clipboard/clipboard_read_process.h"
 #include "clipboard/clipboard_reader.h"
 #include "clipboard/process_rights_win.h"
-#include "hook/hook.h"
+#include "hook/message_hook.h"
 #include "platform/handles.h"
 
 // The memory a machine has, played small: an allocation above the limit
