@@ -1,6 +1,6 @@
 #include "app/application.h"
 
-#include "clipboard/clipboard_read_process.h"
+#include "clipboard/reading_process.h"
 #include "core/settings_files_win.h"
 #include "core/single_instance.h"
 #include "dialogs/hello_window.h"
@@ -35,7 +35,7 @@ constexpr char16_t kCommitFailedText[] =
 
 Application::Application()
     : reader_([this](ClipboardRead read) { OnClipboardRead(std::move(read)); },
-              std::make_shared<ClipboardReadingProcesses>()),
+              std::make_shared<ReadingProcessLauncher>()),
       settingDialog_(program_, icons_),
       aboutWindow_(icons_),
       selector_(program_,

@@ -1,7 +1,7 @@
 #include <windows.h>
 
 #include "app/application.h"
-#include "clipboard/clipboard_read_process.h"
+#include "clipboard/reading_process.h"
 #include "platform/system_library.h"
 #include "platform/window.h"
 
@@ -11,7 +11,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   // neither those the program loads nor those the system loads for it.
   quistrel::LoadLibrariesFromSystem32Only();
   // The program started by itself to read the clipboard (see
-  // clipboard_read_process.h): no window, no tray icon, no second instance.
+  // reading_process.h): no window, no tray icon, no second instance.
   if (quistrel::IsClipboardReadingProcess(GetCommandLineW())) {
     return quistrel::RunClipboardReadingProcess(GetCommandLineW());
   }

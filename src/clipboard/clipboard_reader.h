@@ -14,68 +14,20 @@
 #include <string>
 
 #include "clipboard/clipboard.h"
+#include "clipboard/clipboard_read.h"
+#include "clipboard/isolated_read.h"
 #include "platform/handles.h"
 
 namespace quistrel {
 
 inline constexpr wchar_t kClipboardReaderClassName[] = L"Mallowquist.ClipboardReader";
 
-struct ClipboardRead {
-  DWORD sequence = 0;  // the clipboard's sequence number the read saw
-  // False when the clipboard stayed held by others or its owner did not
-  // answer: nothing is known of the content then.
-  bool complete = false;
-  // The text; nothing when the clipboard holds none, holds private content
-  // (see clipboard_markers.h), or could not be read in time.
-  std::optional<std::u16string> text;
-};
-
-// Told when a read is about to wait for the owner's rendering, and when the
-// owner answered; false drops the read.
-class RenderingWatch {
- public:
-  virtual bool Asking(HWND owner) = 0;
-  virtual bool Answered() = 0;
-
- protected:
-  ~RenderingWatch() = default;
-};
-
-// One read of the clipboard as it is now, opening it with `opener`. Blocks
-// as long as the owner takes to render: never on a thread that must answer.
-// With `answered`, the owner that answered a probe: should another one have
-// taken the clipboard since, the read ends without asking that one.
-ClipboardRead ReadClipboardNow(HWND opener, RenderingWatch& watch, std::optional<HWND> answered = std::nullopt);
-
-// A read of the clipboard made by another process, which can be ended when
-// it hangs in its turn.
-class SeparateRead {
- public:
-  virtual ~SeparateRead() = default;
-  // The process that reads, to end with TerminateProcess (from another
-  // thread).
-  virtual HANDLE Handle() const = 0;
-  // Waits for its read; not complete when it ended without one.
-  virtual ClipboardRead Result() = 0;
-};
-
-// How the reader reads while one of its threads is left behind in a hung
-// rendering: under Wine that thread keeps every other thread of the process
-// from fetching clipboard data (clipboard_read_process.h is the program's
-// way).
-class SeparateReader {
- public:
-  virtual ~SeparateReader() = default;
-  // Nothing when no read can be started; the reader's own thread reads then.
-  virtual std::unique_ptr<SeparateRead> Start() = 0;
-};
-
 class ClipboardReader final : private StuckReads {
  public:
   // `deliver` runs on the thread that made the reader, once per complete read
-  // of a content newer than the last one delivered. `separately` reads while
-  // a thread is left behind; without it the reader's threads read alone.
-  ClipboardReader(std::function<void(ClipboardRead)> deliver, std::shared_ptr<SeparateReader> separately);
+  // of a content newer than the last one delivered. `isolated` reads while a
+  // thread is left behind; without it the reader's threads read alone.
+  ClipboardReader(std::function<void(ClipboardRead)> deliver, std::shared_ptr<IsolatedReadLauncher> isolated);
   ~ClipboardReader();
   ClipboardReader(const ClipboardReader&) = delete;
   ClipboardReader& operator=(const ClipboardReader&) = delete;

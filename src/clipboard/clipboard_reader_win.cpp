@@ -8,7 +8,6 @@
 #include <thread>
 
 #include "clipboard/clipboard.h"
-#include "clipboard/clipboard_markers.h"
 #include "platform/private_messages.h"
 #include "platform/window.h"
 
@@ -18,8 +17,6 @@ namespace {
 using Clock = std::chrono::steady_clock;
 using std::chrono::milliseconds;
 
-// A clipboard owner whose thread does not answer this fast is taken for hung.
-constexpr UINT kOwnerProbeMs = 250;
 // Other programs (and the system's own clipboard services) hold the clipboard
 // or keep its owner busy for a moment after each change, some for seconds: a
 // read that could not finish is tried again, first soon, then less often,
@@ -38,77 +35,11 @@ constexpr UINT kStuckOwnerProbeMs = 100;
 constexpr milliseconds kStopWait{300};
 constexpr UINT_PTR kStuckTimer = 1;
 
-bool FormatPresent(const wchar_t* name) { return IsClipboardFormatAvailable(RegisterClipboardFormatW(name)) != 0; }
-
-// A program that hangs cannot render a promised text; asking it would block
-// the reading thread with the clipboard open, which keeps every other
-// program from copying. Asked before the clipboard is opened, so the probe
-// costs nobody else anything. One that does not answer may only be busy,
-// with its text on the clipboard already: which of the two, nothing tells
-// short of asking for the data.
-bool OwnerAnswers(HWND owner, UINT probeMs = kOwnerProbeMs) {
-  if (!owner) return true;
-  DWORD process = 0;
-  GetWindowThreadProcessId(owner, &process);
-  if (process == GetCurrentProcessId()) return true;
-  DWORD_PTR result = 0;
-  return SendMessageTimeoutW(owner, WM_NULL, 0, 0, SMTO_ABORTIFHUNG | SMTO_BLOCK, probeMs, &result) != 0;
-}
-
 // Sequence numbers wrap around; the newer of two is the one less than half
 // the range ahead.
 bool IsNewer(DWORD sequence, DWORD than) { return static_cast<int32_t>(sequence - than) > 0; }
 
-// The checks that need no open clipboard. False when the read ends with them:
-// a write of this program waits, or there is no text.
-bool WorthOpening(ClipboardRead& read) {
-  read.sequence = GetClipboardSequenceNumber();
-  if (ClipboardWriteWaiting()) return false;
-  if (!IsClipboardFormatAvailable(CF_UNICODETEXT)) {
-    read.complete = true;
-    return false;
-  }
-  return true;
-}
 }  // namespace
-
-ClipboardRead ReadClipboardNow(HWND opener, RenderingWatch& watch, std::optional<HWND> answered) {
-  ClipboardRead read;
-  if (!WorthOpening(read)) return read;
-  auto clipboard = OpenedClipboard::Open(opener);
-  if (!clipboard) return read;
-  read.sequence = GetClipboardSequenceNumber();
-  const HWND owner = GetClipboardOwner();
-  // Another program copied since the probe: its owner was not asked yet. Or
-  // a write began to wait meanwhile: the clipboard is let go at once.
-  if ((answered && owner != *answered) || ClipboardWriteWaiting()) return read;
-  ClipboardMarkers markers;
-  markers.excludeFromMonitoring = FormatPresent(kExcludeFromMonitoringFormat);
-  markers.viewerIgnore = FormatPresent(kViewerIgnoreFormat);
-  const UINT canInclude = RegisterClipboardFormatW(kCanIncludeInHistoryFormat);
-  if (!IsPrivateContent(markers) && IsClipboardFormatAvailable(canInclude)) {
-    if (!watch.Asking(owner)) return read;
-    HANDLE block = GetClipboardData(canInclude);
-    if (!watch.Answered()) return read;
-    markers.canIncludeInHistory = 0xFFFFFFFFu;  // present but unreadable: not a 0
-    if (block && GlobalSize(block) >= sizeof(DWORD)) {
-      if (const auto* value = static_cast<const DWORD*>(GlobalLock(block))) {
-        markers.canIncludeInHistory = *value;
-        GlobalUnlock(block);
-      }
-    }
-  }
-  if (!IsClipboardFormatAvailable(CF_UNICODETEXT) || IsPrivateContent(markers)) {
-    read.complete = true;
-    return read;
-  }
-  if (ClipboardWriteWaiting() || !watch.Asking(owner)) return read;
-  HANDLE block = GetClipboardData(CF_UNICODETEXT);
-  if (!watch.Answered()) return read;
-  read.text = TextOfClipboardBlock(block);
-  read.complete = true;
-  return read;
-}
 
 struct ClipboardReader::Shared {
   std::mutex mutex;
@@ -134,7 +65,7 @@ struct ClipboardReader::Shared {
   std::deque<ClipboardRead> finished;
   HWND doorbell = nullptr;
   // Shared with the threads: one left behind may still start a read with it.
-  std::shared_ptr<SeparateReader> separately;
+  std::shared_ptr<IsolatedReadLauncher> isolated;
 
   // The owner is asked for its data, by this thread or by `process`; false
   // when this thread was left behind.
@@ -145,7 +76,7 @@ struct ClipboardReader::Shared {
   // The thread serving requests is left behind, counted if it is reading.
   void LeaveReaderBehind();
   ClipboardRead Read(unsigned reader, HWND opener, bool inOwnProcess);
-  ClipboardRead ReadThrough(SeparateRead& process, unsigned reader, HWND owner);
+  ClipboardRead ReadThrough(IsolatedRead& process, unsigned reader, HWND owner);
   bool EndedStuckIn(DWORD sequence);
   static void Serve(const std::shared_ptr<Shared>& shared, unsigned reader, HWND opener);
 
@@ -203,7 +134,7 @@ ClipboardRead ClipboardReader::Shared::Read(unsigned reader, HWND opener, bool i
   if (inOwnProcess) {
     // A process is not started for nothing: the clipboard is held.
     if (GetOpenClipboardWindow()) return read;
-    if (auto process = separately ? separately->Start() : nullptr) return ReadThrough(*process, reader, owner);
+    if (auto process = isolated ? isolated->Start() : nullptr) return ReadThrough(*process, reader, owner);
   }
   // The one way left when no process can be had; under Wine it waits for
   // the thread left behind.
@@ -211,7 +142,7 @@ ClipboardRead ClipboardReader::Shared::Read(unsigned reader, HWND opener, bool i
   return ReadClipboardNow(opener, watch, answers ? std::optional(owner) : std::nullopt);
 }
 
-ClipboardRead ClipboardReader::Shared::ReadThrough(SeparateRead& process, unsigned reader, HWND owner) {
+ClipboardRead ClipboardReader::Shared::ReadThrough(IsolatedRead& process, unsigned reader, HWND owner) {
   if (!Asking(reader, owner, process.Handle())) {
     TerminateProcess(process.Handle(), 1);
     return ClipboardRead{};
@@ -275,9 +206,10 @@ void ClipboardReader::Shared::Serve(const std::shared_ptr<Shared>& shared, unsig
   }
 }
 
-ClipboardReader::ClipboardReader(std::function<void(ClipboardRead)> deliver, std::shared_ptr<SeparateReader> separately)
+ClipboardReader::ClipboardReader(std::function<void(ClipboardRead)> deliver,
+                                 std::shared_ptr<IsolatedReadLauncher> isolated)
     : deliver_(std::move(deliver)), shared_(std::make_shared<Shared>()) {
-  shared_->separately = std::move(separately);
+  shared_->isolated = std::move(isolated);
   WNDCLASSEXW wc{sizeof(wc)};
   if (!GetClassInfoExW(AppInstance(), kClipboardReaderClassName, &wc)) {
     wc.lpfnWndProc = &ClipboardReader::DoorbellProcedure;

@@ -1,11 +1,19 @@
+#include "hook/keyboard_hook.h"
+
+#include <windows.h>
+
 #include <algorithm>
+#include <atomic>
 #include <vector>
 
-#include "hook/hook.h"
+#include "hook/key_gesture.h"
+#include "hook/keyboard_hook_report.h"
 
 namespace quistrel {
 
 namespace {
+static_assert(kHookReportMessage == WM_HOTKEY);
+
 // A Windows key went down: the record is checked against the system's at
 // once and from then on, until it holds neither a Windows key nor a taken C.
 constexpr UINT kWatchWinKeysMessage = WM_APP + 3;
@@ -179,7 +187,7 @@ DWORD WINAPI RunCourier(void* param) {
   while (state->errands.Next(errand)) {
     switch (errand.kind) {
       case Errand::Kind::SendUnassignedKey: SendUnassignedKey(); break;
-      case Errand::Kind::Report: PostMessageW(state->window, WM_HOTKEY, errand.wParam, errand.lParam); break;
+      case Errand::Kind::Report: PostMessageW(state->window, kHookReportMessage, errand.wParam, errand.lParam); break;
       case Errand::Kind::WatchWinKeys: PostThreadMessageW(state->hookThreadId, kWatchWinKeysMessage, 0, 0); break;
     }
   }
@@ -270,7 +278,7 @@ LRESULT State::OnKey(int code, WPARAM wParam, LPARAM lParam) {
     if (verdict.report != HookReport::None) {
       const LPARAM report = verdict.report == HookReport::Released ? HookReleaseParam(verdict.reportedKey)
                                                                    : HookStepParam(verdict.report);
-      errands.Hand({Errand::Kind::Report, event.time, report});
+      errands.Hand({Errand::Kind::Report, HookReportTimeParam(event.time), report});
     }
     if (gesture.NeedsReconciling() && !watching) watching = errands.Hand({Errand::Kind::WatchWinKeys});
   }

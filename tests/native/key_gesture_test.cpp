@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "hook/key_gesture.h"
+#include "hook/keyboard_hook_report.h"
 #include "platform/echo_filter.h"
 
 namespace quistrel {

@@ -18,10 +18,10 @@
 #include <vector>
 
 #include "clipboard/clipboard.h"
-#include "clipboard/clipboard_read_process.h"
 #include "clipboard/clipboard_reader.h"
 #include "clipboard/process_rights_win.h"
-#include "hook/hook.h"
+#include "clipboard/reading_process.h"
+#include "hook/message_hook.h"
 #include "platform/handles.h"
 
 // The memory a machine has, played small: an allocation above the limit
@@ -224,10 +224,10 @@ TEST(ClipboardReaderTest, ATextTooLargeForTheMemoryIsSkippedOnceWhereverItIsRead
           ++delivered;
           text = read.text;
         },
-        std::make_shared<ClipboardReadingProcesses>());
+        std::make_shared<ReadingProcessLauncher>());
     EXPECT_TRUE(reader.Settle(2s));
   }
-  auto process = ClipboardReadingProcess::Start();
+  auto process = ReadingProcess::Start();
   ASSERT_TRUE(process);
   const ClipboardRead read = process->Result();
   largestAllocation = SIZE_MAX;
@@ -248,7 +248,7 @@ TEST(ClipboardReaderTest, AReadingProcessStaysAwayWhileAWriteOfItsProgramWaits) 
   const UniqueKernelObject squatter(CreateEventW(
       nullptr, TRUE, TRUE, (L"Local\\Mallowquist.ClipboardWrite." + std::to_wstring(GetCurrentProcessId())).c_str()));
   SetEvent(squatter.Get());
-  auto beside = ClipboardReadingProcess::Start();
+  auto beside = ReadingProcess::Start();
   ASSERT_TRUE(beside);
   EXPECT_EQ(beside->Result().text, u"before the write");
   const HWND holder = MakeWindow(DefWindowProcW, L"Mallowquist.TestHolder");
@@ -263,7 +263,7 @@ TEST(ClipboardReaderTest, AReadingProcessStaysAwayWhileAWriteOfItsProgramWaits) 
   const UniqueKernelObject writing(OpenThread(THREAD_SUSPEND_RESUME, FALSE, writerId));
   SuspendThread(writing.Get());
   CloseClipboard();
-  auto during = ClipboardReadingProcess::Start();
+  auto during = ReadingProcess::Start();
   const ClipboardRead read = during ? during->Result() : ClipboardRead{};
   ResumeThread(writing.Get());
   writer.join();
@@ -271,7 +271,7 @@ TEST(ClipboardReaderTest, AReadingProcessStaysAwayWhileAWriteOfItsProgramWaits) 
   EXPECT_TRUE(writing && during);
   EXPECT_FALSE(read.complete || read.text) << "read while the write waited";
   EXPECT_TRUE(written);
-  auto after = ClipboardReadingProcess::Start();
+  auto after = ReadingProcess::Start();
   ASSERT_TRUE(after);
   EXPECT_EQ(after->Result().text, u"written once free");
 }
@@ -293,7 +293,7 @@ UniqueKernelObject StartPeer(const std::wstring& arguments) {
 // wait. Under Wine the emptying then waits until the owner counts as hung
 // (WM_DESTROYCLIPBOARD, at most 5 s), as for any write over such an owner.
 TEST(ClipboardReaderTest, AWriteEndsAReadStuckInItsWayAndLandsWithinItsWait) {
-  ClipboardReader reader([](ClipboardRead) {}, std::make_shared<ClipboardReadingProcesses>());
+  ClipboardReader reader([](ClipboardRead) {}, std::make_shared<ReadingProcessLauncher>());
   std::vector<UniqueKernelObject> owners;
   for (const char* stuck : {"a reading thread", "a reading process"}) {
     SCOPED_TRACE(stuck);
@@ -313,7 +313,7 @@ TEST(ClipboardReaderTest, AWriteEndsAReadStuckInItsWayAndLandsWithinItsWait) {
         static_cast<long long>(std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count()));
     // Read elsewhere: under Wine no other thread of this process fetches
     // clipboard data while the one left behind waits.
-    auto check = ClipboardReadingProcess::Start();
+    auto check = ReadingProcess::Start();
     ASSERT_TRUE(check);
     EXPECT_EQ(check->Result().text, u"written past a stuck read");
   }
@@ -329,7 +329,7 @@ TEST(ClipboardReaderTest, AnOwnerThatNeverRendersHoldsUpNeitherTheCallerNorARead
   text.replace(0, 4, u"A\U0001F642\uD55C");
   ASSERT_TRUE(WriteClipboardText(nullptr, text));
   // Under Wine also with the full token the test program runs with.
-  auto process = ClipboardReadingProcess::Start();
+  auto process = ReadingProcess::Start();
   ASSERT_TRUE(process);
   const ClipboardRead read = process->Result();
   EXPECT_TRUE(read.complete);
@@ -364,7 +364,7 @@ TEST(ClipboardReaderTest, AnOwnerThatNeverRendersHoldsUpNeitherTheCallerNorARead
 
   // The program's own reader, asking the owner in its turn, is not held up.
   int delivered = 0;
-  ClipboardReader reader([&](ClipboardRead) { ++delivered; }, std::make_shared<ClipboardReadingProcesses>());
+  ClipboardReader reader([&](ClipboardRead) { ++delivered; }, std::make_shared<ReadingProcessLauncher>());
   const auto start = Clock::now();
   EXPECT_FALSE(reader.Settle(200ms));
   EXPECT_LT(Clock::now() - start, 1s);

@@ -14,7 +14,8 @@
 #include <set>
 #include <vector>
 
-#include "hook/hook.h"
+#include "hook/keyboard_hook.h"
+#include "hook/keyboard_hook_report.h"
 
 namespace quistrel {
 namespace {
@@ -140,7 +141,8 @@ TEST(KeyboardHook, AnAltLetGoUnseenIsMendedAsSoonAsAWindowsKeyGoesDown) {
   Tap('C');
   Key(VK_LWIN, true);
   MSG msg{};
-  EXPECT_TRUE(WaitFor([&] { return PeekMessageW(&msg, window, WM_HOTKEY, WM_HOTKEY, PM_REMOVE) != 0; }, 2000ms));
+  EXPECT_TRUE(WaitFor(
+      [&] { return PeekMessageW(&msg, window, kHookReportMessage, kHookReportMessage, PM_REMOVE) != 0; }, 2000ms));
   EXPECT_TRUE(IsHookStep(msg.lParam));
   EXPECT_EQ(HookStepOf(msg.lParam), HookReport::StepDown);
   hook.Stop();
@@ -176,7 +178,8 @@ TEST(KeyboardHook, WhatAFullRingDroppedIsHandedOnWithTheNextKey) {
   EXPECT_TRUE(WaitFor(
       [&] {
         MSG msg;
-        while (PeekMessageW(&msg, window, WM_HOTKEY, WM_HOTKEY, PM_REMOVE)) delivered += IsHookRelease(msg.lParam);
+        while (PeekMessageW(&msg, window, kHookReportMessage, kHookReportMessage, PM_REMOVE))
+          delivered += IsHookRelease(msg.lParam);
         return delivered == kCapacity;
       },
       2000ms));

@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "clipboard/clipboard_read_process.h"
+#include "clipboard/reading_process.h"
 #include "platform/display.h"
 #include "wine_test_util.h"
 

@@ -1,10 +1,13 @@
-#include "hook/hook_procedure.h"
+#include "hook/window_messages.h"
 
-#include "hook/key_gesture.h"
+#include "hook/keyboard_hook_report.h"
 
 namespace quistrel {
 
 namespace {
+
+// The keyboard hook's reports come as the hot keys do (keyboard_hook_report.h).
+static_assert(kHookReportMessage == kWmHotKey);
 
 void Step(HookTarget& target, HookReport step) {
   if (!target.IsSelectorOpen()) target.OpenSelector();
@@ -18,7 +21,7 @@ void Step(HookTarget& target, HookReport step) {
 // The registered hot keys, and the keyboard hook's steps in their guise.
 void OnHotKey(HookState& state, HookTarget& target, uintptr_t wParam, intptr_t lParam, uint32_t time) {
   if (IsHookRelease(lParam)) {
-    target.OnKeyReleased(HookReleasedKey(lParam), static_cast<uint32_t>(wParam));
+    target.OnKeyReleased(HookReleasedKey(lParam), HookReportTime(wParam));
     return;
   }
   HookReport step = HookReport::None;
@@ -26,7 +29,7 @@ void OnHotKey(HookState& state, HookTarget& target, uintptr_t wParam, intptr_t l
   if (IsHookStep(lParam)) {
     step = HookStepOf(lParam);
     way = EventWay::Hook;
-    time = static_cast<uint32_t>(wParam);  // when the key went down, not when the hook got to it
+    time = HookReportTime(wParam);  // when the key went down, not when the hook got to it
   } else {
     const auto id = static_cast<int32_t>(static_cast<uint32_t>(wParam));
     if (id == state.downKeyId) step = HookReport::StepDown;
@@ -61,8 +64,8 @@ void OnChainChanged(HookState& state, ViewerChain& chain, uintptr_t wParam, intp
 
 }  // namespace
 
-void HandleHookMessage(HookState& state, HookTarget& target, ViewerChain& chain, uint32_t message, uintptr_t wParam,
-                       intptr_t lParam, uint32_t time) {
+void HandleWindowMessage(HookState& state, HookTarget& target, ViewerChain& chain, uint32_t message, uintptr_t wParam,
+                         intptr_t lParam, uint32_t time) {
   if (message == kWmActivate) {
     // 0 only: inactive and not minimised.
     if (wParam == 0) target.CloseSelector(false);

@@ -1,6 +1,6 @@
 // What the selector window's replacement procedure does with the messages it
 // reacts to. Every message is afterwards passed on to the replaced procedure;
-// that part lives in the Win32 glue (hook_win.cpp).
+// that part lives in the Win32 glue (message_hook_win.cpp).
 #pragma once
 
 #include <cstdint>
@@ -66,7 +66,7 @@ struct HookState {
 
 // Reacts to one message, received at `time` (the system's milliseconds); at
 // most one case applies.
-void HandleHookMessage(HookState& state, HookTarget& target, ViewerChain& chain, uint32_t message, uintptr_t wParam,
-                       intptr_t lParam, uint32_t time = 0);
+void HandleWindowMessage(HookState& state, HookTarget& target, ViewerChain& chain, uint32_t message, uintptr_t wParam,
+                         intptr_t lParam, uint32_t time = 0);
 
 }  // namespace quistrel

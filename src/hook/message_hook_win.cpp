@@ -1,5 +1,6 @@
-#include "hook/hook.h"
+#include "hook/message_hook.h"
 
+#include "hook/keyboard_hook.h"
 #include "platform/common_controls.h"
 #include "platform/system_function.h"
 
@@ -101,7 +102,7 @@ LRESULT CALLBACK MessageHook::Procedure(HWND window, UINT message, WPARAM wParam
     if (position.flags & SWP_SHOWWINDOW) hook->keyboard_->SetSelectorShown(true);
     if (position.flags & SWP_HIDEWINDOW) hook->keyboard_->SetSelectorShown(false);
   }
-  HandleHookMessage(hook->state_, hook->target_, *hook, message, wParam, lParam, GetMessageTime());
+  HandleWindowMessage(hook->state_, hook->target_, *hook, message, wParam, lParam, GetMessageTime());
   // The window goes: nothing may call this procedure afterwards.
   if (message == WM_NCDESTROY) hook->Remove();
   // Nothing is swallowed: the window's own procedure sees every message too.

@@ -11,7 +11,7 @@
 #include <memory>
 #include <optional>
 
-#include "clipboard/clipboard_reader.h"
+#include "clipboard/isolated_read.h"
 #include "platform/handles.h"
 
 namespace quistrel {
@@ -28,19 +28,19 @@ bool IsClipboardReadingProcess(const wchar_t* commandLine);
 // that started it.
 int RunClipboardReadingProcess(const wchar_t* commandLine);
 
-class ClipboardReadingProcess final : public SeparateRead {
+class ReadingProcess final : public IsolatedRead {
  public:
   // Nothing when the process could not be started, or must not be: a
   // program that runs with more than normal rights starts none (see
   // process_rights.h), and its reads stay in its own threads.
-  static std::optional<ClipboardReadingProcess> Start();
+  static std::optional<ReadingProcess> Start();
   // To end it with TerminateProcess (from another thread) when it hangs.
   HANDLE Handle() const override { return process_.Get(); }
   // Waits for the process's read; not complete when it ended without one.
   ClipboardRead Result() override;
 
  private:
-  ClipboardReadingProcess(UniqueKernelObject process, UniqueKernelObject output)
+  ReadingProcess(UniqueKernelObject process, UniqueKernelObject output)
       : process_(std::move(process)), output_(std::move(output)) {}
   bool ReadExactly(void* into, std::size_t bytes);
 
@@ -48,10 +48,10 @@ class ClipboardReadingProcess final : public SeparateRead {
   UniqueKernelObject output_;  // the reading end of its standard output
 };
 
-// The reader's separate reads, each in a reading process of its own.
-class ClipboardReadingProcesses final : public SeparateReader {
+// Starts the reader's isolated reads, each in a reading process of its own.
+class ReadingProcessLauncher final : public IsolatedReadLauncher {
  public:
-  std::unique_ptr<SeparateRead> Start() override;
+  std::unique_ptr<IsolatedRead> Start() override;
 };
 
 }  // namespace quistrel

@@ -6,9 +6,10 @@
 #include <utility>
 #include <vector>
 
-#include "hook/hook_procedure.h"
 #include "hook/hot_keys.h"
 #include "hook/key_gesture.h"
+#include "hook/keyboard_hook_report.h"
+#include "hook/window_messages.h"
 
 namespace quistrel {
 namespace {
@@ -50,9 +51,9 @@ class RecordingTarget : public HookTarget, public ViewerChain {
   std::vector<Forwarded> forwarded;
 };
 
-class HookProcedure : public ::testing::Test {
+class WindowMessages : public ::testing::Test {
  protected:
-  HookProcedure() {
+  WindowMessages() {
     state.nextViewer = 0x1234;
     state.downKeyId = WidenAtom(0xC012);
     state.upKeyId = WidenAtom(0xC013);
@@ -60,10 +61,12 @@ class HookProcedure : public ::testing::Test {
     state.taskbarCreatedMessage = 0xC101;
   }
   void Send(uint32_t message, uintptr_t wParam = 0, intptr_t lParam = 0, uint32_t time = 0) {
-    HandleHookMessage(state, target, target, message, wParam, lParam, time);
+    HandleWindowMessage(state, target, target, message, wParam, lParam, time);
   }
   // Posted a while after the key went down.
-  void HookSteps(HookReport step, uint32_t time) { Send(kWmHotKey, time, HookStepParam(step), time + 400); }
+  void HookSteps(HookReport step, uint32_t time) {
+    Send(kHookReportMessage, HookReportTimeParam(time), HookStepParam(step), time + 400);
+  }
   // wParam as the 32-bit program receives a negative hot-key identifier.
   static uintptr_t HotKeyParam(int32_t id) { return static_cast<uintptr_t>(static_cast<uint32_t>(id)); }
 
@@ -83,7 +86,7 @@ TEST(HotKeyAtoms, FailureMessageHasItsThreeLines) {
             u"このキーは使用できません。");
 }
 
-TEST_F(HookProcedure, OnlyADeactivationWithWParamZeroHidesTheSelector) {
+TEST_F(WindowMessages, OnlyADeactivationWithWParamZeroHidesTheSelector) {
   Send(kWmActivate, 0x10000);  // inactive but minimised
   Send(kWmActivate, 1);
   EXPECT_TRUE(target.calls.empty());
@@ -91,7 +94,7 @@ TEST_F(HookProcedure, OnlyADeactivationWithWParamZeroHidesTheSelector) {
   EXPECT_EQ(target.calls, (std::vector<std::string>{"Close(false)"}));
 }
 
-TEST_F(HookProcedure, HotKeyOpensAHiddenSelectorThenMoves) {
+TEST_F(WindowMessages, HotKeyOpensAHiddenSelectorThenMoves) {
   Send(kWmHotKey, HotKeyParam(state.downKeyId));
   Send(kWmHotKey, HotKeyParam(state.downKeyId));
   Send(kWmHotKey, HotKeyParam(state.upKeyId));
@@ -99,16 +102,16 @@ TEST_F(HookProcedure, HotKeyOpensAHiddenSelectorThenMoves) {
   EXPECT_EQ(target.calls, (std::vector<std::string>{"Open", "SelectDown", "SelectDown", "SelectUp"}));
 }
 
-TEST_F(HookProcedure, HotKeyOnAnOpenSelectorDoesNotRefillIt) {
+TEST_F(WindowMessages, HotKeyOnAnOpenSelectorDoesNotRefillIt) {
   target.visible = true;
   Send(kWmHotKey, HotKeyParam(state.upKeyId));
   EXPECT_EQ(target.calls, (std::vector<std::string>{"SelectUp"}));
 }
 
-TEST_F(HookProcedure, TheKeyboardHooksStepsActAsTheHotKeysAndItsReleasesReachTheSelector) {
+TEST_F(WindowMessages, TheKeyboardHooksStepsActAsTheHotKeysAndItsReleasesReachTheSelector) {
   HookSteps(HookReport::StepDown, 1000);
   HookSteps(HookReport::StepUp, 1040);
-  Send(kWmHotKey, 1100, HookReleaseParam(0x5B), 1150);
+  Send(kHookReportMessage, HookReportTimeParam(1100), HookReleaseParam(0x5B), 1150);
   // A release is no step, and moves no hot key's echo filter: the next
   // hold's step at the same moment still counts.
   HookSteps(HookReport::StepDown, 1100);
@@ -116,7 +119,7 @@ TEST_F(HookProcedure, TheKeyboardHooksStepsActAsTheHotKeysAndItsReleasesReachThe
             (std::vector<std::string>{"Open", "SelectDown", "SelectUp", "Released 91 at 1100", "SelectDown"}));
 }
 
-TEST_F(HookProcedure, APressBothTheHookAndTheHotKeyReportMovesTheSelectionOnce) {
+TEST_F(WindowMessages, APressBothTheHookAndTheHotKeyReportMovesTheSelectionOnce) {
   HookSteps(HookReport::StepDown, 1000);
   Send(kWmHotKey, HotKeyParam(state.downKeyId), 0, 1002);  // the system passed the late hook over
   Send(kWmHotKey, HotKeyParam(state.upKeyId), 0, 1050);    // the hook missed this one
@@ -133,14 +136,14 @@ TEST(HotKeyAtoms, ATakenCombinationIsReportedOnlyWithoutTheKeyboardHook) {
   EXPECT_EQ(TakenKeysToReport(false, false, false), (std::vector<std::u16string>{u"Win+C", u"Win+Alt+C"}));
 }
 
-TEST_F(HookProcedure, AChainNotificationIsReportedAndPassedOnAListenerUpdateOnlyReported) {
+TEST_F(WindowMessages, AChainNotificationIsReportedAndPassedOnAListenerUpdateOnlyReported) {
   Send(kWmDrawClipboard, 5, 6);
   Send(kWmClipboardUpdate);
   EXPECT_EQ(target.calls, (std::vector<std::string>{"ClipboardChanged", "ClipboardChanged"}));
   EXPECT_EQ(target.forwarded, (std::vector<RecordingTarget::Forwarded>{{0x1234, kWmDrawClipboard, 5, 6}}));
 }
 
-TEST_F(HookProcedure, ANotificationDuringForwardingIsPassedOnOnceAfterwardsNotFromWithin) {
+TEST_F(WindowMessages, ANotificationDuringForwardingIsPassedOnOnceAfterwardsNotFromWithin) {
   int depth = 0, deepest = 0;
   target.duringForward = [&] {
     ++depth;
@@ -156,7 +159,7 @@ TEST_F(HookProcedure, ANotificationDuringForwardingIsPassedOnOnceAfterwardsNotFr
   EXPECT_FALSE(state.forwarding);
 }
 
-TEST_F(HookProcedure, WithoutNextViewerNothingIsForwarded) {
+TEST_F(WindowMessages, WithoutNextViewerNothingIsForwarded) {
   state.nextViewer = 0;
   Send(kWmDrawClipboard);
   Send(kWmChangeCbChain, 0x999, 0x888);
@@ -164,7 +167,7 @@ TEST_F(HookProcedure, WithoutNextViewerNothingIsForwarded) {
   EXPECT_TRUE(target.forwarded.empty());
 }
 
-TEST_F(HookProcedure, SuccessorLeavingTheChainIsReplacedAndNotForwarded) {
+TEST_F(WindowMessages, SuccessorLeavingTheChainIsReplacedAndNotForwarded) {
   Send(kWmChangeCbChain, 0x1234, 0x5678);
   EXPECT_EQ(state.nextViewer, 0x5678u);
   EXPECT_TRUE(target.forwarded.empty());
@@ -175,13 +178,13 @@ TEST_F(HookProcedure, SuccessorLeavingTheChainIsReplacedAndNotForwarded) {
   EXPECT_TRUE(target.forwarded.empty());
 }
 
-TEST_F(HookProcedure, AnotherWindowLeavingTheChainIsForwarded) {
+TEST_F(WindowMessages, AnotherWindowLeavingTheChainIsForwarded) {
   Send(kWmChangeCbChain, 0x999, 0x888);
   EXPECT_EQ(state.nextViewer, 0x1234u);
   EXPECT_EQ(target.forwarded, (std::vector<RecordingTarget::Forwarded>{{0x1234, kWmChangeCbChain, 0x999, 0x888}}));
 }
 
-TEST_F(HookProcedure, TrayButtonReleasesReachTheSelectorAndOtherMouseMessagesDoNot) {
+TEST_F(WindowMessages, TrayButtonReleasesReachTheSelectorAndOtherMouseMessagesDoNot) {
   Send(state.trayMessage, 1, 0x0201);  // button down
   Send(state.trayMessage, 1, 0x0203);  // double click
   Send(state.trayMessage, 1, 0x0200);  // movement
@@ -190,12 +193,12 @@ TEST_F(HookProcedure, TrayButtonReleasesReachTheSelectorAndOtherMouseMessagesDoN
   EXPECT_EQ(target.calls, (std::vector<std::string>{"LeftClick", "RightClick"}));
 }
 
-TEST_F(HookProcedure, ShellRestartRestoresTheTrayIcon) {
+TEST_F(WindowMessages, ShellRestartRestoresTheTrayIcon) {
   Send(state.taskbarCreatedMessage);
   EXPECT_EQ(target.calls, (std::vector<std::string>{"RestoreTrayIcon"}));
 }
 
-TEST_F(HookProcedure, UnregisteredTrayMessagesMatchNothing) {
+TEST_F(WindowMessages, UnregisteredTrayMessagesMatchNothing) {
   state.trayMessage = 0;
   state.taskbarCreatedMessage = 0;
   Send(0, 0, kWmLButtonUp);

@@ -1,6 +1,5 @@
-#include <windows.h>
+#include "hook/hot_key_registration.h"
 
-#include "hook/hook.h"
 #include "hook/hot_keys.h"
 #include "platform/handles.h"
 #include "platform/message_box.h"

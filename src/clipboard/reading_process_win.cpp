@@ -1,4 +1,4 @@
-#include "clipboard/clipboard_read_process.h"
+#include "clipboard/reading_process.h"
 
 #include <shellapi.h>
 
@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "clipboard/clipboard.h"
+#include "clipboard/clipboard_read.h"
 #include "clipboard/process_rights_win.h"
 #include "platform/folders.h"
 
@@ -111,7 +112,7 @@ int RunClipboardReadingProcess(const wchar_t* commandLine) {
   return 0;
 }
 
-std::optional<ClipboardReadingProcess> ClipboardReadingProcess::Start() {
+std::optional<ReadingProcess> ReadingProcess::Start() {
   // The token does not change while the program runs.
   static const bool allowed = UseReadingProcess(CurrentProcessRights(), RunsUnderWine());
   if (!allowed) return std::nullopt;
@@ -144,16 +145,16 @@ std::optional<ClipboardReadingProcess> ClipboardReadingProcess::Start() {
     return std::nullopt;
   }
   CloseHandle(started.hThread);
-  return ClipboardReadingProcess(UniqueKernelObject(started.hProcess), std::move(output));
+  return ReadingProcess(UniqueKernelObject(started.hProcess), std::move(output));
 }
 
-std::unique_ptr<SeparateRead> ClipboardReadingProcesses::Start() {
-  auto process = ClipboardReadingProcess::Start();
+std::unique_ptr<IsolatedRead> ReadingProcessLauncher::Start() {
+  auto process = ReadingProcess::Start();
   if (!process) return nullptr;
-  return std::make_unique<ClipboardReadingProcess>(std::move(*process));
+  return std::make_unique<ReadingProcess>(std::move(*process));
 }
 
-bool ClipboardReadingProcess::ReadExactly(void* into, std::size_t bytes) {
+bool ReadingProcess::ReadExactly(void* into, std::size_t bytes) {
   auto* to = static_cast<char*>(into);
   bool ended = false;
   while (bytes > 0) {
@@ -174,7 +175,7 @@ bool ClipboardReadingProcess::ReadExactly(void* into, std::size_t bytes) {
   return true;
 }
 
-ClipboardRead ClipboardReadingProcess::Result() {
+ClipboardRead ReadingProcess::Result() {
   ReadHeader header{};
   if (!ReadExactly(&header, sizeof(header)) || header.magic != kReadMagic) return ClipboardRead{};
   ClipboardRead read;

@@ -1,0 +1,55 @@
+// One read of the clipboard as it is now, made on the calling thread: by the
+// reader's threads (clipboard_reader.h) and by the reading process
+// (reading_process.h).
+#pragma once
+
+#include <windows.h>
+
+#include <optional>
+#include <string>
+
+namespace quistrel {
+
+struct ClipboardRead {
+  DWORD sequence = 0;  // the clipboard's sequence number the read saw
+  // False when the clipboard stayed held by others or its owner did not
+  // answer: nothing is known of the content then.
+  bool complete = false;
+  // The text; nothing when the clipboard holds none, holds private content
+  // (see clipboard_markers.h), or could not be read in time.
+  std::optional<std::u16string> text;
+};
+
+// Told when a read is about to wait for the owner's rendering, and when the
+// owner answered; false drops the read.
+class RenderingWatch {
+ public:
+  virtual bool Asking(HWND owner) = 0;
+  virtual bool Answered() = 0;
+
+ protected:
+  ~RenderingWatch() = default;
+};
+
+// One read of the clipboard as it is now, opening it with `opener`. Blocks
+// as long as the owner takes to render: never on a thread that must answer.
+// With `answered`, the owner that answered a probe: should another one have
+// taken the clipboard since, the read ends without asking that one.
+ClipboardRead ReadClipboardNow(HWND opener, RenderingWatch& watch, std::optional<HWND> answered = std::nullopt);
+
+// A clipboard owner whose thread does not answer this fast is taken for hung.
+inline constexpr UINT kOwnerProbeMs = 250;
+
+// A program that hangs cannot render a promised text; asking it would block
+// the reading thread with the clipboard open, which keeps every other
+// program from copying. Asked before the clipboard is opened, so the probe
+// costs nobody else anything. One that does not answer may only be busy,
+// with its text on the clipboard already: which of the two, nothing tells
+// short of asking for the data.
+bool OwnerAnswers(HWND owner, UINT probeMs = kOwnerProbeMs);
+
+// The checks that need no open clipboard. False when the read ends with them:
+// a write of this program waits, or there is no text.
+bool WorthOpening(ClipboardRead& read);
+
+}  // namespace quistrel
