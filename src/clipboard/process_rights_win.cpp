@@ -35,9 +35,4 @@ ProcessRights CurrentProcessRights() {
   return RightsOfToken(token.Get());
 }
 
-bool RunsUnderWine() {
-  const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
-  return ntdll && GetProcAddress(ntdll, "wine_get_version");
-}
-
 }  // namespace quistrel

@@ -9,7 +9,5 @@ namespace quistrel {
 
 ProcessRights RightsOfToken(HANDLE token);
 ProcessRights CurrentProcessRights();
-// Wine's ntdll names itself with an export of its own.
-bool RunsUnderWine();
 
 }  // namespace quistrel

@@ -14,6 +14,7 @@
 #include "clipboard/clipboard_read.h"
 #include "clipboard/process_rights_win.h"
 #include "platform/folders.h"
+#include "platform/system_function.h"
 
 namespace quistrel {
 

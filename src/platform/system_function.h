@@ -17,4 +17,11 @@ Function SystemFunction(const wchar_t* module, const char* name) {
   return handle ? reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(handle, name))) : nullptr;
 }
 
+// Wine, which runs the program on Linux and other systems, names itself by a
+// function of its own in ntdll.
+inline bool RunsUnderWine() {
+  static const bool wine = SystemFunction<const char*(CDECL*)()>(L"ntdll.dll", "wine_get_version") != nullptr;
+  return wine;
+}
+
 }  // namespace quistrel

@@ -37,7 +37,7 @@ UniqueGdiObject Ring(const Areas& areas) {
 // another window may cover: there the frame is drawn anew each time.
 bool ReadBackIsExact() {
   static const bool exact = [] {
-    if (SystemFunction<const char*(CDECL*)()>(L"ntdll.dll", "wine_get_version")) return true;
+    if (RunsUnderWine()) return true;
     const auto composed = SystemFunction<HRESULT(WINAPI*)(BOOL*)>(L"dwmapi.dll", "DwmIsCompositionEnabled");
     BOOL enabled = FALSE;
     return composed && SUCCEEDED(composed(&enabled)) && enabled;

@@ -2,10 +2,13 @@
 
 #include <algorithm>
 #include <iterator>
+#include <optional>
+#include <utility>
 #include <vector>
 
 #include "platform/handles.h"
 #include "platform/own_input.h"
+#include "platform/system_function.h"
 #include "platform/window.h"
 #include "selector/selector_model.h"
 
@@ -117,25 +120,87 @@ PasteKeys PasteKeysFor(HWND window, const PasteKeyTable& table) {
   return PasteKeysForClass(FromWide(name, static_cast<std::size_t>(std::max(length, 0))), table);
 }
 
+namespace {
+// Muhenkan (no conversion): on X servers' usual keyboards, and acted on by no
+// program outside a Japanese input method, which sees no key sent this way.
+constexpr uint16_t kVkResyncMark = 0x1D;  // VK_NONCONVERT
+// One change of focus may bring several resyncs (the window under the pointer,
+// then the one with the focus), each a few milliseconds after the one before.
+constexpr std::chrono::milliseconds kResyncQuiet{25};
+
+INPUT OwnKey(uint16_t virtualKey, bool up, bool extended) {
+  INPUT input{};
+  input.type = INPUT_KEYBOARD;
+  input.ki.wVk = virtualKey;
+  input.ki.wScan = static_cast<WORD>(MapVirtualKeyW(virtualKey, MAPVK_VK_TO_VSC));
+  input.ki.dwFlags = (up ? KEYEVENTF_KEYUP : 0) | (extended ? KEYEVENTF_EXTENDEDKEY : 0);
+  // The release of a Windows key the user still holds is not the user's.
+  input.ki.dwExtraInfo = kOwnInputMarker;
+  return input;
+}
+
+void SendOwnKey(uint16_t virtualKey, bool up) {
+  INPUT input = OwnKey(virtualKey, up, false);
+  SendInput(1, &input, sizeof input);
+}
+
+bool MarkIsDown() { return (GetAsyncKeyState(kVkResyncMark) & 0x8000) != 0; }
+}  // namespace
+
+KeyResyncMark KeyResyncMark::Press() {
+  KeyResyncMark mark;
+  if (!RunsUnderWine() || MapVirtualKeyW(kVkResyncMark, MAPVK_VK_TO_VSC) == 0) return mark;
+  SendOwnKey(kVkResyncMark, false);
+  mark.held_ = true;
+  return mark;
+}
+
+KeyResyncMark::KeyResyncMark(KeyResyncMark&& other) noexcept : held_(std::exchange(other.held_, false)) {}
+
+KeyResyncMark& KeyResyncMark::operator=(KeyResyncMark&& other) noexcept {
+  if (this != &other) {
+    if (held_) SendOwnKey(kVkResyncMark, true);
+    held_ = std::exchange(other.held_, false);
+  }
+  return *this;
+}
+
+KeyResyncMark::~KeyResyncMark() {
+  if (held_) SendOwnKey(kVkResyncMark, true);
+}
+
+void KeyResyncMark::AwaitResyncs(std::chrono::milliseconds limit) {
+  if (!held_) return;
+  using Clock = std::chrono::steady_clock;
+  const Clock::time_point deadline = Clock::now() + limit;
+  std::optional<Clock::time_point> lastResync;
+  for (;;) {
+    // The resync's own release of the mark passes the keyboard hooks, this
+    // program's among them.
+    ProcessPendingMessagesExcept(WM_HOTKEY);
+    const Clock::time_point now = Clock::now();
+    if (!MarkIsDown()) {
+      lastResync = now;
+      SendOwnKey(kVkResyncMark, false);
+    }
+    if (lastResync && now - *lastResync >= kResyncQuiet) return;
+    if (now >= deadline) return;
+    MsgWaitForMultipleObjectsEx(0, nullptr, 1, QS_ALLINPUT, 0);
+  }
+}
+
 // The left Windows key counts as held: its release, which ended the
 // gesture, went to the selector, and the window may still take it for held
 // (Windows+Shift+Insert pastes nothing in some terminals). Released once
 // more behind the unassigned key, it opens no Start menu.
-void SendPasteKeys(PasteKeys keys) {
+void SendPasteKeys(PasteKeys keys, KeyResyncMark& mark) {
   const std::vector<KeyStroke> strokes =
       PasteKeyStrokes(keys, [](uint16_t key) { return key == kVkLWin || (GetAsyncKeyState(key) & 0x8000) != 0; });
-  if (strokes.empty()) return;
-  std::vector<INPUT> inputs(strokes.size());
-  for (std::size_t i = 0; i < strokes.size(); ++i) {
-    KEYBDINPUT& key = inputs[i].ki;
-    inputs[i].type = INPUT_KEYBOARD;
-    key.wVk = strokes[i].virtualKey;
-    key.wScan = static_cast<WORD>(MapVirtualKeyW(strokes[i].virtualKey, MAPVK_VK_TO_VSC));
-    key.dwFlags = (strokes[i].up ? KEYEVENTF_KEYUP : 0) | (strokes[i].extended ? KEYEVENTF_EXTENDEDKEY : 0);
-    // The release of a Windows key the user still holds is not the user's.
-    key.dwExtraInfo = kOwnInputMarker;
-  }
-  SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+  std::vector<INPUT> inputs;
+  if (mark.Held()) inputs.push_back(OwnKey(kVkResyncMark, true, false));
+  mark.Forget();
+  for (const KeyStroke& stroke : strokes) inputs.push_back(OwnKey(stroke.virtualKey, stroke.up, stroke.extended));
+  if (!inputs.empty()) SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
 }
 
 }  // namespace quistrel

@@ -17,10 +17,15 @@ constexpr auto kCommitWait = std::chrono::milliseconds(2000);
 // How long the paste waits for the window the user works in to take the
 // keyboard back: a program that takes longer is one the user sees hang.
 constexpr auto kTargetWait = std::chrono::milliseconds(1000);
+// How long the paste waits for Wine's resyncs of the keys held after the
+// hand-back: they come within milliseconds; a longer wait would be a
+// program's window that does not answer.
+constexpr auto kResyncWait = std::chrono::milliseconds(200);
 }  // namespace
 
 void SelectorWindow::Commit() {
   const std::optional<SharedText> text = model_.SelectedText();
+  KeyResyncMark mark = MarkResyncsIfPasting(ShouldPaste(true, program_.Setting.AutoPaste));
   const std::optional<HWND> handedBackTo = Hide();
   if (!handedBackTo) return;
   // Out of the user's way, the commit may wait for a clipboard that another
@@ -33,12 +38,14 @@ void SelectorWindow::Commit() {
     if (actions_.commitFailed) actions_.commitFailed();
     return;
   }
-  if (ShouldPaste(true, program_.Setting.AutoPaste)) Paste(*handedBackTo);
+  if (ShouldPaste(true, program_.Setting.AutoPaste)) Paste(*handedBackTo, mark);
 }
 
 void SelectorWindow::Close(bool thenPaste) {
+  const bool paste = ShouldPaste(thenPaste, program_.Setting.AutoPaste);
+  KeyResyncMark mark = MarkResyncsIfPasting(paste);
   const std::optional<HWND> handedBackTo = Hide();
-  if (handedBackTo && ShouldPaste(thenPaste, program_.Setting.AutoPaste)) Paste(*handedBackTo);
+  if (handedBackTo && paste) Paste(*handedBackTo, mark);
 }
 
 std::optional<HWND> SelectorWindow::Hide() {
@@ -68,7 +75,16 @@ std::optional<HWND> SelectorWindow::Hide() {
   return previous;
 }
 
-void SelectorWindow::Paste(HWND handedBackTo) {
+// Pressed before the hide: the resyncs that the hide and the hand-back bring
+// all come after it.
+KeyResyncMark SelectorWindow::MarkResyncsIfPasting(bool paste) {
+  return paste ? KeyResyncMark::Press() : KeyResyncMark();
+}
+
+void SelectorWindow::Paste(HWND handedBackTo, KeyResyncMark& mark) {
+  // Without a hand-back no window of Wine's takes the focus, and no resync
+  // comes to wait for.
+  if (!handedBackTo) mark = KeyResyncMark();
   // The hide and the return of the activation take effect first.
   ProcessPendingMessagesExcept(WM_HOTKEY);
   const HWND target = handedBackTo ? handedBackTo : GetForegroundWindow();
@@ -82,9 +98,11 @@ void SelectorWindow::Paste(HWND handedBackTo) {
     // it is busy: the keys go once that window has the keyboard, not to
     // whichever window has it before, and not at all if it never does.
     obstacle = PasteObstacle::NoKeyboard;
+  } else {
+    mark.AwaitResyncs(kResyncWait);
   }
   switch (DecidePaste(obstacle, pasteNotices_)) {
-    case PasteStep::SendKeys: SendPasteKeys(keys); break;
+    case PasteStep::SendKeys: SendPasteKeys(keys, mark); break;
     case PasteStep::LeaveOnClipboard: break;
     case PasteStep::LeaveOnClipboardAndTell:
       if (actions_.pasteDropped) actions_.pasteDropped(obstacle, keys);

@@ -18,6 +18,7 @@
 #include "platform/window.h"
 #include "selector/frame_cache_win.h"
 #include "selector/paste.h"
+#include "selector/paste_win.h"
 #include "selector/selector_model.h"
 
 namespace quistrel {
@@ -92,7 +93,8 @@ class SelectorWindow final : public Window {
   // working in when it got it back, nullptr when another window took the
   // activation; nothing for the nested call that the hiding itself causes.
   std::optional<HWND> Hide();
-  void Paste(HWND handedBackTo);
+  static KeyResyncMark MarkResyncsIfPasting(bool paste);
+  void Paste(HWND handedBackTo, KeyResyncMark& mark);
   void SwitchList();
   void OnListKindClicked();
   void OnLineSelected();

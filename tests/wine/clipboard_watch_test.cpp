@@ -23,6 +23,7 @@
 #include "clipboard/reading_process.h"
 #include "hook/message_hook.h"
 #include "platform/handles.h"
+#include "platform/system_function.h"
 
 // The memory a machine has, played small: an allocation above the limit
 // fails as one of several hundred MB fails in a 32-bit program. The reading
