@@ -21,14 +21,20 @@
 #   with 999 texts of 100 KiB and again with ten short texts in front.
 #   scripts/bench.sh [OPENINGS] [ENTRIES] [KIB_PER_ENTRY] [PASTES] [STORM_COPIES] [GIANT_MIB] [TYPED_KEYS] [SEEN_ROUNDS]
 #   scripts/bench.sh seen [SEEN_ROUNDS] [ENTRIES] [KIB_PER_ENTRY]     (the last part alone)
+#   scripts/bench.sh paste [PASTES]                                   (the paste alone)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 seen_only=
+paste_only=
 if [ "${1:-}" = seen ]; then
   seen_only=1
   shift
   set -- 40 "${2:-999}" "${3:-100}" 30 5000 256 10000 "${1:-40}"
+elif [ "${1:-}" = paste ]; then
+  paste_only=1
+  shift
+  set -- 40 999 100 "${1:-30}"
 fi
 bash scripts/install-deps.sh >/dev/null
 # The 32-bit program, or the 64-bit one where the machine runs no 32-bit
@@ -156,6 +162,22 @@ seen_opening() {
   unset QUISTREL_WINE_DESKTOP
 }
 
+# Notepad's edit box pastes with Ctrl+V and with Shift+Insert, the keys of
+# the terminal programs: the second run measures those through [PasteKeys].
+paste_into_notepad() {
+  wine notepad >/dev/null 2>&1 &
+  notepad=$!
+  wine "$build/tests/qdriver.exe" find Notepad 20000 >/dev/null
+  for keys in Ctrl+V Shift+Insert; do
+    echo "== the automatic paste into Notepad with $keys"
+    start_quistrel $'AutoPaste=1\r\n[PasteKeys]\r\nNotepad='"$keys"$'\r\n'
+    wine "$build/tests/bench_paste.exe" "${1:-30}" | tr -d '\r'
+    stop_quistrel
+  done
+  kill "$notepad" 2>/dev/null || true
+  notepad=
+}
+
 if [ -n "$seen_only" ]; then
   seen_opening "${8:-40}" "${2:-999}" "${3:-100}"
   exit 0
@@ -165,6 +187,10 @@ wine_env_setup "$build"
 start_virtual_display
 start_window_manager
 ensure_wine_prefix
+if [ -n "$paste_only" ]; then
+  paste_into_notepad "$4"
+  exit 0
+fi
 
 echo "== opening the selector"
 start_quistrel $'ClipBoardLog=999\r\n'
@@ -177,19 +203,7 @@ echo "private memory of Quistrel.exe: ${before} MiB with an empty history, ${aft
 echo "the texts themselves: ${texts} MiB; growth with the history: $(awk -v a="$after" -v b="$before" 'BEGIN { printf "%.1f", a - b }') MiB (limit 1.1 x texts + 8 MiB = ${limit} MiB)"
 stop_quistrel
 
-# Notepad's edit box pastes with Ctrl+V and with Shift+Insert, the keys of
-# the terminal programs: the second run measures those through [PasteKeys].
-wine notepad >/dev/null 2>&1 &
-notepad=$!
-wine "$build/tests/qdriver.exe" find Notepad 20000 >/dev/null
-for keys in Ctrl+V Shift+Insert; do
-  echo "== the automatic paste into Notepad with $keys"
-  start_quistrel $'AutoPaste=1\r\n[PasteKeys]\r\nNotepad='"$keys"$'\r\n'
-  wine "$build/tests/bench_paste.exe" "${4:-30}" | tr -d '\r'
-  stop_quistrel
-done
-kill "$notepad" 2>/dev/null || true
-notepad=
+paste_into_notepad "${4:-30}"
 
 echo "== a storm of copies and a giant text"
 start_quistrel $'ClipBoardLog=999\r\n'
