@@ -6,6 +6,8 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstring>
+#include <cwchar>
 #include <thread>
 
 #include "selector/paste_win.h"
@@ -19,6 +21,22 @@ using Clock = std::chrono::steady_clock;
 std::chrono::milliseconds Since(Clock::time_point start) {
   return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start);
 }
+
+bool PutOnClipboard(const wchar_t* text) {
+  const std::size_t bytes = (wcslen(text) + 1) * sizeof(wchar_t);
+  HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes);
+  if (!memory) return false;
+  memcpy(GlobalLock(memory), text, bytes);
+  GlobalUnlock(memory);
+  if (!OpenClipboard(nullptr)) return GlobalFree(memory), false;
+  EmptyClipboard();
+  const bool placed = SetClipboardData(CF_UNICODETEXT, memory) != nullptr;
+  if (!placed) GlobalFree(memory);
+  CloseClipboard();
+  return placed;
+}
+
+bool MarkIsDown() { return (GetAsyncKeyState(0x1D) & 0x8000) != 0; }
 
 HWND ShowWindowOf(const wchar_t* windowClass) {
   return CreateWindowExW(0, windowClass, L"", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 10, 10, 300, 200, nullptr, nullptr,
@@ -66,6 +84,54 @@ TEST(PasteTarget, TheKeysWaitUntilTheWindowHasTheKeyboardAndNoLonger) {
   EXPECT_TRUE(WaitUntilItHasTheKeyboard(target, 1000ms));
   EXPECT_EQ(GetForegroundWindow(), target.load());
   DestroyWindow(elsewhere);
+  PostMessageW(target, WM_QUIT, 0, 0);
+  other.join();
+}
+
+// Wine's X11 driver sets the keys it counts as held to the X server's when
+// the X focus moves: the paste's keys go only after that resync, or Ctrl+V
+// would reach the window as a bare V.
+TEST(PasteTarget, UnderWineThePasteWaitsForTheResyncOfTheHeldKeys) {
+  std::atomic<HWND> target{nullptr};
+  std::thread other([&target] {
+    target = ShowWindowOf(L"EDIT");
+    MSG msg;
+    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+      TranslateMessage(&msg);
+      DispatchMessageW(&msg);
+    }
+  });
+  while (!target.load()) std::this_thread::sleep_for(1ms);
+  HWND selector = ShowWindowOf(L"STATIC");
+  SetForegroundWindow(selector);
+  ASSERT_TRUE(PutOnClipboard(L"pasted"));
+
+  KeyResyncMark mark = KeyResyncMark::Press();
+  ASSERT_TRUE(mark.Held());
+  SetForegroundWindow(target);  // the hand-back
+  ASSERT_TRUE(WaitUntilItHasTheKeyboard(target, 1000ms));
+  Clock::time_point start = Clock::now();
+  mark.AwaitResyncs(2000ms);
+  EXPECT_GE(Since(start), 20ms);  // quiet for a while after the resync
+  EXPECT_LT(Since(start), 1000ms);
+  EXPECT_TRUE(MarkIsDown());  // pressed again after the resync
+  SendPasteKeys(PasteKeys::CtrlV, mark);
+  wchar_t text[32] = {};
+  for (int i = 0; i < 200 && wcscmp(text, L"pasted") != 0; ++i) {
+    std::this_thread::sleep_for(10ms);
+    GetWindowTextW(target, text, 32);
+  }
+  EXPECT_STREQ(text, L"pasted");
+  EXPECT_FALSE(MarkIsDown());
+
+  // Without a change of focus no resync comes: the wait runs to its limit.
+  mark = KeyResyncMark::Press();
+  start = Clock::now();
+  mark.AwaitResyncs(150ms);
+  EXPECT_GE(Since(start), 140ms);
+  mark = KeyResyncMark();
+  EXPECT_FALSE(MarkIsDown());
+  DestroyWindow(selector);
   PostMessageW(target, WM_QUIT, 0, 0);
   other.join();
 }
