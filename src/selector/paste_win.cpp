@@ -134,7 +134,8 @@ INPUT OwnKey(uint16_t virtualKey, bool up, bool extended) {
   input.ki.wVk = virtualKey;
   input.ki.wScan = static_cast<WORD>(MapVirtualKeyW(virtualKey, MAPVK_VK_TO_VSC));
   input.ki.dwFlags = (up ? KEYEVENTF_KEYUP : 0) | (extended ? KEYEVENTF_EXTENDEDKEY : 0);
-  // The release of a Windows key the user still holds is not the user's.
+  // Not the user's: the release of a Windows key the user still holds, or
+  // the mark, which the keyboard hook passes over.
   input.ki.dwExtraInfo = kOwnInputMarker;
   return input;
 }
@@ -197,8 +198,7 @@ void SendPasteKeys(PasteKeys keys, KeyResyncMark& mark) {
   const std::vector<KeyStroke> strokes =
       PasteKeyStrokes(keys, [](uint16_t key) { return key == kVkLWin || (GetAsyncKeyState(key) & 0x8000) != 0; });
   std::vector<INPUT> inputs;
-  if (mark.Held()) inputs.push_back(OwnKey(kVkResyncMark, true, false));
-  mark.Forget();
+  if (mark.HandOverRelease()) inputs.push_back(OwnKey(kVkResyncMark, true, false));
   for (const KeyStroke& stroke : strokes) inputs.push_back(OwnKey(stroke.virtualKey, stroke.up, stroke.extended));
   if (!inputs.empty()) SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
 }

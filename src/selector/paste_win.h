@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <chrono>
+#include <utility>
 
 #include "selector/paste.h"
 
@@ -46,10 +47,9 @@ class KeyResyncMark {
   // pressing the mark again after each; at most limit. Messages are handled
   // meanwhile, all but the hot keys.
   void AwaitResyncs(std::chrono::milliseconds limit);
-  // Whether the mark is down: its release must go with the paste's keys.
+  // Whether the mark is down, its release handed over to the paste's keys.
+  bool HandOverRelease() { return std::exchange(held_, false); }
   bool Held() const { return held_; }
-  // The paste's keys release it.
-  void Forget() { held_ = false; }
 
  private:
   bool held_ = false;

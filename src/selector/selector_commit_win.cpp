@@ -25,7 +25,10 @@ constexpr auto kResyncWait = std::chrono::milliseconds(200);
 
 void SelectorWindow::Commit() {
   const std::optional<SharedText> text = model_.SelectedText();
-  KeyResyncMark mark = MarkResyncsIfPasting(ShouldPaste(true, program_.Setting.AutoPaste));
+  // Pressed before the hide: the resyncs that the hide and the hand-back
+  // bring all come after it.
+  const bool paste = ShouldPaste(true, program_.Setting.AutoPaste);
+  KeyResyncMark mark = paste ? KeyResyncMark::Press() : KeyResyncMark();
   const std::optional<HWND> handedBackTo = Hide();
   if (!handedBackTo) return;
   // Out of the user's way, the commit may wait for a clipboard that another
@@ -38,12 +41,12 @@ void SelectorWindow::Commit() {
     if (actions_.commitFailed) actions_.commitFailed();
     return;
   }
-  if (ShouldPaste(true, program_.Setting.AutoPaste)) Paste(*handedBackTo, mark);
+  if (paste) Paste(*handedBackTo, mark);
 }
 
 void SelectorWindow::Close(bool thenPaste) {
   const bool paste = ShouldPaste(thenPaste, program_.Setting.AutoPaste);
-  KeyResyncMark mark = MarkResyncsIfPasting(paste);
+  KeyResyncMark mark = paste ? KeyResyncMark::Press() : KeyResyncMark();
   const std::optional<HWND> handedBackTo = Hide();
   if (handedBackTo && paste) Paste(*handedBackTo, mark);
 }
@@ -73,12 +76,6 @@ std::optional<HWND> SelectorWindow::Hide() {
   if (!handBack) return nullptr;
   SetForegroundWindow(previous);
   return previous;
-}
-
-// Pressed before the hide: the resyncs that the hide and the hand-back bring
-// all come after it.
-KeyResyncMark SelectorWindow::MarkResyncsIfPasting(bool paste) {
-  return paste ? KeyResyncMark::Press() : KeyResyncMark();
 }
 
 void SelectorWindow::Paste(HWND handedBackTo, KeyResyncMark& mark) {

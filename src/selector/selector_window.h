@@ -93,7 +93,6 @@ class SelectorWindow final : public Window {
   // working in when it got it back, nullptr when another window took the
   // activation; nothing for the nested call that the hiding itself causes.
   std::optional<HWND> Hide();
-  static KeyResyncMark MarkResyncsIfPasting(bool paste);
   void Paste(HWND handedBackTo, KeyResyncMark& mark);
   void SwitchList();
   void OnListKindClicked();
