@@ -59,10 +59,12 @@ using MessageFilter = std::function<bool(MSG&)>;
 int AddMessageFilter(MessageFilter filter);
 void RemoveMessageFilter(int id);
 int RunMessageLoop(const std::function<bool()>& keepRunning = {});
-// Handles every waiting message, then returns.
-void ProcessPendingMessages();
+// Handles every waiting message, then returns; false when a quit came, which
+// stays in the queue for the message loop (a wait that handles messages ends
+// then: the program is going).
+bool ProcessPendingMessages();
 // The same, but messages of the one kind (any above 1) stay in the queue for
 // later.
-void ProcessPendingMessagesExcept(UINT kept);
+bool ProcessPendingMessagesExcept(UINT kept);
 
 }  // namespace quistrel

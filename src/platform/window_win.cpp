@@ -141,9 +141,9 @@ int RunMessageLoop(const std::function<bool()>& keepRunning) {
   return 0;
 }
 
-void ProcessPendingMessages() { ProcessPendingMessagesExcept(WM_NULL); }
+bool ProcessPendingMessages() { return ProcessPendingMessagesExcept(WM_NULL); }
 
-void ProcessPendingMessagesExcept(UINT kept) {
+bool ProcessPendingMessagesExcept(UINT kept) {
   MSG msg{};
   // Two ranges around the kept message; WM_NULL itself is never kept.
   auto next = [&msg, kept] {
@@ -154,10 +154,11 @@ void ProcessPendingMessagesExcept(UINT kept) {
   while (next()) {
     if (msg.message == WM_QUIT) {
       PostQuitMessage(static_cast<int>(msg.wParam));
-      return;
+      return false;
     }
     Dispatch(msg);
   }
+  return true;
 }
 
 }  // namespace quistrel

@@ -94,7 +94,7 @@ bool WaitUntilItHasTheKeyboard(HWND window, std::chrono::milliseconds limit) {
   const Clock::time_point deadline = Clock::now() + limit;
   Clock::time_point activated = Clock::now() - kActivateAgain;
   for (;;) {
-    ProcessPendingMessagesExcept(WM_HOTKEY);
+    if (!ProcessPendingMessagesExcept(WM_HOTKEY)) return false;
     if (HasTheKeyboard(window)) return true;
     const Clock::time_point now = Clock::now();
     if (now >= deadline) return false;
@@ -178,7 +178,7 @@ void KeyResyncMark::AwaitResyncs(std::chrono::milliseconds limit) {
   for (;;) {
     // The resync's own release of the mark passes the keyboard hooks, this
     // program's among them.
-    ProcessPendingMessagesExcept(WM_HOTKEY);
+    if (!ProcessPendingMessagesExcept(WM_HOTKEY)) return;
     const Clock::time_point now = Clock::now();
     if (!MarkIsDown()) {
       lastResync = now;

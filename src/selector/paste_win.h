@@ -19,7 +19,8 @@ std::optional<uint32_t> OwnIntegrityLevel();
 // whatever window has them then, or nowhere. The wait ends as soon as the
 // system reports the change; messages are handled meanwhile, all but the
 // hot keys, which wait for the paste (a selector they opened now would take
-// the keys meant for the window). False when the limit passed first.
+// the keys meant for the window). False when the limit passed first, or at
+// once when the program quits.
 bool WaitUntilItHasTheKeyboard(HWND window, std::chrono::milliseconds limit);
 
 // The keys that paste in the window: the user's or the built-in entry for
@@ -44,8 +45,9 @@ class KeyResyncMark {
   ~KeyResyncMark();
 
   // Waits until a resync has come and no other followed it for a while,
-  // pressing the mark again after each; at most limit. Messages are handled
-  // meanwhile, all but the hot keys.
+  // pressing the mark again after each; at most limit, and no longer than
+  // until the program quits. Messages are handled meanwhile, all but the hot
+  // keys.
   void AwaitResyncs(std::chrono::milliseconds limit);
   // Whether the mark is down, its release handed over to the paste's keys.
   bool HandOverRelease() { return std::exchange(held_, false); }

@@ -38,6 +38,10 @@ void SelectorWindow::Commit() {
   // it goes back, if nothing was copied since.
   const KnownClipboardText previous{program_.ClipboardText.view(), program_.ClipboardSequence};
   if (text && !WriteClipboardText(Handle(), text->view(), kCommitWait, previous)) {
+    // The mark goes up before the user is told: a message box (balloons off)
+    // runs a message loop, where another gesture may commit with a mark of
+    // its own, whose release would then come twice.
+    mark = KeyResyncMark();
     if (actions_.commitFailed) actions_.commitFailed();
     return;
   }
@@ -98,10 +102,14 @@ void SelectorWindow::Paste(HWND handedBackTo, KeyResyncMark& mark) {
   } else {
     mark.AwaitResyncs(kResyncWait);
   }
+  // The program ended during the waits (the tray's end entry, a log-off),
+  // which a quit cut short: nothing is sent, nothing said.
+  if (ended_) return;
   switch (DecidePaste(obstacle, pasteNotices_)) {
     case PasteStep::SendKeys: SendPasteKeys(keys, mark); break;
     case PasteStep::LeaveOnClipboard: break;
     case PasteStep::LeaveOnClipboardAndTell:
+      mark = KeyResyncMark();  // up before the user is told, as for a failed commit
       if (actions_.pasteDropped) actions_.pasteDropped(obstacle, keys);
       break;
   }

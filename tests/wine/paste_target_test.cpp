@@ -8,9 +8,13 @@
 #include <chrono>
 #include <string_view>
 #include <thread>
+#include <vector>
 
 #include "clipboard/clipboard.h"
+#include "core/program_state.h"
+#include "platform/own_input.h"
 #include "selector/paste_win.h"
+#include "selector/selector_window.h"
 
 namespace quistrel {
 namespace {
@@ -103,9 +107,109 @@ TEST(PasteTarget, TheKeysWaitUntilTheWindowHasTheKeyboardAndWinesResyncOfTheHeld
   EXPECT_GE(Since(start), 140ms);
   mark = KeyResyncMark();
   EXPECT_FALSE(MarkIsDown());
+
+  // A quit (the tray's end entry, a log-off) ends both waits at once, and
+  // stays for the message loop.
+  SetForegroundWindow(elsewhere);
+  mark = KeyResyncMark::Press();
+  PostQuitMessage(0);
+  start = Clock::now();
+  EXPECT_FALSE(WaitUntilItHasTheKeyboard(target, 1000ms));
+  mark.AwaitResyncs(1000ms);
+  EXPECT_LT(Since(start), 300ms);
+  MSG quit;
+  EXPECT_TRUE(PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+  mark = KeyResyncMark();
   DestroyWindow(elsewhere);
   PostMessageW(target, WM_QUIT, 0, 0);
   other.join();
+}
+
+// The window the selector hands the activation back to activates another
+// window of its own at once: the paste waits for it in vain.
+HWND giveTo = nullptr;
+LRESULT CALLBACK GivesTheActivationAway(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_ACTIVATE && LOWORD(wParam) != WA_INACTIVE && giveTo) PostMessageW(window, WM_APP, 0, 0);
+  if (message == WM_APP) SetForegroundWindow(giveTo);
+  return DefWindowProcW(window, message, wParam, lParam);
+}
+
+// The program's own presses of the mark less its releases, as a keyboard hook
+// sees them (sent keys wait for every hook); Wine's resyncs let go of the
+// mark too, unmarked.
+std::atomic<int> marksHeld{0};
+LRESULT CALLBACK CountsTheMark(int code, WPARAM wParam, LPARAM lParam) {
+  const auto& key = *reinterpret_cast<const KBDLLHOOKSTRUCT*>(lParam);
+  if (code == HC_ACTION && key.vkCode == 0x1D && key.dwExtraInfo == kOwnInputMarker) {
+    marksHeld += (key.flags & LLKHF_UP) ? -1 : 1;
+  }
+  return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+// Where balloons are off, a failed commit and a dropped paste are told in a
+// message box, whose message loop may see the next gesture commit with a mark
+// of its own: the mark is let go before either is told, and only once.
+TEST(PasteTarget, TheResyncMarkIsUpBeforeTheUserIsTold) {
+  ASSERT_TRUE(KeyResyncMark::Press().Held());  // a commit presses it here
+  std::atomic<DWORD> hookThread{0};
+  std::thread hooking([&hookThread] {
+    const HHOOK hook = SetWindowsHookExW(WH_KEYBOARD_LL, CountsTheMark, GetModuleHandleW(nullptr), 0);
+    MSG msg;
+    PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE);
+    hookThread = GetCurrentThreadId();
+    while (GetMessageW(&msg, nullptr, 0, 0) > 0) DispatchMessageW(&msg);
+    UnhookWindowsHookEx(hook);
+  });
+  while (!hookThread) std::this_thread::sleep_for(1ms);
+  std::vector<int> marksHeldWhenTold;
+  const auto told = [&marksHeldWhenTold] { marksHeldWhenTold.push_back(marksHeld); };
+  SelectorActions actions;
+  actions.commitFailed = told;
+  actions.pasteDropped = [&told](PasteObstacle, PasteKeys) { told(); };
+  ProgramState program;
+  program.Setting.AutoPaste = 1;
+  for (const char16_t* text : {u"older", u"newer"}) program.AddToHistory(SharedText(text));
+  program.ClipboardText = program.History.Item(0);
+  SelectorWindow selector(program, actions);
+  ASSERT_TRUE(selector.Load());
+  WNDCLASSW windowClass{};
+  windowClass.lpfnWndProc = GivesTheActivationAway;
+  windowClass.lpszClassName = L"Quistrel.GivesAway";
+  RegisterClassW(&windowClass);
+  HWND target = ShowWindowOf(L"Quistrel.GivesAway");
+  HWND other = ShowWindowOf(L"STATIC");
+  const auto commit = [&](HWND thenActivated) {
+    ProcessPendingMessages();  // the message loop between two gestures
+    SetForegroundWindow(target);
+    selector.Open();
+    selector.SelectDown();
+    ProcessPendingMessages();  // shown and active
+    giveTo = thenActivated;
+    uint16_t key = kVkLWin;
+    selector.OnKeyUp(key);
+    giveTo = nullptr;
+  };
+
+  // Another program holds the clipboard past the commit's wait.
+  std::atomic<bool> held{false};
+  std::thread holder([&held] {
+    OpenClipboard(nullptr);
+    held = true;
+    std::this_thread::sleep_for(2500ms);
+    CloseClipboard();
+  });
+  while (!held) std::this_thread::sleep_for(1ms);
+  commit(nullptr);
+  holder.join();
+  // The commit that follows goes through, and the paste waits for the target
+  // in vain.
+  commit(other);
+  EXPECT_EQ(marksHeldWhenTold, (std::vector<int>{0, 0}));
+  EXPECT_EQ(marksHeld, 0);
+  DestroyWindow(target);
+  DestroyWindow(other);
+  PostThreadMessageW(hookThread, WM_QUIT, 0, 0);
+  hooking.join();
 }
 
 }  // namespace
