@@ -272,6 +272,24 @@ bool SelectorWindow::Open() {
 
 void SelectorWindow::ShowPrepared() {
   if (!std::exchange(showPending_, false) || IsWindowVisible(Handle())) return;
+  const auto activate = [this] {
+    const opening_trace::Scope activate("activate");
+    // Windows gives the foreground only to the program whose input came
+    // last. The unassigned key that the keyboard hook presses for each C it
+    // takes (so that the release of Win opens no Start menu) is that input:
+    // it goes out before the hook tells of the step that leads here, and
+    // must stay ahead of this activation.
+    SetForegroundWindow(Handle());
+    SetFocus(list_);
+  };
+  // Opened by the mouse, whose next click may come as soon as the window
+  // shows, it is active before it shows: a click elsewhere then always
+  // deactivates it, and so closes it. (Activated after the frame, a click on
+  // another program's window in between found that window still active, and
+  // the activation then put the selector back over it.) The keys' opening
+  // keeps its activation after the frame, whose first pixels it would delay.
+  const bool activeFirst = model_.openedByMouse;
+  if (activeFirst) activate();
   {
     const opening_trace::Scope show("show");
     // Shown at its place and made topmost in one step, drawing nothing yet:
@@ -280,23 +298,16 @@ void SelectorWindow::ShowPrepared() {
                  SWP_NOSIZE | SWP_NOMOVE | SWP_SHOWWINDOW | SWP_NOACTIVATE | SWP_NOREDRAW);
   }
   {
-    // Everything drawn at once, each part once, before the activation:
-    // the complete frame comes first, as it will stay (the line that takes
-    // the focus already has its focus mark), and the activation only draws
-    // the same pixels again.
+    // Everything drawn at once, each part once, before any activation that
+    // follows: the complete frame comes first, as it will stay (the line
+    // that takes the focus already has its focus mark), and the activation
+    // only draws the same pixels again.
     const opening_trace::Scope paint("paint");
     focusAhead_ = true;
     RedrawWindow(Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
     focusAhead_ = false;
   }
-  const opening_trace::Scope activate("activate");
-  // Windows gives the foreground only to the program whose input came last.
-  // The unassigned key that the keyboard hook presses for each C it takes
-  // (so that the release of Win opens no Start menu) is that input: it goes
-  // out before the hook tells of the step that leads here, and must stay
-  // ahead of this activation.
-  SetForegroundWindow(Handle());
-  SetFocus(list_);
+  if (!activeFirst) activate();
 }
 
 void SelectorWindow::Place(HWND foreground) {
