@@ -134,14 +134,18 @@ LRESULT CALLBACK GivesTheActivationAway(HWND window, UINT message, WPARAM wParam
   return DefWindowProcW(window, message, wParam, lParam);
 }
 
-// The program's own presses of the mark less its releases, as a keyboard hook
-// sees them (sent keys wait for every hook); Wine's resyncs let go of the
-// mark too, unmarked.
-std::atomic<int> marksHeld{0};
+// The program's own presses of the mark, and those less its releases, as a
+// keyboard hook sees them (sent keys wait for every hook, this thread's too:
+// the wait handles the hook's call); Wine's resyncs let go of the mark too,
+// unmarked.
+int marksPressed = 0;
+int marksHeld = 0;
 LRESULT CALLBACK CountsTheMark(int code, WPARAM wParam, LPARAM lParam) {
   const auto& key = *reinterpret_cast<const KBDLLHOOKSTRUCT*>(lParam);
   if (code == HC_ACTION && key.vkCode == 0x1D && key.dwExtraInfo == kOwnInputMarker) {
-    marksHeld += (key.flags & LLKHF_UP) ? -1 : 1;
+    const bool up = (key.flags & LLKHF_UP) != 0;
+    marksPressed += up ? 0 : 1;
+    marksHeld += up ? -1 : 1;
   }
   return CallNextHookEx(nullptr, code, wParam, lParam);
 }
@@ -151,16 +155,7 @@ LRESULT CALLBACK CountsTheMark(int code, WPARAM wParam, LPARAM lParam) {
 // of its own: the mark is let go before either is told, and only once.
 TEST(PasteTarget, TheResyncMarkIsUpBeforeTheUserIsTold) {
   ASSERT_TRUE(KeyResyncMark::Press().Held());  // a commit presses it here
-  std::atomic<DWORD> hookThread{0};
-  std::thread hooking([&hookThread] {
-    const HHOOK hook = SetWindowsHookExW(WH_KEYBOARD_LL, CountsTheMark, GetModuleHandleW(nullptr), 0);
-    MSG msg;
-    PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE);
-    hookThread = GetCurrentThreadId();
-    while (GetMessageW(&msg, nullptr, 0, 0) > 0) DispatchMessageW(&msg);
-    UnhookWindowsHookEx(hook);
-  });
-  while (!hookThread) std::this_thread::sleep_for(1ms);
+  const HHOOK hook = SetWindowsHookExW(WH_KEYBOARD_LL, CountsTheMark, GetModuleHandleW(nullptr), 0);
   std::vector<int> marksHeldWhenTold;
   const auto told = [&marksHeldWhenTold] { marksHeldWhenTold.push_back(marksHeld); };
   SelectorActions actions;
@@ -204,12 +199,12 @@ TEST(PasteTarget, TheResyncMarkIsUpBeforeTheUserIsTold) {
   // The commit that follows goes through, and the paste waits for the target
   // in vain.
   commit(other);
+  EXPECT_GE(marksPressed, 2);  // the hook saw each commit's mark
   EXPECT_EQ(marksHeldWhenTold, (std::vector<int>{0, 0}));
   EXPECT_EQ(marksHeld, 0);
   DestroyWindow(target);
   DestroyWindow(other);
-  PostThreadMessageW(hookThread, WM_QUIT, 0, 0);
-  hooking.join();
+  UnhookWindowsHookEx(hook);
 }
 
 }  // namespace
