@@ -3,7 +3,7 @@
 // compared with the model of what the user must see. The same seed replays
 // the same actions; the first divergence stops the run with the last actions,
 // the expectation, what was seen and a screenshot.
-//   soak [--minutes N] [--seed S]
+//   soak [--minutes N] [--seed S] [--actions A]   (A: stop once that many are done)
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -123,9 +123,9 @@ class Soak {
  public:
   explicit Soak(uint64_t seed) : random_(seed) {}
 
-  // Runs until the time is up or the first divergence; the number of
-  // divergences (0 or 1).
-  int Run(Clock::duration length) {
+  // Runs until the time is up, the actions are done (when any are given) or
+  // the first divergence; the number of divergences (0 or 1).
+  int Run(Clock::duration length, int actions) {
     e2e::XClipSet("soak start");
     program_.WriteFile("Quistrel.ini", "[Main]\r\nViewHello=0\r\nViewBalloon=0\r\n");
     program_.WriteFile("FixedString.dat", std::string("greeting") + '\0' + "signature");
@@ -133,7 +133,7 @@ class Soak {
     if (!Check()) return 1;
     baseMiB_ = e2e::PrivateMiB(program_.Pid());
     const auto end = Clock::now() + length;
-    while (Clock::now() < end) {
+    while (Clock::now() < end && (actions <= 0 || actions_ < actions)) {
       Step();
       if (!Check()) return 1;
     }
@@ -259,14 +259,18 @@ class Soak {
     model_.TrayClick();
   }
 
-  // One or two clicks on a line the list shows without scrolling.
+  // One or two clicks on a line the list shows without scrolling. Two
+  // clicks on one spot within the system's double-click time (Wine's 500 ms)
+  // are a double-click, so a user's next click on a line comes later.
   void ClickLine(bool twice) {
     const int line = Pick(std::min<int>(4, static_cast<int>(model_.Lines().size())));
     Log(std::string(twice ? "double-click" : "click") + " on line " + std::to_string(line));
     std::istringstream point(e2e::Driver({"line-point", e2e::kSelector, e2e::kList, std::to_string(line)}).out);
     std::string x, y;
     point >> x >> y;
+    std::this_thread::sleep_until(lastLineClick_ + 600ms);
     e2e::XdoTool({"mousemove", x, y, "click", "--repeat", twice ? "2" : "1", "--delay", "60", "1"});
+    lastLineClick_ = Clock::now();
     twice ? model_.DoubleClickLine(line) : model_.ClickLine(line);
   }
 
@@ -530,6 +534,7 @@ class Soak {
   std::optional<e2e::Background> holder_;
   std::string restartFailed_;
   bool winHeld_ = false;
+  Clock::time_point lastLineClick_;
   int actions_ = 0;
   double baseMiB_ = 0;
   double peakMiB_ = 0;
@@ -539,6 +544,7 @@ class Soak {
 
 int main(int argc, char** argv) {
   double minutes = 10;
+  int actions = 0;
   std::optional<uint64_t> seed;
   for (int i = 1; i + 1 < argc; i += 2) {
     const std::string option = argv[i];
@@ -546,8 +552,10 @@ int main(int argc, char** argv) {
       minutes = std::atof(argv[i + 1]);
     } else if (option == "--seed") {
       seed = std::strtoull(argv[i + 1], nullptr, 10);
+    } else if (option == "--actions") {
+      actions = std::atoi(argv[i + 1]);
     } else {
-      std::fprintf(stderr, "usage: soak [--minutes N] [--seed S]\n");
+      std::fprintf(stderr, "usage: soak [--minutes N] [--seed S] [--actions A]\n");
       return 2;
     }
   }
@@ -556,8 +564,8 @@ int main(int argc, char** argv) {
               static_cast<unsigned long long>(*seed));
   std::fflush(stdout);
   Soak soak(*seed);
-  const int divergences =
-      soak.Run(std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double, std::ratio<60>>(minutes)));
+  const int divergences = soak.Run(
+      std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double, std::ratio<60>>(minutes)), actions);
   std::printf("soak: %d actions, seed %llu, %d divergences, peak %.1f MiB\n", soak.Actions(),
               static_cast<unsigned long long>(*seed), divergences, soak.PeakMiB());
   return divergences == 0 ? 0 : 1;
