@@ -7,6 +7,7 @@
 
 #include "clipboard/clipboard_reader.h"
 #include "core/program_state.h"
+#include "core/recording_rule.h"
 #include "dialogs/about_window.h"
 #include "dialogs/setting_dialog.h"
 #include "hook/hot_key_registration.h"
@@ -47,6 +48,9 @@ class Application final : private HookTarget {
   void TellPasteDropped(PasteObstacle obstacle, PasteKeys keys);
   // The chosen text did not reach the clipboard.
   void TellCommitFailed();
+  // The tray menu's pause entry: the recording stops or goes on, the tray
+  // icon says which, and the settings keep it.
+  void SwitchPause();
   // A balloon from the tray icon where the user lets balloons show; a
   // message box otherwise.
   void Tell(const char16_t* text, UINT icon);
@@ -65,6 +69,8 @@ class Application final : private HookTarget {
 
   UniqueKernelObject instanceMutex_;
   ProgramState program_;
+  // Asked by the reader's threads, which may outlive the program's parts.
+  std::shared_ptr<RecordingRule> rule_ = std::make_shared<RecordingRule>();
   ClipboardReader reader_;
   ProgramIcons icons_;
   TrayIcon tray_;

@@ -7,6 +7,7 @@
 #include "platform/common_controls.h"
 #include "platform/folders.h"
 #include "platform/message_box.h"
+#include "platform/window_program.h"
 #include "selector/paste.h"
 
 namespace quistrel {
@@ -24,6 +25,7 @@ constexpr auto kOpenClipboardWait = std::chrono::milliseconds(100);
 constexpr auto kCopyWait = std::chrono::milliseconds(50);
 
 constexpr char16_t kTrayTip[] = u"Mallowquist";
+constexpr char16_t kPausedTrayTip[] = u"Mallowquist（記録を一時停止中）";
 constexpr char16_t kBalloonText[] =
     u"本ソフトの機能が利用可能になりました。\r\n"
     u"ショートカットキー、またはこのアイコンを左クリックして利用します。\r\n"
@@ -35,14 +37,17 @@ constexpr char16_t kCommitFailedText[] =
 
 Application::Application()
     : reader_([this](ClipboardRead read) { OnClipboardRead(std::move(read)); },
-              std::make_shared<ReadingProcessLauncher>()),
+              std::make_shared<ReadingProcessLauncher>(),
+              [rule = rule_](HWND owner) {
+                return rule->MayRead(owner != nullptr, [owner] { return ProgramPathOfWindow(owner); });
+              }),
       settingDialog_(program_, icons_),
       aboutWindow_(icons_),
       selector_(program_,
                 SelectorActions{[this] { settingDialog_.Open(nullptr); }, [this] { aboutWindow_.Open(nullptr); },
                                 [this] { OnSelectorEnding(); },
                                 [this](PasteObstacle obstacle, PasteKeys keys) { TellPasteDropped(obstacle, keys); },
-                                [this] { TellCommitFailed(); }}),
+                                [this] { TellCommitFailed(); }, [this] { SwitchPause(); }}),
       hook_(*this) {}
 
 Application::~Application() {
@@ -80,6 +85,8 @@ void Application::Initialize() {
   program_.Setting.FixedString.Clear();
   program_.History.Clear();
   LoadSettings(program_);
+  rule_->SetExcluded(program_.Setting.Excluded);
+  rule_->SetPaused(program_.Setting.PauseRecording != 0);
   // Said once; the run goes on with no fixed strings and leaves the file be.
   if (program_.FixedStringFile.unreadable) {
     ShowMessageBox(nullptr, Wide(FixedStringsUnreadableText(program_.AppFolder)), MB_OK | MB_ICONEXCLAMATION);
@@ -109,7 +116,20 @@ void Application::StartListening() {
   hook_.SetKeyboardHook(keyboard_);
   hotKeys_.Register(window, keysHooked);
   hook_.SetHotKeyIds(hotKeys_.DownKeyId(), hotKeys_.UpKeyId());
-  tray_.Add(window, icons_.Small(), kTrayTip, kBalloonText, program_.Setting.ViewBalloon);
+  const bool paused = program_.Setting.PauseRecording != 0;
+  tray_.Add(window, paused ? icons_.SmallPaused() : icons_.Small(), paused ? kPausedTrayTip : kTrayTip, kBalloonText,
+            program_.Setting.ViewBalloon);
+}
+
+void Application::SwitchPause() {
+  const bool paused = program_.Setting.PauseRecording == 0;
+  program_.Setting.PauseRecording = paused ? 1 : 0;
+  rule_->SetPaused(paused);
+  // The copy on the clipboard now stays unread after a resume too: only
+  // copies made from then on are recorded.
+  tray_.Change(paused ? icons_.SmallPaused() : icons_.Small(), paused ? kPausedTrayTip : kTrayTip);
+  // Kept at once: after a crash the recording must not start again by itself.
+  SaveSettings(program_);
 }
 
 void Application::OnSelectorEnding() {

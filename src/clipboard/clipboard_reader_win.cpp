@@ -66,6 +66,7 @@ struct ClipboardReader::Shared {
   HWND doorbell = nullptr;
   // Shared with the threads: one left behind may still start a read with it.
   std::shared_ptr<IsolatedReadLauncher> isolated;
+  std::function<bool(HWND)> mayRead;
 
   // The owner is asked for its data, by this thread or by `process`; false
   // when this thread was left behind.
@@ -123,6 +124,14 @@ ClipboardRead ClipboardReader::Shared::Read(unsigned reader, HWND opener, bool i
   ClipboardRead read;
   if (!WorthOpening(read)) return read;
   const HWND owner = GetClipboardOwner();
+  if (mayRead && !mayRead(owner)) {
+    read.complete = true;  // passed over unread
+    return read;
+  }
+  // A copy made since has an owner that was not asked about: tried again.
+  const auto asked = [&](ClipboardRead result) {
+    return !mayRead || !result.complete || result.sequence == read.sequence ? result : ClipboardRead{};
+  };
   const bool answers = OwnerAnswers(owner);
   if (!answers && EndedStuckIn(read.sequence)) return read;
   // Also past an owner that does not answer: it may only be busy, its text
@@ -134,12 +143,12 @@ ClipboardRead ClipboardReader::Shared::Read(unsigned reader, HWND opener, bool i
   if (inOwnProcess) {
     // A process is not started for nothing: the clipboard is held.
     if (GetOpenClipboardWindow()) return read;
-    if (auto process = isolated ? isolated->Start() : nullptr) return ReadThrough(*process, reader, owner);
+    if (auto process = isolated ? isolated->Start() : nullptr) return asked(ReadThrough(*process, reader, owner));
   }
   // The one way left when no process can be had; under Wine it waits for
   // the thread left behind.
   ThreadWatch watch(*this, reader);
-  return ReadClipboardNow(opener, watch, answers ? std::optional(owner) : std::nullopt);
+  return asked(ReadClipboardNow(opener, watch, answers ? std::optional(owner) : std::nullopt));
 }
 
 ClipboardRead ClipboardReader::Shared::ReadThrough(IsolatedRead& process, unsigned reader, HWND owner) {
@@ -207,9 +216,10 @@ void ClipboardReader::Shared::Serve(const std::shared_ptr<Shared>& shared, unsig
 }
 
 ClipboardReader::ClipboardReader(std::function<void(ClipboardRead)> deliver,
-                                 std::shared_ptr<IsolatedReadLauncher> isolated)
+                                 std::shared_ptr<IsolatedReadLauncher> isolated, std::function<bool(HWND)> mayRead)
     : deliver_(std::move(deliver)), shared_(std::make_shared<Shared>()) {
   shared_->isolated = std::move(isolated);
+  shared_->mayRead = std::move(mayRead);
   WNDCLASSEXW wc{sizeof(wc)};
   if (!GetClassInfoExW(AppInstance(), kClipboardReaderClassName, &wc)) {
     wc.lpfnWndProc = &ClipboardReader::DoorbellProcedure;

@@ -38,7 +38,9 @@ void LoadSettings(SettingRecord& setting, FixedStringFileState& state, SettingsF
   setting.ViewBalloon = files.ReadInt(u"ViewBalloon", 1);
   setting.ViewHello = files.ReadInt(u"ViewHello", 1);
   setting.AutoPaste = files.ReadInt(u"AutoPaste", 0);
+  setting.PauseRecording = files.ReadInt(u"PauseRecording", 0);
   setting.PasteKeysByClass = ParsePasteKeysSection(files.ReadSection(kPasteKeysSection));
+  setting.Excluded = ParseExcludeSection(files.ReadSection(kExcludeSection));
 
   const FileContent file = files.ReadFixedStrings();
   state.unreadable = file.status == FileReadStatus::Unreadable;
@@ -66,7 +68,8 @@ SaveResult SaveSettings(const SettingRecord& setting, FixedStringFileState& stat
   bool written = files.WriteInt(u"ClipBoardLog", setting.ClipBoardLog);
   written = files.WriteInt(u"ViewBalloon", setting.ViewBalloon) && written;
   written = files.WriteInt(u"ViewHello", setting.ViewHello) && written;
-  result.settingsFileWritten = files.WriteInt(u"AutoPaste", setting.AutoPaste) && written;
+  written = files.WriteInt(u"AutoPaste", setting.AutoPaste) && written;
+  result.settingsFileWritten = files.WriteInt(u"PauseRecording", setting.PauseRecording) && written;
 
   // Compared as lists, not bytes: a file the code page cannot represent
   // exactly would otherwise come back changed from a run that changed nothing.

@@ -40,6 +40,8 @@ struct SelectorActions {
   // The chosen text could not be put on the clipboard (another program kept
   // it held); nothing was pasted and the user is to choose again.
   std::function<void()> commitFailed;
+  // The pause entry: the recording is paused, or goes on again.
+  std::function<void()> switchPause;
 };
 
 class SelectorWindow final : public Window {

@@ -225,6 +225,7 @@ void SelectorWindow::BuildTrayMenu() {
   AppendMenuW(trayMenu_.Get(), MF_STRING, ids::kMenuOpen, L"開く(&O)");
   AppendMenuW(trayMenu_.Get(), MF_STRING, ids::kMenuSetting, L"設定(&S)");
   AppendMenuW(trayMenu_.Get(), MF_STRING, ids::kMenuAbout, L"バージョン情報(&A)");
+  AppendMenuW(trayMenu_.Get(), MF_STRING, ids::kMenuPause, L"記録を一時停止(&P)");
   AppendMenuW(trayMenu_.Get(), MF_SEPARATOR, 0, nullptr);
   AppendMenuW(trayMenu_.Get(), MF_STRING, ids::kMenuEnd, L"終了(&X)");
 }
@@ -415,6 +416,8 @@ void SelectorWindow::OnTrayIconClick(MouseButton button) {
     if (Open()) model_.openedByMouse = true;
   } else {
     SetForegroundWindow(Handle());
+    CheckMenuItem(trayMenu_.Get(), ids::kMenuPause,
+                  MF_BYCOMMAND | (program_.Setting.PauseRecording != 0 ? MF_CHECKED : MF_UNCHECKED));
     POINT at{};
     GetCursorPos(&at);
     TrackPopupMenu(trayMenu_.Get(), TPM_RIGHTBUTTON, at.x, at.y, 0, Handle(), nullptr);
@@ -477,6 +480,9 @@ void SelectorWindow::OnCommand(int id, int code) {
       break;
     case ids::kMenuAbout:
       if (actions_.openAbout) actions_.openAbout();
+      break;
+    case ids::kMenuPause:
+      if (actions_.switchPause) actions_.switchPause();
       break;
     case ids::kMenuEnd: Unload(); break;
     default: break;

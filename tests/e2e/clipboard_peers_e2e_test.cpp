@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <fstream>
 #include <optional>
@@ -121,6 +122,34 @@ TEST_F(ClipboardPeers, TextsMarkedPrivateNeverEnterTheHistoryAndAllowedOnesDo) {
   ASSERT_EQ(Peer({"private", "CanIncludeInClipboardHistory", "1", "allowed"}).exitCode, 0);
   std::this_thread::sleep_for(400ms);
   EXPECT_EQ(HistoryTexts(), (std::set<std::string>{"visible", "allowed"}));
+}
+
+// Programs named in [Exclude], by file name or full path in any case: a copy
+// whose owner window is theirs is never read (what one of them only
+// promised is never asked for), a copy without an owner window is recorded.
+TEST_F(ClipboardPeers, CopiesFromTheWindowsOfProgramsListedInExcludeAreNeverReadThoseWithoutAnOwnerAre) {
+  fs::copy_file(Win32BuildDir() / "tests" / "qpeer.exe", program.File("Vault.exe"));
+  std::string vault = WindowsPath(program.File("Vault.exe"));
+  std::transform(vault.begin(), vault.end(), vault.begin(), [](unsigned char c) { return std::toupper(c); });
+  Start("[Exclude]\r\nQPEER.exe\r\nbad|line\r\n" + vault + "\r\n");
+  Copy("recorded");
+  const auto said = [this](const char* file, const char* word) {
+    return program.ReadFile(file).value_or("").find(word) != std::string::npos;
+  };
+  {
+    const Background promise({"wine", program.File("Vault.exe").string(), "promise", "1", "promised"},
+                             program.Folder() / "vault.txt");
+    ASSERT_TRUE(WaitFor([&] { return said("vault.txt", "promised"); }, 20s));
+    std::this_thread::sleep_for(2s);
+    EXPECT_FALSE(said("vault.txt", "rendered"));
+    const Background busy(PeerCommand({"copy-busy", "4000", "copied"}), program.Folder() / "busy.txt");
+    ASSERT_TRUE(WaitFor([&] { return said("busy.txt", "copied"); }, 20s));
+    std::this_thread::sleep_for(400ms);
+    EXPECT_EQ(HistoryTexts(), std::set<std::string>{"recorded"});
+  }
+  ASSERT_EQ(Peer({"ownerless", "without an owner"}).exitCode, 0);
+  std::this_thread::sleep_for(400ms);
+  EXPECT_EQ(HistoryTexts(), (std::set<std::string>{"recorded", "without an owner"}));
 }
 
 TEST_F(ClipboardPeers, AViewerThatHangsFromBeforeTheStartFreezesNothing) {

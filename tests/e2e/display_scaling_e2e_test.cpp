@@ -75,6 +75,11 @@ TEST(At150Percent, EveryWindowIsLaidOutAtTheDisplaysDpi) {
   Driver({"post", kSelector, "reg:Mallowquist_NotfyIcon", "1", "0x205"});  // right button
   std::this_thread::sleep_for(700ms);
   Screenshot("tray-menu-144dpi");
+  Driver({"keys", "tap:0x50"});  // the pause entry
+  std::this_thread::sleep_for(500ms);
+  Driver({"post", kSelector, "reg:Mallowquist_NotfyIcon", "1", "0x205"});
+  std::this_thread::sleep_for(700ms);
+  Screenshot("tray-menu-paused-144dpi");
   Driver({"keys", "tap:0x1B"});
   EXPECT_TRUE(program.EndInOrder());
 }

@@ -5,6 +5,8 @@
 //   find CLASS [TIMEOUT_MS]            handle of a top-level window of the class
 //   wait-gone CLASS [TIMEOUT_MS]       waits until no such window exists
 //   info CLASS                         visible, topmost, window and client rectangles
+//   shown CLASS                        the caption of every visible top-level window of the class, a line
+//                                      each (the shell's tooltips: their caption is the tip shown)
 //   controls CLASS                     every child: id, class, text, rect in client coordinates
 //   close CLASS                        posts WM_CLOSE
 //   post CLASS MSG WPARAM LPARAM       posts a message; MSG may be reg:NAME (registered message)
@@ -163,6 +165,13 @@ HWND FindDialogByCaption(const std::wstring& caption, DWORD timeoutMs) {
 std::wstring RectText(const RECT& r) {
   return std::to_wstring(r.left) + L"," + std::to_wstring(r.top) + L"," + std::to_wstring(r.right - r.left) + L"," +
          std::to_wstring(r.bottom - r.top);
+}
+
+BOOL CALLBACK PrintShown(HWND window, LPARAM param) {
+  if (IsWindowVisible(window) && ClassOf(window) == *reinterpret_cast<const std::wstring*>(param)) {
+    Print(WindowText(window) + L"\n");
+  }
+  return TRUE;
 }
 
 BOOL CALLBACK PrintChild(HWND child, LPARAM param) {
@@ -455,6 +464,11 @@ int wmain(int argc, wchar_t** argv) {
           std::to_wstring((exStyle & WS_EX_TOPMOST) ? 1 : 0) + L" window=" + RectText(outer) + L" client=" +
           RectText(client) + L" " + styles + L" caption=" + Escape(WindowText(window)) + L" foreground=" +
           std::to_wstring(GetForegroundWindow() == window ? 1 : 0) + L"\n");
+    return 0;
+  }
+  if (command == L"shown") {
+    const std::wstring className = arg(2);
+    EnumWindows(PrintShown, reinterpret_cast<LPARAM>(&className));
     return 0;
   }
   if (command == L"controls") {

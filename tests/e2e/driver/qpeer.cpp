@@ -11,6 +11,7 @@
 //   promise SECONDS TEXT        promises text (delayed rendering) and renders
 //                               it SECONDS after being asked (0: never); prints
 //                               "promised", then "rendered"
+//   ownerless TEXT              puts TEXT on the clipboard without an owner window
 //   big MIB                     puts a text of MIB mebibytes on the clipboard
 //   hold-ms MS [TEXT]           holds the clipboard open for MS milliseconds with a
 //                               window of its own; with TEXT, copies it first and
@@ -79,12 +80,15 @@ bool SetData(UINT format, quistrel::UniqueGlobal block) {
   return true;
 }
 
+// Without an owner window; with no FORMAT, the text alone.
 int PutPrivate(const std::wstring& format, const std::wstring& value, const std::wstring& text) {
   if (!OpenClipboard(nullptr)) return 1;
   EmptyClipboard();
   const DWORD number = static_cast<DWORD>(wcstoul(value.c_str(), nullptr, 0));
   bool ok = SetData(CF_UNICODETEXT, Block(text.c_str(), (text.size() + 1) * sizeof(wchar_t)));
-  ok = SetData(RegisterClipboardFormatW(format.c_str()), value == L"-" ? Block(nullptr, 0) : Block(&number, 4)) && ok;
+  if (!format.empty()) {
+    ok = SetData(RegisterClipboardFormatW(format.c_str()), value == L"-" ? Block(nullptr, 0) : Block(&number, 4)) && ok;
+  }
   CloseClipboard();
   return ok ? 0 : 1;
 }
@@ -223,6 +227,7 @@ int wmain(int argc, wchar_t** argv) {
   if (command == L"private") return PutPrivate(arg(2), arg(3), arg(4));
   if (command == L"viewer") return RunViewer(arg(2), number(3));
   if (command == L"promise") return Promise(number(2), arg(3));
+  if (command == L"ownerless") return PutPrivate({}, {}, arg(2));
   if (command == L"big") return PutBig(number(2));
   if (command == L"take-on-copy") return TakeOnCopy(number(2));
   if (command == L"copy-busy") return CopyThenBusy(number(2), arg(3));
