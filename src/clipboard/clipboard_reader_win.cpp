@@ -122,16 +122,21 @@ void ClipboardReader::Shared::LeaveReaderBehind() {
 
 ClipboardRead ClipboardReader::Shared::Read(unsigned reader, HWND opener, bool inOwnProcess) {
   ClipboardRead read;
-  if (!WorthOpening(read)) return read;
-  const HWND owner = GetClipboardOwner();
-  if (mayRead && !mayRead(owner)) {
+  // Asked first, while the owner is surely there: under Wine each of the
+  // calls below first sends the owner the X driver's poll, and one that
+  // does not answer holds them up for seconds, in which it may go.
+  const DWORD asked = GetClipboardSequenceNumber();
+  if (!mayRead(GetClipboardOwner())) {
+    read.sequence = asked;
     read.complete = true;  // passed over unread
     return read;
   }
   // A copy made since has an owner that was not asked about: tried again.
-  const auto asked = [&](ClipboardRead result) {
-    return !mayRead || !result.complete || result.sequence == read.sequence ? result : ClipboardRead{};
+  const auto askedAbout = [&](ClipboardRead result) {
+    return !result.complete || result.sequence == asked ? result : ClipboardRead{};
   };
+  if (!WorthOpening(read)) return askedAbout(read);
+  const HWND owner = GetClipboardOwner();
   const bool answers = OwnerAnswers(owner);
   if (!answers && EndedStuckIn(read.sequence)) return read;
   // Also past an owner that does not answer: it may only be busy, its text
@@ -143,12 +148,12 @@ ClipboardRead ClipboardReader::Shared::Read(unsigned reader, HWND opener, bool i
   if (inOwnProcess) {
     // A process is not started for nothing: the clipboard is held.
     if (GetOpenClipboardWindow()) return read;
-    if (auto process = isolated ? isolated->Start() : nullptr) return asked(ReadThrough(*process, reader, owner));
+    if (auto process = isolated ? isolated->Start() : nullptr) return askedAbout(ReadThrough(*process, reader, owner));
   }
   // The one way left when no process can be had; under Wine it waits for
   // the thread left behind.
   ThreadWatch watch(*this, reader);
-  return asked(ReadClipboardNow(opener, watch, answers ? std::optional(owner) : std::nullopt));
+  return askedAbout(ReadClipboardNow(opener, watch, answers ? std::optional(owner) : std::nullopt));
 }
 
 ClipboardRead ClipboardReader::Shared::ReadThrough(IsolatedRead& process, unsigned reader, HWND owner) {
@@ -219,7 +224,7 @@ ClipboardReader::ClipboardReader(std::function<void(ClipboardRead)> deliver,
                                  std::shared_ptr<IsolatedReadLauncher> isolated, std::function<bool(HWND)> mayRead)
     : deliver_(std::move(deliver)), shared_(std::make_shared<Shared>()) {
   shared_->isolated = std::move(isolated);
-  shared_->mayRead = std::move(mayRead);
+  shared_->mayRead = mayRead ? std::move(mayRead) : [](HWND) { return true; };
   WNDCLASSEXW wc{sizeof(wc)};
   if (!GetClassInfoExW(AppInstance(), kClipboardReaderClassName, &wc)) {
     wc.lpfnWndProc = &ClipboardReader::DoorbellProcedure;
