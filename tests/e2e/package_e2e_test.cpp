@@ -23,7 +23,8 @@ constexpr int kCsidlLocalAppData = 0x1c;
 const std::string kUninstallKey = R"(HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Mallowquist)";
 // A complete settings file as the program writes it, so its own save at the
 // end leaves it as it is.
-const std::string kSettings = "[Main]\r\nClipBoardLog=20\r\nViewBalloon=1\r\nViewHello=0\r\nAutoPaste=0\r\n";
+const std::string kSettings =
+    "[Main]\r\nClipBoardLog=20\r\nViewBalloon=1\r\nViewHello=0\r\nAutoPaste=0\r\nPauseRecording=0\r\n";
 // "日本語" and "abc" in code page 932.
 const std::string kFixedStrings = std::string("\x93\xFA\x96\x7B\x8C\xEA", 6) + '\0' + "abc";
 
