@@ -68,6 +68,7 @@ bool Application::Start() {
   Initialize();
   if (!selector_.Load()) return false;
   StartListening();
+  TellWhatTheLoadFound();
   return true;
 }
 
@@ -80,10 +81,6 @@ void Application::Initialize() {
   program_.Setting.FixedString.Clear();
   program_.History.Clear();
   LoadSettings(program_);
-  // Said once; the run goes on with no fixed strings and leaves the file be.
-  if (program_.FixedStringFile.unreadable) {
-    ShowMessageBox(nullptr, Wide(FixedStringsUnreadableText(program_.AppFolder)), MB_OK | MB_ICONEXCLAMATION);
-  }
 
   // A clipboard held by another program at this moment simply leaves the
   // history empty.
@@ -112,6 +109,17 @@ void Application::StartListening() {
   tray_.Add(window, icons_.Small(), kTrayTip, kBalloonText, program_.Setting.ViewBalloon);
 }
 
+void Application::TellWhatTheLoadFound() {
+  // An unreadable file: the run goes on with no fixed strings and leaves the
+  // file be.
+  const FixedStringFileState& file = program_.FixedStringFile;
+  if (file.unreadable) {
+    startNotice_.Show(FixedStringsUnreadableText(program_.AppFolder), MB_OK | MB_ICONEXCLAMATION);
+  } else if (!file.keptAtLoad.empty()) {
+    startNotice_.Show(FixedStringsKeptAtLoadText(file, program_.AppFolder), MB_OK | MB_ICONEXCLAMATION);
+  }
+}
+
 void Application::OnSelectorEnding() {
   hotKeys_.Unregister();
   keyboard_.Stop();
@@ -125,6 +133,7 @@ void Application::Shutdown() {
   // Nobody is there to be told at the end or at log-off.
   SaveSettings(program_);
   icons_.Reset();
+  startNotice_.Close();
   Window::UnloadAll();
   PostQuitMessage(0);
 }
