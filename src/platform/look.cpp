@@ -25,11 +25,9 @@ double Linear(uint8_t channel) {
   return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
 }
 
-// White or black, whichever reads better on the colour: one of the two
-// always reaches 4.5:1.
-Rgb TextOn(Rgb background) {
-  return ContrastRatio(kWhite, background) >= ContrastRatio(kBlack, background) ? kWhite : kBlack;
-}
+// White as everywhere in the dark look, or black on a colour too light for
+// it: where white falls short of 4.5:1, black reaches it.
+Rgb TextOn(Rgb background) { return ContrastRatio(kWhite, background) >= kLegibleContrast ? kWhite : kBlack; }
 }  // namespace
 
 LookKind DecideLook(const LookFacts& facts) {

@@ -50,7 +50,7 @@ struct Palette {
   Rgb fieldText;
   Rgb selection;  // the selected line
   Rgb selectionText;
-  Rgb edge;  // the selector's outer line and the frames of its list and preview
+  Rgb edge;        // the selector's outer line and the frames of its list and preview
   Rgb shadowLine;  // the welcome window's etched line
   Rgb lightLine;
   Rgb link;  // the version window's links

@@ -99,8 +99,8 @@ void MenusFollow(LookKind kind, uint32_t build) {
   if (!uxtheme) return;
   const auto setMode = reinterpret_cast<int(WINAPI*)(int)>(
       reinterpret_cast<void*>(GetProcAddress(uxtheme, MAKEINTRESOURCEA(kSetPreferredAppMode))));
-  const auto flush =
-      reinterpret_cast<void(WINAPI*)()>(reinterpret_cast<void*>(GetProcAddress(uxtheme, MAKEINTRESOURCEA(kFlushMenuThemes))));
+  const auto flush = reinterpret_cast<void(WINAPI*)()>(
+      reinterpret_cast<void*>(GetProcAddress(uxtheme, MAKEINTRESOURCEA(kFlushMenuThemes))));
   if (!setMode || !flush) return;
   setMode(dark ? kForceDarkAppMode : kDefaultAppMode);
   flush();
