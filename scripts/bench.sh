@@ -22,6 +22,7 @@
 #   scripts/bench.sh [OPENINGS] [ENTRIES] [KIB_PER_ENTRY] [PASTES] [STORM_COPIES] [GIANT_MIB] [TYPED_KEYS] [SEEN_ROUNDS]
 #   scripts/bench.sh seen [SEEN_ROUNDS] [ENTRIES] [KIB_PER_ENTRY]     (the last part alone)
 #   scripts/bench.sh paste [PASTES]                                   (the paste alone)
+#   QUISTREL_APP_MODE=dark scripts/bench.sh seen ...                  (the opening in the dark look)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -118,6 +119,13 @@ seen_opening() {
   start_virtual_display
   start_window_manager
   ensure_wine_prefix
+  # Windows' app mode, light unless asked for: the prefix is shared with the
+  # tests, so it is set either way.
+  local light=1
+  [ "${QUISTREL_APP_MODE:-light}" = dark ] && light=0
+  echo "app mode: ${QUISTREL_APP_MODE:-light}"
+  wine reg add 'HKCU\Software\Microsoft\Windows\CurrentVersion\Themes\Personalize' /v AppsUseLightTheme \
+    /t REG_DWORD /d "$light" /f >/dev/null 2>&1
   wine notepad >/dev/null 2>&1 &
   notepad=$!
   wine "$build/tests/qdriver.exe" find Notepad 20000 >/dev/null

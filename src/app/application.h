@@ -13,6 +13,7 @@
 #include "hook/hot_key_registration.h"
 #include "hook/keyboard_hook.h"
 #include "hook/message_hook.h"
+#include "platform/background_message_box.h"
 #include "platform/handles.h"
 #include "platform/program_icons.h"
 #include "selector/selector_window.h"
@@ -40,6 +41,9 @@ class Application final : private HookTarget {
   bool AnotherInstanceIsRunning();
   void Initialize();
   void StartListening();
+  // Once the program works: what the load of FixedString.dat found that the
+  // user must know, said once, in a box that nobody needs to answer.
+  void TellWhatTheLoadFound();
   // The selector window is going: everything stops in the reverse order.
   void OnSelectorEnding();
   // Saves the settings, frees the icons and unloads every window.
@@ -80,6 +84,7 @@ class Application final : private HookTarget {
   MessageHook hook_;
   HotKeys hotKeys_;
   KeyboardHook keyboard_;
+  BackgroundMessageBox startNotice_;
 };
 
 }  // namespace quistrel

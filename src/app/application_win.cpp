@@ -73,6 +73,7 @@ bool Application::Start() {
   Initialize();
   if (!selector_.Load()) return false;
   StartListening();
+  TellWhatTheLoadFound();
   return true;
 }
 
@@ -87,10 +88,6 @@ void Application::Initialize() {
   LoadSettings(program_);
   rule_->SetExcluded(program_.Setting.Excluded);
   rule_->SetPaused(program_.Setting.PauseRecording != 0);
-  // Said once; the run goes on with no fixed strings and leaves the file be.
-  if (program_.FixedStringFile.unreadable) {
-    ShowMessageBox(nullptr, Wide(FixedStringsUnreadableText(program_.AppFolder)), MB_OK | MB_ICONEXCLAMATION);
-  }
 
   // A clipboard held by another program at this moment simply leaves the
   // history empty.
@@ -132,6 +129,17 @@ void Application::SwitchPause() {
   SaveSettings(program_);
 }
 
+void Application::TellWhatTheLoadFound() {
+  // An unreadable file: the run goes on with no fixed strings and leaves the
+  // file be.
+  const FixedStringFileState& file = program_.FixedStringFile;
+  if (file.unreadable) {
+    startNotice_.Show(FixedStringsUnreadableText(program_.AppFolder), MB_OK | MB_ICONEXCLAMATION);
+  } else if (!file.keptAtLoad.empty()) {
+    startNotice_.Show(FixedStringsKeptAtLoadText(file, program_.AppFolder), MB_OK | MB_ICONEXCLAMATION);
+  }
+}
+
 void Application::OnSelectorEnding() {
   hotKeys_.Unregister();
   keyboard_.Stop();
@@ -145,6 +153,7 @@ void Application::Shutdown() {
   // Nobody is there to be told at the end or at log-off.
   SaveSettings(program_);
   icons_.Reset();
+  startNotice_.Close();
   Window::UnloadAll();
   PostQuitMessage(0);
 }

@@ -42,8 +42,9 @@ void LoadSettings(SettingRecord& setting, FixedStringFileState& state, SettingsF
   setting.PasteKeysByClass = ParsePasteKeysSection(files.ReadSection(kPasteKeysSection));
   setting.Excluded = ParseExcludeSection(files.ReadSection(kExcludeSection));
 
-  const FileContent file = files.ReadFixedStrings();
+  FileContent file = files.ReadFixedStrings();
   state.unreadable = file.status == FileReadStatus::Unreadable;
+  state.keptAtLoad = std::move(file.keptAs);
   state.onDisk.reset();
   if (file.status == FileReadStatus::Read && !file.pending) state.onDisk = ContentId::Of(file.bytes);
   switch (file.status) {
@@ -104,10 +105,23 @@ std::u16string NotSavedText(const SaveResult& result, const std::u16string& appF
   return text;
 }
 
+namespace {
+// The file found in the way, then where it went and what took its place.
+std::u16string KeptText(std::u16string_view found, const std::u16string& keptAs, const std::u16string& appFolder,
+                        std::u16string_view saved) {
+  return std::u16string(found) + u"次の名前で残しました。\r\n" + keptAs + u"\r\n" + appFolder + kFixedStringFileName +
+         u"\r\nには" + std::u16string(saved) + u"を保存しました。";
+}
+}  // namespace
+
+std::u16string FixedStringsKeptAtLoadText(const FixedStringFileState& state, const std::u16string& appFolder) {
+  return KeptText(u"固定文字ファイルの前回の保存が途中で止まっていたため、\r\nそれまでのファイルを", state.keptAtLoad,
+                  appFolder, u"前回保存できなかった固定文字");
+}
+
 std::u16string FixedStringsKeptText(const SaveResult& result, const std::u16string& appFolder) {
-  return u"固定文字ファイルが他のソフトで変更されていたため、\r\n変更後のファイルを次の名前で残しました。\r\n" +
-         result.fixedStringsKeptAs + u"\r\n" + appFolder + kFixedStringFileName +
-         u"\r\nには設定画面の固定文字を保存しました。";
+  return KeptText(u"固定文字ファイルが他のソフトで変更されていたため、\r\n変更後のファイルを",
+                  result.fixedStringsKeptAs, appFolder, u"設定画面の固定文字");
 }
 
 }  // namespace quistrel

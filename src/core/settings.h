@@ -74,6 +74,10 @@ struct FixedStringFileState {
   // The file's bytes as loaded or last written: anything else found there
   // at a save is another program's edit. Nothing when no file was read.
   std::optional<ContentId> onDisk;
+  // Where the load kept what the file held when it finished a save that a
+  // crash or a failed write had stopped (a file the user put back since, or
+  // the strings that save was replacing); empty when it kept nothing.
+  std::u16string keptAtLoad;
 };
 
 // Reads the five keys (defaults 10, 1, 1, 0, 0), the sections PasteKeys and
@@ -93,20 +97,22 @@ struct SaveResult {
 };
 
 // Writes the five keys in the order ClipBoardLog, ViewBalloon, ViewHello,
-// AutoPaste, PauseRecording, then the fixed strings when they differ from what the file holds
-// (an empty list as a zero-length file, so strings the user deleted do not
-// come back) and the file was readable at the load. Each key is written on
-// its own, so the rest of Quistrel.ini (the user's [PasteKeys] and [Exclude])
-// stays as it is.
+// AutoPaste, PauseRecording, then the fixed strings when they differ from
+// what the file holds (an empty list as a zero-length file, so strings the
+// user deleted do not come back) and the file was readable at the load. Each
+// key is written on its own, so the rest of Quistrel.ini (the user's
+// [PasteKeys] and [Exclude]) stays as it is.
 // A FixedString.dat edited since the load or the last write is kept aside
 // before it is replaced, and the result says where.
 SaveResult SaveSettings(const SettingRecord& setting, FixedStringFileState& state, SettingsFiles& files,
                         const AnsiCodePage& codePage);
 
 // What the user is told, each file named in full: at start when the fixed
-// strings could not be read, and at the settings dialog's OK when a file was
-// not saved, or when the fixed strings replaced a file edited meanwhile.
+// strings could not be read, or when finishing a stopped save kept the file
+// found in its way, and at the settings dialog's OK when a file was not
+// saved, or when the fixed strings replaced a file edited meanwhile.
 std::u16string FixedStringsUnreadableText(const std::u16string& appFolder);
+std::u16string FixedStringsKeptAtLoadText(const FixedStringFileState& state, const std::u16string& appFolder);
 std::u16string NotSavedText(const SaveResult& result, const std::u16string& appFolder);
 std::u16string FixedStringsKeptText(const SaveResult& result, const std::u16string& appFolder);
 

@@ -58,6 +58,7 @@ bool Form::EnsureCreated(HWND owner) {
     SetWindowPos(Handle(), nullptr, at.x, at.y, size.cx, size.cy, SWP_NOZORDER | SWP_NOACTIVATE);
   }
   OnLoad();
+  if (IsLoaded()) look_.Apply(Handle());
   return IsLoaded();
 }
 
@@ -159,6 +160,14 @@ void Form::ShowDefaultButton(HWND focus) {
   }
 }
 
+void Form::FollowLook() {
+  RefreshLook();
+  if (!look_.Apply(Handle())) return;
+  // An open window changes at once, fonts included.
+  layout_.Renew();
+  RedrawWindow(Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
+}
+
 void Form::OnDpiChanged(UINT dpi, const RECT& suggested) {
   layout_.ChangeDpi(dpi);
   if (icons_) icons_->SetWindowIcon(Handle(), dpi);
@@ -237,6 +246,25 @@ LRESULT Form::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       return 0;
     }
     case WM_PRINTCLIENT: OnPaint(reinterpret_cast<HDC>(wParam)); return 0;
+    case WM_ERASEBKGND: {
+      RECT client;
+      GetClientRect(Handle(), &client);
+      FillRect(reinterpret_cast<HDC>(wParam), &client, FaceBrush());
+      return 1;
+    }
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORLISTBOX:
+      if (HBRUSH brush = WindowLook::ControlColours(message, reinterpret_cast<HDC>(wParam))) {
+        return reinterpret_cast<LRESULT>(brush);
+      }
+      break;
+    case WM_SETTINGCHANGE:
+    case WM_SYSCOLORCHANGE:
+    case WM_THEMECHANGED:
+      if (SaysColoursChanged(message, wParam, lParam)) FollowLook();
+      break;
     case WM_ACTIVATE:
       if (LOWORD(wParam) == WA_INACTIVE) {
         RememberFocus();

@@ -31,7 +31,7 @@ class MemoryFiles : public SettingsFiles {
     return found == sections.end() ? std::u16string() : found->second;
   }
   FileContent ReadFixedStrings() override {
-    return fixed ? FileContent{FileReadStatus::Read, *fixed, pending} : FileContent{fixedMissingAs, {}};
+    return fixed ? FileContent{FileReadStatus::Read, *fixed, pending, {}} : FileContent{fixedMissingAs, {}, false, {}};
   }
   // Keeps what the file holds as the real one does.
   ReplaceResult WriteFixedStrings(std::string_view bytes, const std::optional<ContentId>& known) override {

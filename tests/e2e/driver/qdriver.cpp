@@ -32,6 +32,10 @@
 //   keys STEP...                        keyboard events: down:VK up:VK tap:VK (hex or decimal VK)
 //   foreground CLASS                   brings the window to the foreground
 //   hotkey-grab VK MODIFIERS SECONDS   registers a hot key and keeps it for a while
+//   app-mode light|dark                sets Windows' app mode (AppsUseLightTheme) and tells every
+//                                      window, as Windows does when the user changes it
+//   luminance CLASS                    the mean relative luminance (0 to 1) of the screen's pixels
+//                                      where the window is
 //   tray-exists CLASS                  whether the shell has an icon (uID 1) of that window
 //   tray-delete CLASS                  takes that icon away, as a shell restart does
 //   active                             class and caption of the foreground window
@@ -72,6 +76,7 @@
 #include "clipboard/clipboard.h"
 #include "platform/display.h"
 #include "platform/handles.h"
+#include "platform/look.h"
 
 namespace {
 
@@ -425,6 +430,44 @@ int KeyLog(const std::wstring& path, DWORD seconds, bool peer, const std::wstrin
 
 }  // namespace
 
+bool SetAppMode(bool dark) {
+  HKEY key = nullptr;
+  if (RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion\\Themes\\Personalize", 0,
+                      nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) != ERROR_SUCCESS) {
+    return false;
+  }
+  const DWORD light = dark ? 0 : 1;
+  const bool set = RegSetValueExW(key, L"AppsUseLightTheme", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&light),
+                                  sizeof light) == ERROR_SUCCESS;
+  RegCloseKey(key);
+  SendMessageTimeoutW(HWND_BROADCAST, WM_SETTINGCHANGE, 0, reinterpret_cast<LPARAM>(L"ImmersiveColorSet"),
+                      SMTO_ABORTIFHUNG, 5000, nullptr);
+  return set;
+}
+
+std::optional<double> MeanLuminance(HWND window) {
+  RECT r;
+  if (!GetWindowRect(window, &r) || r.right <= r.left || r.bottom <= r.top) return std::nullopt;
+  const int width = r.right - r.left, height = r.bottom - r.top;
+  HDC screen = GetDC(nullptr);
+  HDC memory = CreateCompatibleDC(screen);
+  HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
+  HGDIOBJ old = SelectObject(memory, bitmap);
+  BitBlt(memory, 0, 0, width, height, screen, r.left, r.top, SRCCOPY);
+  SelectObject(memory, old);
+  BITMAPINFO info{};
+  info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB};
+  std::vector<RGBQUAD> pixels(static_cast<std::size_t>(width) * height);
+  const int lines = GetDIBits(memory, bitmap, 0, height, pixels.data(), &info, DIB_RGB_COLORS);
+  DeleteObject(bitmap);
+  DeleteDC(memory);
+  ReleaseDC(nullptr, screen);
+  if (lines != height) return std::nullopt;
+  double sum = 0;
+  for (const RGBQUAD& p : pixels) sum += quistrel::RelativeLuminance({p.rgbRed, p.rgbGreen, p.rgbBlue});
+  return sum / static_cast<double>(pixels.size());
+}
+
 int wmain(int argc, wchar_t** argv) {
   if (argc < 2) return 2;
   // Rectangles as the program itself sees them, at any DPI.
@@ -498,6 +541,16 @@ int wmain(int argc, wchar_t** argv) {
   }
   if (command == L"broadcast") {
     PostMessageW(HWND_BROADCAST, ParseMessage(arg(2)), 0, 0);
+    return 0;
+  }
+  if (command == L"app-mode") return SetAppMode(arg(2) == L"dark") ? 0 : 1;
+  if (command == L"luminance") {
+    HWND window = FindTopLevel(arg(2), 0);
+    const auto mean = window ? MeanLuminance(window) : std::nullopt;
+    if (!mean) return 1;
+    wchar_t text[32];
+    swprintf(text, 32, L"%.3f\n", *mean);
+    Print(text);
     return 0;
   }
   if (command == L"clip-get") {
