@@ -6,7 +6,6 @@
 
 #include <iostream>
 #include <random>
-#include <unordered_set>
 
 #include "clipboard/clipboard.h"
 #include "clipboard/clipboard_block.h"
@@ -51,11 +50,10 @@ TEST(SettingsFile, WrittenFromDefaultsHoldsExactlyTheSectionAndFiveKeys) {
 TEST(SettingsFile, OtherSectionsAndKeysAreKeptAndKeysReadInAnyOrder) {
   TempFolder folder;
   const std::string pasteKeys = "[PasteKeys]\r\n; terminals\r\nPuTTY=None\r\nmintty=Ctrl+Shift+V\r\nVTWin32=Alt+X\r\n";
-  const std::string exclude = "[Exclude]\r\n; secrets\r\nKeePass.exe\r\nC:\\Tools\\Vault.exe\r\nbad|line\r\n";
   WriteBytes(folder / u"Quistrel.ini",
              "[Other]\r\nx=1\r\n[Main]\r\nAutoPaste=1\r\nExtra=yes\r\nViewHello=0\r\n"
              "ClipBoardLog=25\r\n" +
-                 pasteKeys + exclude);
+                 pasteKeys);
   Loaded loaded(folder);
   auto& [files, setting, state] = loaded;
   EXPECT_EQ(setting.ClipBoardLog, 25);
@@ -63,9 +61,6 @@ TEST(SettingsFile, OtherSectionsAndKeysAreKeptAndKeysReadInAnyOrder) {
   EXPECT_EQ(setting.ViewHello, 0);
   EXPECT_EQ(setting.AutoPaste, 1);
   EXPECT_EQ(setting.PasteKeysByClass, (PasteKeyTable{{u"putty", PasteKeys::None}, {u"mintty", PasteKeys::CtrlShiftV}}));
-  // Lines without '=' as the profile calls hand them over.
-  EXPECT_EQ(setting.Excluded.names, std::unordered_set<std::u16string>{u"keepass.exe"});
-  EXPECT_EQ(setting.Excluded.paths, std::unordered_set<std::u16string>{u"c:\\tools\\vault.exe"});
 
   setting.ClipBoardLog = 7;
   SaveSettings(setting, state, files, SystemAnsiCodePage());
@@ -75,7 +70,6 @@ TEST(SettingsFile, OtherSectionsAndKeysAreKeptAndKeysReadInAnyOrder) {
   EXPECT_NE(ini.find("ClipBoardLog=7"), std::string::npos) << ini;
   EXPECT_LT(ini.find("AutoPaste=1"), ini.find("ViewHello=0")) << ini;
   EXPECT_NE(ini.find(pasteKeys), std::string::npos) << ini;  // the user's section, comment and bad line too
-  EXPECT_NE(ini.find(exclude), std::string::npos) << ini;
 }
 
 TEST(SettingsFile, NonNumericAndOutOfRangeValuesDoNotFail) {
