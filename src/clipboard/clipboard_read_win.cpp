@@ -18,6 +18,8 @@ bool OwnerAnswers(HWND owner, UINT probeMs) {
   return SendMessageTimeoutW(owner, WM_NULL, 0, 0, SMTO_ABORTIFHUNG | SMTO_BLOCK, probeMs, &result) != 0;
 }
 
+void RefreshWinePoll() { IsClipboardFormatAvailable(CF_UNICODETEXT); }
+
 bool WorthOpening(ClipboardRead& read) {
   read.sequence = GetClipboardSequenceNumber();
   if (ClipboardWriteWaiting()) return false;
@@ -28,16 +30,17 @@ bool WorthOpening(ClipboardRead& read) {
   return true;
 }
 
-ClipboardRead ReadClipboardNow(HWND opener, RenderingWatch& watch, std::optional<HWND> answered) {
+ClipboardRead ReadClipboardNow(HWND opener, RenderingWatch& watch, std::optional<HWND> seenOwner) {
   ClipboardRead read;
   if (!WorthOpening(read)) return read;
   auto clipboard = OpenedClipboard::Open(opener);
   if (!clipboard) return read;
   read.sequence = GetClipboardSequenceNumber();
   const HWND owner = GetClipboardOwner();
-  // Another program copied since the probe: its owner was not asked yet. Or
-  // a write began to wait meanwhile: the clipboard is let go at once.
-  if ((answered && owner != *answered) || ClipboardWriteWaiting()) return read;
+  // Another program copied since the caller looked: the read is made anew
+  // for that copy. Or a write began to wait meanwhile: the clipboard is let
+  // go at once.
+  if ((seenOwner && owner != *seenOwner) || ClipboardWriteWaiting()) return read;
   ClipboardMarkers markers;
   markers.excludeFromMonitoring = FormatPresent(kExcludeFromMonitoringFormat);
   markers.viewerIgnore = FormatPresent(kViewerIgnoreFormat);
