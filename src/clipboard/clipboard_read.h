@@ -61,8 +61,11 @@ inline constexpr std::chrono::milliseconds kWinePollRefresh{2020};
 // Looks at the clipboard, which lets the X11 driver make its ask when due.
 void RefreshWinePoll();
 
-// The checks that need no open clipboard. False when the read ends with them:
-// a write of this program waits, or there is no text.
+// The checks that need no open clipboard, none of which looks at it (see
+// kWinePollRefresh: the open is the first look, so that a read that had to
+// wait for the owner's answer opens the clipboard the moment it comes,
+// before another program that waited for the same owner can). False when
+// the read ends with them: a write of this program waits.
 bool WorthOpening(ClipboardRead& read);
 
 }  // namespace quistrel

@@ -22,12 +22,7 @@ void RefreshWinePoll() { IsClipboardFormatAvailable(CF_UNICODETEXT); }
 
 bool WorthOpening(ClipboardRead& read) {
   read.sequence = GetClipboardSequenceNumber();
-  if (ClipboardWriteWaiting()) return false;
-  if (!IsClipboardFormatAvailable(CF_UNICODETEXT)) {
-    read.complete = true;
-    return false;
-  }
-  return true;
+  return !ClipboardWriteWaiting();
 }
 
 ClipboardRead ReadClipboardNow(HWND opener, RenderingWatch& watch, std::optional<HWND> seenOwner) {
