@@ -38,8 +38,11 @@ class RenderingWatch {
 // taken the clipboard since, the read ends without asking that one.
 ClipboardRead ReadClipboardNow(HWND opener, RenderingWatch& watch, std::optional<HWND> owner = std::nullopt);
 
-// A clipboard owner whose thread does not answer this fast is taken for hung.
-inline constexpr UINT kOwnerProbeMs = 250;
+// A clipboard owner whose thread does not answer this fast is taken for not
+// answering: the probe is made on the reading thread, which must be free
+// for the next copy, and a thread that answers at all answers in
+// microseconds.
+inline constexpr UINT kOwnerProbeMs = 20;
 
 // A program that hangs cannot render a promised text; asking it would block
 // the reading thread with the clipboard open, which keeps every other

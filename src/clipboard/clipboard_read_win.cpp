@@ -18,7 +18,11 @@ bool OwnerAnswers(HWND owner, UINT probeMs) {
   return SendMessageTimeoutW(owner, WM_NULL, 0, 0, SMTO_ABORTIFHUNG | SMTO_BLOCK, probeMs, &result) != 0;
 }
 
-void RefreshWinePoll() { IsClipboardFormatAvailable(CF_UNICODETEXT); }
+void RefreshWinePoll() {
+  // Made only when the owner answers at once: an owner that does not would
+  // hold the look up for as long as the driver's wait, 5 s.
+  if (OwnerAnswers(GetClipboardOwner())) IsClipboardFormatAvailable(CF_UNICODETEXT);
+}
 
 bool WorthOpening(ClipboardRead& read) {
   read.sequence = GetClipboardSequenceNumber();

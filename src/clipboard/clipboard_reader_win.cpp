@@ -202,14 +202,18 @@ void ClipboardReader::Shared::Serve(const std::shared_ptr<Shared>& shared, unsig
       shared->changed.wait_until(lock, wake, due);
     }
     if (shared->stopping || shared->generation != reader) return;
+    const bool readDue = shared->requested || (retrying && Clock::now() >= retryAt);
     if (wine && Clock::now() >= refreshAt) {
       refreshAt = Clock::now() + kWinePollRefresh;
-      lock.unlock();
-      RefreshWinePoll();
-      lock.lock();
-      continue;
+      // A read due now looks at the clipboard itself.
+      if (!readDue) {
+        lock.unlock();
+        RefreshWinePoll();
+        lock.lock();
+        continue;
+      }
     }
-    if (!shared->requested && !(retrying && Clock::now() >= retryAt)) continue;
+    if (!readDue) continue;
     if (shared->requested) {
       // A new change, or someone waits for the content: try at once, and
       // from the start of the pauses.
