@@ -11,7 +11,6 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <functional>
 #include <new>
 #include <optional>
 #include <string>
@@ -327,15 +326,11 @@ long long Ms(Clock::duration d) {
   return static_cast<long long>(std::chrono::duration_cast<std::chrono::milliseconds>(d).count());
 }
 
-// What a reader delivers, in order.
-struct Delivered {
-  std::vector<std::u16string> texts;
-  std::function<void(ClipboardRead)> Collect() {
-    return [this](ClipboardRead read) {
-      if (read.text) texts.push_back(*read.text);
-    };
-  }
-};
+// A reader that keeps the texts it delivers, in order.
+ClipboardReader CollectingReader(std::vector<std::u16string>& texts) {
+  return ClipboardReader([&texts](ClipboardRead read) { texts.push_back(read.text.value_or(u"")); },
+                         std::make_shared<ReadingProcessLauncher>());
+}
 
 // Under Wine a process's first look at the clipboard in 2 s waits for the
 // owner to answer the X11 driver: the copy of a program that computes right
@@ -346,11 +341,11 @@ struct Delivered {
 TEST(ClipboardReaderTest, ACopyWhoseOwnerIsBusyAfterwardsIsReadAtOnceAlsoLongAfterTheReaderLastLooked) {
   const HWND before = MakeWindow(DefWindowProcW, L"Mallowquist.TestOwnerBefore");
   ASSERT_TRUE(WriteClipboardText(before, u"copied before"));
-  Delivered delivered;
-  ClipboardReader reader(delivered.Collect(), std::make_shared<ReadingProcessLauncher>());
+  std::vector<std::u16string> texts;
+  ClipboardReader reader = CollectingReader(texts);
   reader.Settle(2s);
   PumpUntil([] { return false; }, 3s);
-  delivered.texts.clear();
+  texts.clear();
   const DWORD sequence = GetClipboardSequenceNumber();
   const UniqueKernelObject busy = StartPeer(L"copy-busy 4000 computed-after");
   ASSERT_TRUE(busy);
@@ -359,7 +354,7 @@ TEST(ClipboardReaderTest, ACopyWhoseOwnerIsBusyAfterwardsIsReadAtOnceAlsoLongAft
   reader.Request();
   EXPECT_TRUE(reader.Settle(1500ms));
   std::printf("[ figures ] a busy owner's copy read %lld ms after it\n", Ms(Clock::now() - copied));
-  EXPECT_EQ(delivered.texts, std::vector<std::u16string>{u"computed-after"});
+  EXPECT_EQ(texts, std::vector<std::u16string>{u"computed-after"});
   WaitForSingleObject(busy.Get(), 10000);
   DestroyWindow(before);
 }
@@ -369,8 +364,8 @@ TEST(ClipboardReaderTest, ACopyWhoseOwnerIsBusyAfterwardsIsReadAtOnceAlsoLongAft
 // copies after it are read at once, by a reading process started ahead,
 // also one that the next copy replaces a tenth of a second later.
 TEST(ClipboardReaderTest, AnOwnerThatNeverRendersHasTheClipboardLetGoAtOnceAndTheCopiesAfterItAreRead) {
-  Delivered delivered;
-  ClipboardReader reader(delivered.Collect(), std::make_shared<ReadingProcessLauncher>());
+  std::vector<std::u16string> texts;
+  ClipboardReader reader = CollectingReader(texts);
   reader.Settle(2s);
   const DWORD before = GetClipboardSequenceNumber();
   const UniqueKernelObject owner = StartPeer(L"promise 0 never");
@@ -386,14 +381,14 @@ TEST(ClipboardReaderTest, AnOwnerThatNeverRendersHasTheClipboardLetGoAtOnceAndTh
   // Wine lets other programs at the clipboard again once the owner counts as
   // hung, 5 s after it was asked.
   PumpUntil([] { return false; }, 5500ms);
-  delivered.texts.clear();
+  texts.clear();
   for (const char16_t* text : {u"copied past a silent owner", u"copied right after"}) {
     ASSERT_TRUE(WriteClipboardText(nullptr, text));
     reader.Request();
     PumpUntil([] { return false; }, 100ms);
   }
   EXPECT_TRUE(reader.Settle(3s));
-  EXPECT_EQ(delivered.texts, (std::vector<std::u16string>{u"copied past a silent owner", u"copied right after"}));
+  EXPECT_EQ(texts, (std::vector<std::u16string>{u"copied past a silent owner", u"copied right after"}));
   TerminateProcess(owner.Get(), 0);
 }
 
