@@ -9,6 +9,7 @@
 
 #include "clipboard/clipboard.h"
 #include "platform/private_messages.h"
+#include "platform/system_function.h"
 #include "platform/window.h"
 
 namespace quistrel {
@@ -26,8 +27,11 @@ constexpr milliseconds kFirstRetryPause{20};
 constexpr milliseconds kLongestRetryPause{250};
 // A read that has waited this long for its owner's data, from an owner that
 // does not answer meanwhile, hangs in that owner's rendering: another thread
-// takes over. (A giant text takes its time too, but its owner answers.)
-constexpr milliseconds kStuckAfter{1000};
+// takes over, and the clipboard is let go. Others cannot copy or paste while
+// it is held, so this is short; an owner that only renders slowly is asked
+// again once it answers, and its text is there by then. (A giant text takes
+// its time too, but its owner answers.)
+constexpr milliseconds kStuckAfter{200};
 // The user-interface thread's probe of that owner: shorter, it must not
 // freeze.
 constexpr UINT kStuckOwnerProbeMs = 100;
@@ -137,14 +141,14 @@ ClipboardRead ClipboardReader::Shared::Read(unsigned reader, HWND opener, bool i
   };
   if (!WorthOpening(read)) return askedAbout(read);
   const HWND owner = GetClipboardOwner();
-  const bool answers = OwnerAnswers(owner);
-  if (!answers && EndedStuckIn(read.sequence)) return read;
-  // Also past an owner that does not answer: it may only be busy, its text
-  // on the clipboard already. Should the text only be promised, the read
-  // hangs; it is ended then as any read stuck in a rendering, and that
-  // content is not read past its owner again. (A fresh process would not
-  // do here under Wine without XFixes: its first clipboard call waits for
-  // the owner's answer to the X driver's poll.)
+  // A content whose read was ended, stuck in its owner's rendering, is read
+  // again only once that owner answers.
+  if (EndedStuckIn(read.sequence) && !OwnerAnswers(owner)) return read;
+  // Any other is read at once, also past an owner that does not answer: it
+  // may only be busy (a spreadsheet that recalculates after the copy), its
+  // text on the clipboard already, and a copy must be read before the next
+  // one takes its place. Should the text only be promised, the read hangs;
+  // it is ended then as any read stuck in a rendering.
   if (inOwnProcess) {
     // A process is not started for nothing: the clipboard is held.
     if (GetOpenClipboardWindow()) return read;
@@ -153,7 +157,7 @@ ClipboardRead ClipboardReader::Shared::Read(unsigned reader, HWND opener, bool i
   // The one way left when no process can be had; under Wine it waits for
   // the thread left behind.
   ThreadWatch watch(*this, reader);
-  return askedAbout(ReadClipboardNow(opener, watch, answers ? std::optional(owner) : std::nullopt));
+  return askedAbout(ReadClipboardNow(opener, watch, owner));
 }
 
 ClipboardRead ClipboardReader::Shared::ReadThrough(IsolatedRead& process, unsigned reader, HWND owner) {
@@ -172,21 +176,55 @@ bool ClipboardReader::Shared::EndedStuckIn(DWORD sequence) {
 }
 
 void ClipboardReader::Shared::Serve(const std::shared_ptr<Shared>& shared, unsigned reader, HWND opener) {
+  const bool wine = RunsUnderWine();
   std::unique_lock lock(shared->mutex);
   auto pause = kFirstRetryPause;
   bool retrying = false;  // the last read did not complete
   Clock::time_point retryAt{};
+  // The next refresh of the X11 driver's ask (see RefreshWinePoll): each one
+  // a little more than its 2 s after the last, so that each makes the ask.
+  auto refreshAt = Clock::now() + kWinePollRefresh;
+  bool ahead = false;  // a reading process waits for the next read
   const auto due = [&] {
     return shared->stopping || shared->generation != reader || shared->requested ||
-           (retrying && Clock::now() >= retryAt);
+           (retrying && Clock::now() >= retryAt) || (wine && Clock::now() >= refreshAt) ||
+           ((shared->leftBehind > 0) != ahead && shared->isolated);
   };
   for (;;) {
-    if (retrying) {
-      shared->changed.wait_until(lock, retryAt, due);
-    } else {
+    // While a thread is left behind, reads are made by a process of their
+    // own: one waits for the next read, so that it is ready when a copy comes.
+    if ((shared->leftBehind > 0) != ahead && shared->isolated && !shared->stopping) {
+      ahead = shared->leftBehind > 0;
+      lock.unlock();
+      if (ahead) {
+        shared->isolated->Prepare();
+      } else {
+        shared->isolated->Release();
+      }
+      lock.lock();
+      continue;
+    }
+    auto wake = Clock::time_point::max();
+    if (retrying) wake = retryAt;
+    if (wine) wake = std::min(wake, refreshAt);
+    if (wake == Clock::time_point::max()) {
       shared->changed.wait(lock, due);
+    } else {
+      shared->changed.wait_until(lock, wake, due);
     }
     if (shared->stopping || shared->generation != reader) return;
+    const bool readDue = shared->requested || (retrying && Clock::now() >= retryAt);
+    if (wine && Clock::now() >= refreshAt) {
+      refreshAt = Clock::now() + kWinePollRefresh;
+      // A read due now looks at the clipboard itself.
+      if (!readDue) {
+        lock.unlock();
+        RefreshWinePoll();
+        lock.lock();
+        continue;
+      }
+    }
+    if (!readDue) continue;
     if (shared->requested) {
       // A new change, or someone waits for the content: try at once, and
       // from the start of the pauses.
@@ -207,6 +245,8 @@ void ClipboardReader::Shared::Serve(const std::shared_ptr<Shared>& shared, unsig
     }
     shared->reading = false;
     ++shared->attempts;
+    // The process that read is gone; the next one is started ahead.
+    if (inOwnProcess) ahead = false;
     if (read.complete) {
       retrying = false;
       shared->finished.push_back(std::move(read));
@@ -254,6 +294,7 @@ ClipboardReader::~ClipboardReader() {
     if (shared_->readingProcess) TerminateProcess(shared_->readingProcess, 1);
     shared_->LeaveReaderBehind();
   }
+  if (shared_->isolated) shared_->isolated->Release();
   if (doorbell_) SetWindowLongPtrW(doorbell_.Get(), GWLP_USERDATA, 0);
 }
 

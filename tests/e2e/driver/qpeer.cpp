@@ -22,10 +22,13 @@
 //                               after it, takes the clipboard with a promise of
 //                               text it never renders: from then on its window
 //                               answers nothing. Prints "listening", "taken".
-//   copy-busy MS TEXT           copies TEXT from a window of its own, rendered at
-//                               once, then computes for MS milliseconds without
-//                               handling a message (a spreadsheet recalculating).
-//                               Prints "copied", then "awake".
+//   copy-busy MS TEXT           copies TEXT from a window of its own (a STATIC
+//                               control, as many programs' windows are of a
+//                               class of the system), rendered at once, then
+//                               computes for MS milliseconds without handling a
+//                               message (a spreadsheet recalculating). Prints
+//                               "copied", then "awake".
+//   copies MS TEXT...           copies each TEXT in turn, MS milliseconds apart
 #include <windows.h>
 
 #include <cstdio>
@@ -200,13 +203,21 @@ int TakeOnCopy(DWORD delayMs) {
   return 0;
 }
 
-int CopyThenBusy(DWORD milliseconds, const std::wstring& text) {
-  HWND window = MakeWindow(DefWindowProcW);
-  if (!OpenWithinASecond(window)) return 1;
+bool CopyFrom(HWND window, const std::wstring& text) {
+  if (!OpenWithinASecond(window)) return false;
   EmptyClipboard();
   const bool copied = SetData(CF_UNICODETEXT, Block(text.c_str(), (text.size() + 1) * sizeof(wchar_t)));
   CloseClipboard();
-  if (!copied) return 1;
+  return copied;
+}
+
+HWND MakeStatic() {
+  return CreateWindowExW(0, L"STATIC", L"peer", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, GetModuleHandleW(nullptr),
+                         nullptr);
+}
+
+int CopyThenBusy(DWORD milliseconds, const std::wstring& text) {
+  if (!CopyFrom(MakeStatic(), text)) return 1;
   std::printf("copied\n");
   std::fflush(stdout);
   Sleep(milliseconds);
@@ -215,6 +226,15 @@ int CopyThenBusy(DWORD milliseconds, const std::wstring& text) {
   // What others sent meanwhile (the next copy's WM_DESTROYCLIPBOARD) is
   // answered before the end.
   PumpFor(1000);
+  return 0;
+}
+
+int CopyInTurn(DWORD milliseconds, wchar_t** texts, int count) {
+  HWND window = MakeStatic();
+  for (int i = 0; i < count; ++i) {
+    if (i > 0) Sleep(milliseconds);
+    if (!CopyFrom(window, texts[i])) return 1;
+  }
   return 0;
 }
 
@@ -231,6 +251,7 @@ int wmain(int argc, wchar_t** argv) {
   if (command == L"big") return PutBig(number(2));
   if (command == L"take-on-copy") return TakeOnCopy(number(2));
   if (command == L"copy-busy") return CopyThenBusy(number(2), arg(3));
+  if (command == L"copies" && argc > 3) return CopyInTurn(number(2), argv + 3, argc - 3);
   if (command == L"hold-ms") {
     const std::wstring text = arg(3);
     return HoldMilliseconds(number(2), argc > 3 ? &text : nullptr);
