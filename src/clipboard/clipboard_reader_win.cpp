@@ -28,10 +28,14 @@ constexpr milliseconds kLongestRetryPause{250};
 // A read that has waited this long for its owner's data, from an owner that
 // does not answer meanwhile, hangs in that owner's rendering: another thread
 // takes over, and the clipboard is let go. Others cannot copy or paste while
-// it is held, so this is short; an owner that only renders slowly is asked
-// again once it answers, and its text is there by then. (A giant text takes
-// its time too, but its owner answers.)
+// it is held, so this is short. (A giant text takes its time too, but its
+// owner answers.)
 constexpr milliseconds kStuckAfter{200};
+// Such a content is read again once its owner answers: one that answers
+// after all was only slow to render (a spreadsheet's large range), and is
+// asked again, with this much time, as long as any program's paste of it
+// would wait. Stuck once more, the content is passed over.
+constexpr milliseconds kSlowRenderingTime{3000};
 // The user-interface thread's probe of that owner: shorter, it must not
 // freeze.
 constexpr UINT kStuckOwnerProbeMs = 100;
@@ -60,11 +64,15 @@ struct ClipboardReader::Shared {
   bool reading = false;    // the serving thread is inside a read
   bool rendering = false;  // ... and waits for the owner's data
   Clock::time_point renderingSince;
+  milliseconds renderingTime = kStuckAfter;  // ... and is left behind after this long
+  bool secondTry = false;                    // the content's read was ended once already
   HWND renderingOwner = nullptr;
   HANDLE readingProcess = nullptr;  // ... through this process, which may be ended
   // The content whose read was ended, stuck in its owner's rendering: read
-  // again only once that owner answers, not past it every time anew.
+  // again only once that owner answers, not past it every time anew; and the
+  // one passed over after its second try was ended too.
   std::optional<DWORD> stuckContent;
+  std::optional<DWORD> passedOver;
   unsigned attempts = 0;  // reads finished, complete or not
   std::deque<ClipboardRead> finished;
   HWND doorbell = nullptr;
@@ -82,7 +90,9 @@ struct ClipboardReader::Shared {
   void LeaveReaderBehind();
   ClipboardRead Read(unsigned reader, HWND opener, bool inOwnProcess);
   ClipboardRead ReadThrough(IsolatedRead& process, unsigned reader, HWND owner);
-  bool EndedStuckIn(DWORD sequence);
+  // The content's read was ended before; `second` when its second try was
+  // ended too.
+  bool EndedStuckIn(DWORD sequence, bool second = false);
   static void Serve(const std::shared_ptr<Shared>& shared, unsigned reader, HWND opener);
 
   // A reading thread's rendering, watched by the reader's window.
@@ -103,6 +113,7 @@ bool ClipboardReader::Shared::Asking(unsigned reader, HWND owner, HANDLE process
   if (generation != reader) return false;
   rendering = true;
   renderingSince = Clock::now();
+  renderingTime = secondTry ? kSlowRenderingTime : kStuckAfter;
   renderingOwner = owner;
   readingProcess = process;
   if (doorbell) PostMessageW(doorbell, kClipboardRenderingMessage, 0, 0);
@@ -143,7 +154,16 @@ ClipboardRead ClipboardReader::Shared::Read(unsigned reader, HWND opener, bool i
   const HWND owner = GetClipboardOwner();
   // A content whose read was ended, stuck in its owner's rendering, is read
   // again only once that owner answers.
-  if (EndedStuckIn(read.sequence) && !OwnerAnswers(owner)) return read;
+  if (EndedStuckIn(read.sequence, true)) {
+    read.complete = true;
+    return read;
+  }
+  const bool again = EndedStuckIn(read.sequence);
+  if (again && !OwnerAnswers(owner)) return read;
+  {
+    std::lock_guard lock(mutex);
+    secondTry = again;
+  }
   // Any other is read at once, also past an owner that does not answer: it
   // may only be busy (a spreadsheet that recalculates after the copy), its
   // text on the clipboard already, and a copy must be read before the next
@@ -170,9 +190,9 @@ ClipboardRead ClipboardReader::Shared::ReadThrough(IsolatedRead& process, unsign
   return result;
 }
 
-bool ClipboardReader::Shared::EndedStuckIn(DWORD sequence) {
+bool ClipboardReader::Shared::EndedStuckIn(DWORD sequence, bool second) {
   std::lock_guard lock(mutex);
-  return stuckContent == sequence;
+  return (second ? passedOver : stuckContent) == sequence;
 }
 
 void ClipboardReader::Shared::Serve(const std::shared_ptr<Shared>& shared, unsigned reader, HWND opener) {
@@ -335,6 +355,7 @@ void ClipboardReader::WatchRendering() {
   HWND owner = nullptr;
   HWND ownerSinceStarted = nullptr;
   Clock::time_point since;
+  milliseconds time{};
   {
     std::lock_guard lock(shared_->mutex);
     if (!shared_->rendering) return;
@@ -345,8 +366,9 @@ void ClipboardReader::WatchRendering() {
     // say; either one hanging holds it up.
     if (shared_->readingProcess) ownerSinceStarted = GetClipboardOwner();
     since = shared_->renderingSince;
+    time = shared_->renderingTime;
   }
-  const auto left = std::chrono::ceil<milliseconds>(since + kStuckAfter - Clock::now());
+  const auto left = std::chrono::ceil<milliseconds>(since + time - Clock::now());
   const auto answers = [&] {
     return OwnerAnswers(owner, kStuckOwnerProbeMs) &&
            (ownerSinceStarted == owner || OwnerAnswers(ownerSinceStarted, kStuckOwnerProbeMs));
@@ -356,7 +378,7 @@ void ClipboardReader::WatchRendering() {
   const bool writeWaits = ClipboardWriteWaiting();
   if ((!writeWaits && left.count() > 0) || answers()) {
     // Looked at again once the rendering has had its time, or more of it.
-    const auto wait = left.count() > 0 ? left : kStuckAfter;
+    const auto wait = left.count() > 0 ? left : time;
     if (doorbell_) SetTimer(doorbell_.Get(), kStuckTimer, static_cast<UINT>(wait.count()), nullptr);
     return;
   }
@@ -378,7 +400,9 @@ void ClipboardReader::EndRendering(Clock::time_point since) {
     // The content is still unread: tried again, by the same thread once its
     // reading process is ended, or else by the next thread.
     shared_->requested = true;
-    shared_->stuckContent = GetClipboardSequenceNumber();
+    const DWORD content = GetClipboardSequenceNumber();
+    if (shared_->secondTry && shared_->stuckContent == content) shared_->passedOver = content;
+    shared_->stuckContent = content;
     if (shared_->readingProcess) {
       TerminateProcess(shared_->readingProcess, 1);
       return;
@@ -426,9 +450,8 @@ bool ClipboardReader::Settle(milliseconds limit) {
     }
     const unsigned attempts = shared_->attempts;
     auto wake = deadline;
-    if (shared_->rendering && Clock::now() < shared_->renderingSince + kStuckAfter) {
-      wake = std::min(wake, shared_->renderingSince + kStuckAfter);
-    }
+    const auto stuckAt = shared_->renderingSince + shared_->renderingTime;
+    if (shared_->rendering && Clock::now() < stuckAt) wake = std::min(wake, stuckAt);
     shared_->changed.wait_until(lock, wake,
                                 [&] { return shared_->attempts != attempts || !shared_->finished.empty(); });
   }

@@ -392,6 +392,26 @@ TEST(ClipboardReaderTest, AnOwnerThatNeverRendersHasTheClipboardLetGoAtOnceAndTh
   TerminateProcess(owner.Get(), 0);
 }
 
+// An owner that renders slowly (a spreadsheet's large range) answers
+// nothing while it renders, as a silent one: the read is let go all the
+// same, and once the owner answers again its copy is read, and recorded.
+TEST(ClipboardReaderTest, ASlowRenderingIsLetGoButItsCopyIsReadOnceTheOwnerAnswers) {
+  std::vector<std::u16string> texts;
+  ClipboardReader reader = CollectingReader(texts);
+  reader.Settle(2s);
+  texts.clear();
+  const DWORD before = GetClipboardSequenceNumber();
+  const UniqueKernelObject owner = StartPeer(L"promise 0.6 rendered-slowly");
+  ASSERT_TRUE(owner);
+  ASSERT_TRUE(PumpUntil([&] { return GetClipboardSequenceNumber() != before && !GetOpenClipboardWindow(); }, 10s));
+  const auto copied = Clock::now();
+  reader.Request();
+  EXPECT_TRUE(PumpUntil([&] { return !texts.empty(); }, 8s));
+  std::printf("[ figures ] a 600 ms rendering read %lld ms after the copy\n", Ms(Clock::now() - copied));
+  EXPECT_EQ(texts, std::vector<std::u16string>{u"rendered-slowly"});
+  TerminateProcess(owner.Get(), 0);
+}
+
 // The test program plays the program: its main runs the reading process on
 // the same switch.
 TEST(ClipboardReaderTest, AnOwnerThatNeverRendersHoldsUpNeitherTheCallerNorAReadingProcessPastItsProgram) {

@@ -9,7 +9,8 @@
 //                                 mute    answers, but passes nothing on
 //                                 vanish  ends at once without leaving the chain
 //   promise SECONDS TEXT        promises text (delayed rendering) and renders
-//                               it SECONDS after being asked (0: never); prints
+//                               it SECONDS (0.6: 600 ms) after being asked (0:
+//                               never); prints
 //                               "promised", then "rendered"
 //   ownerless TEXT              puts TEXT on the clipboard without an owner window
 //   big MIB                     puts a text of MIB mebibytes on the clipboard
@@ -145,8 +146,8 @@ LRESULT CALLBACK PromiseProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
   return DefWindowProcW(window, message, wParam, lParam);
 }
 
-int Promise(DWORD seconds, const std::wstring& text) {
-  renderDelayMs = seconds * 1000;
+int Promise(double seconds, const std::wstring& text) {
+  renderDelayMs = static_cast<DWORD>(seconds * 1000);
   promised = text;
   HWND window = MakeWindow(PromiseProc);
   if (!OpenClipboard(window)) return 1;
@@ -246,7 +247,7 @@ int wmain(int argc, wchar_t** argv) {
   const std::wstring command = arg(1);
   if (command == L"private") return PutPrivate(arg(2), arg(3), arg(4));
   if (command == L"viewer") return RunViewer(arg(2), number(3));
-  if (command == L"promise") return Promise(number(2), arg(3));
+  if (command == L"promise") return Promise(wcstod(arg(2).c_str(), nullptr), arg(3));
   if (command == L"ownerless") return PutPrivate({}, {}, arg(2));
   if (command == L"big") return PutBig(number(2));
   if (command == L"take-on-copy") return TakeOnCopy(number(2));
