@@ -220,6 +220,7 @@ bool Form::HandleDialogKeys(MSG& msg) {
 }
 
 LRESULT Form::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  if (const auto answer = WindowLook::PaintingAnswer(Handle(), message, wParam)) return *answer;
   switch (message) {
     case WM_CREATE:
       layout_.Attach(Handle(), DpiOfWindow(Handle()));
@@ -246,20 +247,6 @@ LRESULT Form::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       return 0;
     }
     case WM_PRINTCLIENT: OnPaint(reinterpret_cast<HDC>(wParam)); return 0;
-    case WM_ERASEBKGND: {
-      RECT client;
-      GetClientRect(Handle(), &client);
-      FillRect(reinterpret_cast<HDC>(wParam), &client, FaceBrush());
-      return 1;
-    }
-    case WM_CTLCOLORSTATIC:
-    case WM_CTLCOLORBTN:
-    case WM_CTLCOLOREDIT:
-    case WM_CTLCOLORLISTBOX:
-      if (HBRUSH brush = WindowLook::ControlColours(message, reinterpret_cast<HDC>(wParam))) {
-        return reinterpret_cast<LRESULT>(brush);
-      }
-      break;
     case WM_SETTINGCHANGE:
     case WM_SYSCOLORCHANGE:
     case WM_THEMECHANGED:

@@ -272,6 +272,26 @@ HBRUSH WindowLook::ControlColours(UINT message, HDC dc) {
   return field ? FieldBrush() : FaceBrush();
 }
 
+std::optional<LRESULT> WindowLook::PaintingAnswer(HWND window, UINT message, WPARAM wParam) {
+  switch (message) {
+    case WM_ERASEBKGND: {
+      RECT client;
+      GetClientRect(window, &client);
+      FillRect(reinterpret_cast<HDC>(wParam), &client, FaceBrush());
+      return 1;
+    }
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORLISTBOX:
+      if (HBRUSH brush = ControlColours(message, reinterpret_cast<HDC>(wParam))) {
+        return reinterpret_cast<LRESULT>(brush);
+      }
+      return std::nullopt;
+    default: return std::nullopt;
+  }
+}
+
 void RoundCorners(HWND window) {
   using Call = HRESULT(WINAPI*)(HWND, DWORD, LPCVOID, DWORD);
   if (!HasRoundedCorners(State().build)) return;

@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <optional>
 
 #include "platform/look.h"
 
@@ -42,6 +43,10 @@ class WindowLook {
   // The answer to WM_CTLCOLOR*: the text and background colours set on the
   // DC and the brush; nullptr where the system's default answer is the look.
   static HBRUSH ControlColours(UINT message, HDC dc);
+  // The answer to WM_ERASEBKGND (the client filled with the face) and to
+  // WM_CTLCOLOR*; none for any other message, or where the system's default
+  // answer is the look.
+  static std::optional<LRESULT> PaintingAnswer(HWND window, UINT message, WPARAM wParam);
 
  private:
   uint32_t generation_ = 0;

@@ -551,26 +551,13 @@ void SelectorWindow::DrawLine(const DRAWITEMSTRUCT& item) {
 }
 
 LRESULT SelectorWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  if (const auto answer = WindowLook::PaintingAnswer(Handle(), message, wParam)) return *answer;
   switch (message) {
     case WM_COMMAND: OnCommand(LOWORD(wParam), HIWORD(wParam)); return 0;
     case kShowSelectorMessage: ShowPrepared(); return 0;
     case WM_MEASUREITEM: reinterpret_cast<MEASUREITEMSTRUCT*>(lParam)->itemHeight = LineHeight(); return TRUE;
     case WM_DRAWITEM: DrawLine(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam)); return TRUE;
     case WM_DPICHANGED: OnDpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam)); return 0;
-    case WM_ERASEBKGND: {
-      RECT client;
-      GetClientRect(Handle(), &client);
-      FillRect(reinterpret_cast<HDC>(wParam), &client, FaceBrush());
-      return 1;
-    }
-    case WM_CTLCOLORSTATIC:
-    case WM_CTLCOLORBTN:
-    case WM_CTLCOLOREDIT:
-    case WM_CTLCOLORLISTBOX:
-      if (HBRUSH brush = WindowLook::ControlColours(message, reinterpret_cast<HDC>(wParam))) {
-        return reinterpret_cast<LRESULT>(brush);
-      }
-      return Window::HandleMessage(message, wParam, lParam);
     case WM_NCPAINT:
       if (CurrentLook() != LookKind::Dark) return Window::HandleMessage(message, wParam, lParam);
       PaintDarkFrame(wParam);

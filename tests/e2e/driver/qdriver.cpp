@@ -73,6 +73,7 @@
 #include <utility>
 #include <vector>
 
+#include "../../wine/wine_test_util.h"
 #include "clipboard/clipboard.h"
 #include "platform/display.h"
 #include "platform/handles.h"
@@ -431,18 +432,10 @@ int KeyLog(const std::wstring& path, DWORD seconds, bool peer, const std::wstrin
 }  // namespace
 
 bool SetAppMode(bool dark) {
-  HKEY key = nullptr;
-  if (RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion\\Themes\\Personalize", 0,
-                      nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) != ERROR_SUCCESS) {
-    return false;
-  }
-  const DWORD light = dark ? 0 : 1;
-  const bool set = RegSetValueExW(key, L"AppsUseLightTheme", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&light),
-                                  sizeof light) == ERROR_SUCCESS;
-  RegCloseKey(key);
+  if (!quistrel::testing::SetAppMode(dark)) return false;
   SendMessageTimeoutW(HWND_BROADCAST, WM_SETTINGCHANGE, 0, reinterpret_cast<LPARAM>(L"ImmersiveColorSet"),
                       SMTO_ABORTIFHUNG, 5000, nullptr);
-  return set;
+  return true;
 }
 
 std::optional<double> MeanLuminance(HWND window) {
