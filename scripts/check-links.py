@@ -4,7 +4,7 @@ resolves: the file or folder it names exists, and a #fragment names a heading
 of that file (as the code host makes anchors of headings). Addresses with a
 scheme (https:, mailto:) are left alone. Exits 1 and names each broken link.
 
-    python3 scripts/check-links.py              # the Markdown files git tracks
+    python3 scripts/check-links.py              # the project's Markdown files
     python3 scripts/check-links.py FILE...      # these files only
 """
 import pathlib
@@ -70,14 +70,16 @@ def broken_links(path):
             yield target, "no such heading"
 
 
-def tracked_markdown():
-    names = subprocess.run(["git", "ls-files", "*.md"], cwd=ROOT, capture_output=True, text=True,
-                           check=True).stdout.split()
-    return [ROOT / name for name in names]
+def project_markdown():
+    """The Markdown files git tracks, and new ones it does not ignore: a file
+    written but not yet added is checked before its first commit."""
+    names = subprocess.run(["git", "ls-files", "--cached", "--others", "--exclude-standard", "*.md"], cwd=ROOT,
+                           capture_output=True, text=True, check=True).stdout.split()
+    return [ROOT / name for name in names if (ROOT / name).is_file()]
 
 
 def main(arguments):
-    files = [pathlib.Path(name).resolve() for name in arguments] or tracked_markdown()
+    files = [pathlib.Path(name).resolve() for name in arguments] or project_markdown()
     failures = 0
     for path in files:
         for target, reason in broken_links(path):

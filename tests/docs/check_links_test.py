@@ -40,6 +40,22 @@ class LinkCheck(unittest.TestCase):
                 self.assertIn(target, result.stdout)
             self.assertNotIn("nowhere.md", result.stdout)
 
+    def test_without_arguments_new_files_are_checked_and_ignored_ones_are_not(self):
+        with tempfile.TemporaryDirectory() as folder:
+            root = pathlib.Path(folder)
+            subprocess.run(["git", "init", "-q", str(root)], check=True)
+            (root / "scripts").mkdir()
+            (root / "scripts" / "check-links.py").write_bytes(pathlib.Path(CHECKER).read_bytes())
+            (root / "docs").mkdir()
+            (root / "docs" / "new.md").write_text("[gone](gone.md)\n", encoding="utf-8")
+            (root / "notes.md").write_text("[also gone](nowhere.md)\n", encoding="utf-8")
+            (root / ".gitignore").write_text("notes.md\n", encoding="utf-8")
+            result = subprocess.run([sys.executable, str(root / "scripts" / "check-links.py")], capture_output=True,
+                                    text=True)
+            self.assertEqual(result.returncode, 1, result.stdout + result.stderr)
+            self.assertIn("docs/new.md: gone.md", result.stdout)
+            self.assertNotIn("nowhere.md", result.stdout)
+
 
 if __name__ == "__main__":
     unittest.main(argv=sys.argv[:1])
