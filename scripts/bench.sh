@@ -13,6 +13,9 @@
 #   clipboard over twenty openings, memory after them;
 # - hostile peers (a hung viewer, clipboard owners that render late or
 #   never): the longest the program took to answer, from their scenarios;
+# - how long another program that opens the clipboard every 20 ms is kept
+#   from it after a rendered copy, a copy whose owner then stays busy, and a
+#   promise never kept, with the program running and without it;
 # - the opening as the user sees it, in Wine's default mode (each window an
 #   X window, as on a desktop) with Notepad active: Win+C typed at the X
 #   server, the screen's pixels in the selector's area read back until they
@@ -22,12 +25,19 @@
 #   scripts/bench.sh [OPENINGS] [ENTRIES] [KIB_PER_ENTRY] [PASTES] [STORM_COPIES] [GIANT_MIB] [TYPED_KEYS] [SEEN_ROUNDS]
 #   scripts/bench.sh seen [SEEN_ROUNDS] [ENTRIES] [KIB_PER_ENTRY]     (the last part alone)
 #   scripts/bench.sh paste [PASTES]                                   (the paste alone)
+#   QUISTREL_APP_MODE=dark scripts/bench.sh seen ...                  (the opening in the dark look)
+#   scripts/bench.sh kept-out                                         (the clipboard kept from others alone)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 seen_only=
 paste_only=
-if [ "${1:-}" = seen ]; then
+kept_out_only=
+if [ "${1:-}" = kept-out ]; then
+  kept_out_only=1
+  shift
+  set --
+elif [ "${1:-}" = seen ]; then
   seen_only=1
   shift
   set -- 40 "${2:-999}" "${3:-100}" 30 5000 256 10000 "${1:-40}"
@@ -118,6 +128,13 @@ seen_opening() {
   start_virtual_display
   start_window_manager
   ensure_wine_prefix
+  # Windows' app mode, light unless asked for: the prefix is shared with the
+  # tests, so it is set either way.
+  local light=1
+  [ "${QUISTREL_APP_MODE:-light}" = dark ] && light=0
+  echo "app mode: ${QUISTREL_APP_MODE:-light}"
+  wine reg add 'HKCU\Software\Microsoft\Windows\CurrentVersion\Themes\Personalize' /v AppsUseLightTheme \
+    /t REG_DWORD /d "$light" /f >/dev/null 2>&1
   wine notepad >/dev/null 2>&1 &
   notepad=$!
   wine "$build/tests/qdriver.exe" find Notepad 20000 >/dev/null
@@ -178,6 +195,19 @@ paste_into_notepad() {
   notepad=
 }
 
+# Another program's opens of the clipboard, with the program and without.
+kept_out() {
+  echo "== the clipboard kept from another program (it opens the clipboard every 20 ms)"
+  echo "load: $(uptime)"
+  echo "-- with Quistrel.exe running"
+  start_quistrel ''
+  wine "$build/tests/clipboard_bench.exe" kept-out | tr -d '\r'
+  stop_quistrel
+  echo "-- without it"
+  wine "$build/tests/clipboard_bench.exe" kept-out | tr -d '\r'
+  echo "load: $(uptime)"
+}
+
 if [ -n "$seen_only" ]; then
   seen_opening "${8:-40}" "${2:-999}" "${3:-100}"
   exit 0
@@ -189,6 +219,10 @@ start_window_manager
 ensure_wine_prefix
 if [ -n "$paste_only" ]; then
   paste_into_notepad "$4"
+  exit 0
+fi
+if [ -n "$kept_out_only" ]; then
+  kept_out
   exit 0
 fi
 
@@ -216,6 +250,7 @@ with_peak wine "$build/tests/clipboard_bench.exe" giant "${6:-256}" 20
 sleep 2
 echo "giant text: peak private memory ${peak} MiB, after twenty openings and a small copy $(private_mib "$pid") MiB"
 stop_quistrel
+kept_out
 stop_wine
 
 echo "== hostile peers (the longest answers)"

@@ -16,7 +16,7 @@ PACKAGES=(
   clang-14 libclang-rt-14-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   mingw-w64 g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-i686
-  wine wine32:i386 wine64
+  wine wine32:i386 wine64 libxfixes3:i386
   xvfb xauth x11-utils xclip xdotool imagemagick openbox libx11-dev libxext-dev libxtst-dev
   locales fonts-ipafont-gothic fonts-ipafont-mincho
   python3 python3-jsonschema python3-yaml clang-format git nsis osslsigncode openssl

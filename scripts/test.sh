@@ -8,10 +8,11 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 bash scripts/install-deps.sh
 
-# The code's layout and its one-way folder graph are checked before anything
-# is built.
+# The code's layout, its one-way folder graph and the Markdown files' links
+# are checked before anything is built.
 git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run --Werror
 python3 scripts/layers.py >/dev/null
+python3 scripts/check-links.py
 
 # The tests under Wine run the 32-bit program, or the 64-bit one on a machine
 # whose kernel runs no 32-bit programs (scripts/wine-env.sh).

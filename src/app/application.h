@@ -7,11 +7,13 @@
 
 #include "clipboard/clipboard_reader.h"
 #include "core/program_state.h"
+#include "core/recording_rule.h"
 #include "dialogs/about_window.h"
 #include "dialogs/setting_dialog.h"
 #include "hook/hot_key_registration.h"
 #include "hook/keyboard_hook.h"
 #include "hook/message_hook.h"
+#include "platform/background_message_box.h"
 #include "platform/handles.h"
 #include "platform/program_icons.h"
 #include "selector/selector_window.h"
@@ -39,6 +41,9 @@ class Application final : private HookTarget {
   bool AnotherInstanceIsRunning();
   void Initialize();
   void StartListening();
+  // Once the program works: what the load of FixedString.dat found that the
+  // user must know, said once, in a box that nobody needs to answer.
+  void TellWhatTheLoadFound();
   // The selector window is going: everything stops in the reverse order.
   void OnSelectorEnding();
   // Saves the settings, frees the icons and unloads every window.
@@ -47,6 +52,9 @@ class Application final : private HookTarget {
   void TellPasteDropped(PasteObstacle obstacle, PasteKeys keys);
   // The chosen text did not reach the clipboard.
   void TellCommitFailed();
+  // The tray menu's pause entry: the recording stops or goes on, the tray
+  // icon says which, and the settings keep it.
+  void SwitchPause();
   // A balloon from the tray icon where the user lets balloons show; a
   // message box otherwise.
   void Tell(const char16_t* text, UINT icon);
@@ -65,6 +73,8 @@ class Application final : private HookTarget {
 
   UniqueKernelObject instanceMutex_;
   ProgramState program_;
+  // Asked by the reader's threads, which may outlive the program's parts.
+  std::shared_ptr<RecordingRule> rule_ = std::make_shared<RecordingRule>();
   ClipboardReader reader_;
   ProgramIcons icons_;
   TrayIcon tray_;
@@ -74,6 +84,7 @@ class Application final : private HookTarget {
   MessageHook hook_;
   HotKeys hotKeys_;
   KeyboardHook keyboard_;
+  BackgroundMessageBox startNotice_;
 };
 
 }  // namespace quistrel

@@ -7,6 +7,7 @@
 #include "platform/common_controls.h"
 #include "platform/folders.h"
 #include "platform/message_box.h"
+#include "platform/window_program.h"
 #include "selector/paste.h"
 
 namespace quistrel {
@@ -24,6 +25,7 @@ constexpr auto kOpenClipboardWait = std::chrono::milliseconds(100);
 constexpr auto kCopyWait = std::chrono::milliseconds(50);
 
 constexpr char16_t kTrayTip[] = u"Mallowquist";
+constexpr char16_t kPausedTrayTip[] = u"Mallowquist（記録を一時停止中）";
 constexpr char16_t kBalloonText[] =
     u"本ソフトの機能が利用可能になりました。\r\n"
     u"ショートカットキー、またはこのアイコンを左クリックして利用します。\r\n"
@@ -35,14 +37,17 @@ constexpr char16_t kCommitFailedText[] =
 
 Application::Application()
     : reader_([this](ClipboardRead read) { OnClipboardRead(std::move(read)); },
-              std::make_shared<ReadingProcessLauncher>()),
+              std::make_shared<ReadingProcessLauncher>(),
+              [rule = rule_](HWND owner) {
+                return rule->MayRead(owner != nullptr, [owner] { return ProgramPathOfWindow(owner); });
+              }),
       settingDialog_(program_, icons_),
       aboutWindow_(icons_),
       selector_(program_,
                 SelectorActions{[this] { settingDialog_.Open(nullptr); }, [this] { aboutWindow_.Open(nullptr); },
                                 [this] { OnSelectorEnding(); },
                                 [this](PasteObstacle obstacle, PasteKeys keys) { TellPasteDropped(obstacle, keys); },
-                                [this] { TellCommitFailed(); }}),
+                                [this] { TellCommitFailed(); }, [this] { SwitchPause(); }}),
       hook_(*this) {}
 
 Application::~Application() {
@@ -68,6 +73,7 @@ bool Application::Start() {
   Initialize();
   if (!selector_.Load()) return false;
   StartListening();
+  TellWhatTheLoadFound();
   return true;
 }
 
@@ -80,10 +86,8 @@ void Application::Initialize() {
   program_.Setting.FixedString.Clear();
   program_.History.Clear();
   LoadSettings(program_);
-  // Said once; the run goes on with no fixed strings and leaves the file be.
-  if (program_.FixedStringFile.unreadable) {
-    ShowMessageBox(nullptr, Wide(FixedStringsUnreadableText(program_.AppFolder)), MB_OK | MB_ICONEXCLAMATION);
-  }
+  rule_->SetExcluded(program_.Setting.Excluded);
+  rule_->SetPaused(program_.Setting.PauseRecording != 0);
 
   // A clipboard held by another program at this moment simply leaves the
   // history empty.
@@ -109,7 +113,31 @@ void Application::StartListening() {
   hook_.SetKeyboardHook(keyboard_);
   hotKeys_.Register(window, keysHooked);
   hook_.SetHotKeyIds(hotKeys_.DownKeyId(), hotKeys_.UpKeyId());
-  tray_.Add(window, icons_.Small(), kTrayTip, kBalloonText, program_.Setting.ViewBalloon);
+  const bool paused = program_.Setting.PauseRecording != 0;
+  tray_.Add(window, paused ? icons_.SmallPaused() : icons_.Small(), paused ? kPausedTrayTip : kTrayTip, kBalloonText,
+            program_.Setting.ViewBalloon);
+}
+
+void Application::SwitchPause() {
+  const bool paused = program_.Setting.PauseRecording == 0;
+  program_.Setting.PauseRecording = paused ? 1 : 0;
+  rule_->SetPaused(paused);
+  // The copy on the clipboard now stays unread after a resume too: only
+  // copies made from then on are recorded.
+  tray_.Change(paused ? icons_.SmallPaused() : icons_.Small(), paused ? kPausedTrayTip : kTrayTip);
+  // Kept at once: after a crash the recording must not start again by itself.
+  SaveSettings(program_);
+}
+
+void Application::TellWhatTheLoadFound() {
+  // An unreadable file: the run goes on with no fixed strings and leaves the
+  // file be.
+  const FixedStringFileState& file = program_.FixedStringFile;
+  if (file.unreadable) {
+    startNotice_.Show(FixedStringsUnreadableText(program_.AppFolder), MB_OK | MB_ICONEXCLAMATION);
+  } else if (!file.keptAtLoad.empty()) {
+    startNotice_.Show(FixedStringsKeptAtLoadText(file, program_.AppFolder), MB_OK | MB_ICONEXCLAMATION);
+  }
 }
 
 void Application::OnSelectorEnding() {
@@ -125,6 +153,7 @@ void Application::Shutdown() {
   // Nobody is there to be told at the end or at log-off.
   SaveSettings(program_);
   icons_.Reset();
+  startNotice_.Close();
   Window::UnloadAll();
   PostQuitMessage(0);
 }

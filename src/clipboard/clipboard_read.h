@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <chrono>
 #include <optional>
 #include <string>
 
@@ -33,12 +34,15 @@ class RenderingWatch {
 
 // One read of the clipboard as it is now, opening it with `opener`. Blocks
 // as long as the owner takes to render: never on a thread that must answer.
-// With `answered`, the owner that answered a probe: should another one have
+// With `owner`, the owner the caller looked at: should another one have
 // taken the clipboard since, the read ends without asking that one.
-ClipboardRead ReadClipboardNow(HWND opener, RenderingWatch& watch, std::optional<HWND> answered = std::nullopt);
+ClipboardRead ReadClipboardNow(HWND opener, RenderingWatch& watch, std::optional<HWND> owner = std::nullopt);
 
-// A clipboard owner whose thread does not answer this fast is taken for hung.
-inline constexpr UINT kOwnerProbeMs = 250;
+// A clipboard owner whose thread does not answer this fast is taken for not
+// answering: the probe is made on the reading thread, which must be free
+// for the next copy, and a thread that answers at all answers in
+// microseconds.
+inline constexpr UINT kOwnerProbeMs = 20;
 
 // A program that hangs cannot render a promised text; asking it would block
 // the reading thread with the clipboard open, which keeps every other
@@ -48,8 +52,23 @@ inline constexpr UINT kOwnerProbeMs = 250;
 // short of asking for the data.
 bool OwnerAnswers(HWND owner, UINT probeMs = kOwnerProbeMs);
 
-// The checks that need no open clipboard. False when the read ends with them:
-// a write of this program waits, or there is no text.
+// Under Wine, a process's calls that look at the clipboard (OpenClipboard,
+// IsClipboardFormatAvailable) first have the X11 driver ask the clipboard's
+// owner for an answer, and wait for it up to 5 s, whenever the process's
+// last answered ask is more than 2 s old: so a read right after the copy of
+// a program that computes after copying would wait for it to finish, while
+// the next copy may take the text's place. The XFixes extension changes
+// nothing here. The readers make that ask themselves while idle, this often,
+// so that it is always recent when a copy comes.
+inline constexpr std::chrono::milliseconds kWinePollRefresh{2020};
+// Looks at the clipboard, which lets the X11 driver make its ask when due.
+void RefreshWinePoll();
+
+// The checks that need no open clipboard, none of which looks at it (see
+// kWinePollRefresh: the open is the first look, so that a read that had to
+// wait for the owner's answer opens the clipboard the moment it comes,
+// before another program that waited for the same owner can). False when
+// the read ends with them: a write of this program waits.
 bool WorthOpening(ClipboardRead& read);
 
 }  // namespace quistrel

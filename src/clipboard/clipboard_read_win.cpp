@@ -18,26 +18,28 @@ bool OwnerAnswers(HWND owner, UINT probeMs) {
   return SendMessageTimeoutW(owner, WM_NULL, 0, 0, SMTO_ABORTIFHUNG | SMTO_BLOCK, probeMs, &result) != 0;
 }
 
-bool WorthOpening(ClipboardRead& read) {
-  read.sequence = GetClipboardSequenceNumber();
-  if (ClipboardWriteWaiting()) return false;
-  if (!IsClipboardFormatAvailable(CF_UNICODETEXT)) {
-    read.complete = true;
-    return false;
-  }
-  return true;
+void RefreshWinePoll() {
+  // Made only when the owner answers at once: an owner that does not would
+  // hold the look up for as long as the driver's wait, 5 s.
+  if (OwnerAnswers(GetClipboardOwner())) IsClipboardFormatAvailable(CF_UNICODETEXT);
 }
 
-ClipboardRead ReadClipboardNow(HWND opener, RenderingWatch& watch, std::optional<HWND> answered) {
+bool WorthOpening(ClipboardRead& read) {
+  read.sequence = GetClipboardSequenceNumber();
+  return !ClipboardWriteWaiting();
+}
+
+ClipboardRead ReadClipboardNow(HWND opener, RenderingWatch& watch, std::optional<HWND> seenOwner) {
   ClipboardRead read;
   if (!WorthOpening(read)) return read;
   auto clipboard = OpenedClipboard::Open(opener);
   if (!clipboard) return read;
   read.sequence = GetClipboardSequenceNumber();
   const HWND owner = GetClipboardOwner();
-  // Another program copied since the probe: its owner was not asked yet. Or
-  // a write began to wait meanwhile: the clipboard is let go at once.
-  if ((answered && owner != *answered) || ClipboardWriteWaiting()) return read;
+  // Another program copied since the caller looked: the read is made anew
+  // for that copy. Or a write began to wait meanwhile: the clipboard is let
+  // go at once.
+  if ((seenOwner && owner != *seenOwner) || ClipboardWriteWaiting()) return read;
   ClipboardMarkers markers;
   markers.excludeFromMonitoring = FormatPresent(kExcludeFromMonitoringFormat);
   markers.viewerIgnore = FormatPresent(kViewerIgnoreFormat);

@@ -27,7 +27,11 @@ class ClipboardReader final : private StuckReads {
   // `deliver` runs on the thread that made the reader, once per complete read
   // of a content newer than the last one delivered. `isolated` reads while a
   // thread is left behind; without it the reader's threads read alone.
-  ClipboardReader(std::function<void(ClipboardRead)> deliver, std::shared_ptr<IsolatedReadLauncher> isolated);
+  // `mayRead`, asked on the reading threads with the clipboard's owner
+  // window (nullptr: none) before the clipboard is opened, passes a content
+  // over unread when it says no: the read counts as complete, without text.
+  ClipboardReader(std::function<void(ClipboardRead)> deliver, std::shared_ptr<IsolatedReadLauncher> isolated,
+                  std::function<bool(HWND owner)> mayRead = nullptr);
   ~ClipboardReader();
   ClipboardReader(const ClipboardReader&) = delete;
   ClipboardReader& operator=(const ClipboardReader&) = delete;

@@ -9,6 +9,7 @@
 
 #include "clipboard/clipboard.h"
 #include "platform/private_messages.h"
+#include "platform/system_function.h"
 #include "platform/window.h"
 
 namespace quistrel {
@@ -26,8 +27,15 @@ constexpr milliseconds kFirstRetryPause{20};
 constexpr milliseconds kLongestRetryPause{250};
 // A read that has waited this long for its owner's data, from an owner that
 // does not answer meanwhile, hangs in that owner's rendering: another thread
-// takes over. (A giant text takes its time too, but its owner answers.)
-constexpr milliseconds kStuckAfter{1000};
+// takes over, and the clipboard is let go. Others cannot copy or paste while
+// it is held, so this is short. (A giant text takes its time too, but its
+// owner answers.)
+constexpr milliseconds kStuckAfter{200};
+// Such a content is read again once its owner answers: one that answers
+// after all was only slow to render (a spreadsheet's large range), and is
+// asked again, with this much time, as long as any program's paste of it
+// would wait. Stuck once more, the content is passed over.
+constexpr milliseconds kSlowRenderingTime{3000};
 // The user-interface thread's probe of that owner: shorter, it must not
 // freeze.
 constexpr UINT kStuckOwnerProbeMs = 100;
@@ -56,16 +64,21 @@ struct ClipboardReader::Shared {
   bool reading = false;    // the serving thread is inside a read
   bool rendering = false;  // ... and waits for the owner's data
   Clock::time_point renderingSince;
+  milliseconds renderingTime = kStuckAfter;  // ... and is left behind after this long
+  bool secondTry = false;                    // the content's read was ended once already
   HWND renderingOwner = nullptr;
   HANDLE readingProcess = nullptr;  // ... through this process, which may be ended
   // The content whose read was ended, stuck in its owner's rendering: read
-  // again only once that owner answers, not past it every time anew.
+  // again only once that owner answers, not past it every time anew; and the
+  // one passed over after its second try was ended too.
   std::optional<DWORD> stuckContent;
+  std::optional<DWORD> passedOver;
   unsigned attempts = 0;  // reads finished, complete or not
   std::deque<ClipboardRead> finished;
   HWND doorbell = nullptr;
   // Shared with the threads: one left behind may still start a read with it.
   std::shared_ptr<IsolatedReadLauncher> isolated;
+  std::function<bool(HWND)> mayRead;
 
   // The owner is asked for its data, by this thread or by `process`; false
   // when this thread was left behind.
@@ -77,7 +90,9 @@ struct ClipboardReader::Shared {
   void LeaveReaderBehind();
   ClipboardRead Read(unsigned reader, HWND opener, bool inOwnProcess);
   ClipboardRead ReadThrough(IsolatedRead& process, unsigned reader, HWND owner);
-  bool EndedStuckIn(DWORD sequence);
+  // The content's read was ended before; `second` when its second try was
+  // ended too.
+  bool EndedStuckIn(DWORD sequence, bool second = false);
   static void Serve(const std::shared_ptr<Shared>& shared, unsigned reader, HWND opener);
 
   // A reading thread's rendering, watched by the reader's window.
@@ -98,6 +113,7 @@ bool ClipboardReader::Shared::Asking(unsigned reader, HWND owner, HANDLE process
   if (generation != reader) return false;
   rendering = true;
   renderingSince = Clock::now();
+  renderingTime = secondTry ? kSlowRenderingTime : kStuckAfter;
   renderingOwner = owner;
   readingProcess = process;
   if (doorbell) PostMessageW(doorbell, kClipboardRenderingMessage, 0, 0);
@@ -121,25 +137,47 @@ void ClipboardReader::Shared::LeaveReaderBehind() {
 
 ClipboardRead ClipboardReader::Shared::Read(unsigned reader, HWND opener, bool inOwnProcess) {
   ClipboardRead read;
-  if (!WorthOpening(read)) return read;
+  // Asked first, while the owner is surely there: under Wine each of the
+  // calls below first sends the owner the X driver's poll, and one that
+  // does not answer holds them up for seconds, in which it may go.
+  const DWORD asked = GetClipboardSequenceNumber();
+  if (!mayRead(GetClipboardOwner())) {
+    read.sequence = asked;
+    read.complete = true;  // passed over unread
+    return read;
+  }
+  // A copy made since has an owner that was not asked about: tried again.
+  const auto askedAbout = [&](ClipboardRead result) {
+    return !result.complete || result.sequence == asked ? result : ClipboardRead{};
+  };
+  if (!WorthOpening(read)) return askedAbout(read);
   const HWND owner = GetClipboardOwner();
-  const bool answers = OwnerAnswers(owner);
-  if (!answers && EndedStuckIn(read.sequence)) return read;
-  // Also past an owner that does not answer: it may only be busy, its text
-  // on the clipboard already. Should the text only be promised, the read
-  // hangs; it is ended then as any read stuck in a rendering, and that
-  // content is not read past its owner again. (A fresh process would not
-  // do here under Wine without XFixes: its first clipboard call waits for
-  // the owner's answer to the X driver's poll.)
+  // A content whose read was ended, stuck in its owner's rendering, is read
+  // again only once that owner answers.
+  if (EndedStuckIn(read.sequence, true)) {
+    read.complete = true;
+    return read;
+  }
+  const bool again = EndedStuckIn(read.sequence);
+  if (again && !OwnerAnswers(owner)) return read;
+  {
+    std::lock_guard lock(mutex);
+    secondTry = again;
+  }
+  // Any other is read at once, also past an owner that does not answer: it
+  // may only be busy (a spreadsheet that recalculates after the copy), its
+  // text on the clipboard already, and a copy must be read before the next
+  // one takes its place. Should the text only be promised, the read hangs;
+  // it is ended then as any read stuck in a rendering.
   if (inOwnProcess) {
     // A process is not started for nothing: the clipboard is held.
     if (GetOpenClipboardWindow()) return read;
-    if (auto process = isolated ? isolated->Start() : nullptr) return ReadThrough(*process, reader, owner);
+    if (auto process = isolated ? isolated->Start() : nullptr) return askedAbout(ReadThrough(*process, reader, owner));
   }
   // The one way left when no process can be had; under Wine it waits for
   // the thread left behind.
   ThreadWatch watch(*this, reader);
-  return ReadClipboardNow(opener, watch, answers ? std::optional(owner) : std::nullopt);
+  return askedAbout(ReadClipboardNow(opener, watch, owner));
 }
 
 ClipboardRead ClipboardReader::Shared::ReadThrough(IsolatedRead& process, unsigned reader, HWND owner) {
@@ -152,27 +190,61 @@ ClipboardRead ClipboardReader::Shared::ReadThrough(IsolatedRead& process, unsign
   return result;
 }
 
-bool ClipboardReader::Shared::EndedStuckIn(DWORD sequence) {
+bool ClipboardReader::Shared::EndedStuckIn(DWORD sequence, bool second) {
   std::lock_guard lock(mutex);
-  return stuckContent == sequence;
+  return (second ? passedOver : stuckContent) == sequence;
 }
 
 void ClipboardReader::Shared::Serve(const std::shared_ptr<Shared>& shared, unsigned reader, HWND opener) {
+  const bool wine = RunsUnderWine();
   std::unique_lock lock(shared->mutex);
   auto pause = kFirstRetryPause;
   bool retrying = false;  // the last read did not complete
   Clock::time_point retryAt{};
+  // The next refresh of the X11 driver's ask (see RefreshWinePoll): each one
+  // a little more than its 2 s after the last, so that each makes the ask.
+  auto refreshAt = Clock::now() + kWinePollRefresh;
+  bool ahead = false;  // a reading process waits for the next read
   const auto due = [&] {
     return shared->stopping || shared->generation != reader || shared->requested ||
-           (retrying && Clock::now() >= retryAt);
+           (retrying && Clock::now() >= retryAt) || (wine && Clock::now() >= refreshAt) ||
+           ((shared->leftBehind > 0) != ahead && shared->isolated);
   };
   for (;;) {
-    if (retrying) {
-      shared->changed.wait_until(lock, retryAt, due);
-    } else {
+    // While a thread is left behind, reads are made by a process of their
+    // own: one waits for the next read, so that it is ready when a copy comes.
+    if ((shared->leftBehind > 0) != ahead && shared->isolated && !shared->stopping) {
+      ahead = shared->leftBehind > 0;
+      lock.unlock();
+      if (ahead) {
+        shared->isolated->Prepare();
+      } else {
+        shared->isolated->Release();
+      }
+      lock.lock();
+      continue;
+    }
+    auto wake = Clock::time_point::max();
+    if (retrying) wake = retryAt;
+    if (wine) wake = std::min(wake, refreshAt);
+    if (wake == Clock::time_point::max()) {
       shared->changed.wait(lock, due);
+    } else {
+      shared->changed.wait_until(lock, wake, due);
     }
     if (shared->stopping || shared->generation != reader) return;
+    const bool readDue = shared->requested || (retrying && Clock::now() >= retryAt);
+    if (wine && Clock::now() >= refreshAt) {
+      refreshAt = Clock::now() + kWinePollRefresh;
+      // A read due now looks at the clipboard itself.
+      if (!readDue) {
+        lock.unlock();
+        RefreshWinePoll();
+        lock.lock();
+        continue;
+      }
+    }
+    if (!readDue) continue;
     if (shared->requested) {
       // A new change, or someone waits for the content: try at once, and
       // from the start of the pauses.
@@ -193,6 +265,8 @@ void ClipboardReader::Shared::Serve(const std::shared_ptr<Shared>& shared, unsig
     }
     shared->reading = false;
     ++shared->attempts;
+    // The process that read is gone; the next one is started ahead.
+    if (inOwnProcess) ahead = false;
     if (read.complete) {
       retrying = false;
       shared->finished.push_back(std::move(read));
@@ -207,9 +281,10 @@ void ClipboardReader::Shared::Serve(const std::shared_ptr<Shared>& shared, unsig
 }
 
 ClipboardReader::ClipboardReader(std::function<void(ClipboardRead)> deliver,
-                                 std::shared_ptr<IsolatedReadLauncher> isolated)
+                                 std::shared_ptr<IsolatedReadLauncher> isolated, std::function<bool(HWND)> mayRead)
     : deliver_(std::move(deliver)), shared_(std::make_shared<Shared>()) {
   shared_->isolated = std::move(isolated);
+  shared_->mayRead = mayRead ? std::move(mayRead) : [](HWND) { return true; };
   WNDCLASSEXW wc{sizeof(wc)};
   if (!GetClassInfoExW(AppInstance(), kClipboardReaderClassName, &wc)) {
     wc.lpfnWndProc = &ClipboardReader::DoorbellProcedure;
@@ -239,6 +314,7 @@ ClipboardReader::~ClipboardReader() {
     if (shared_->readingProcess) TerminateProcess(shared_->readingProcess, 1);
     shared_->LeaveReaderBehind();
   }
+  if (shared_->isolated) shared_->isolated->Release();
   if (doorbell_) SetWindowLongPtrW(doorbell_.Get(), GWLP_USERDATA, 0);
 }
 
@@ -279,6 +355,7 @@ void ClipboardReader::WatchRendering() {
   HWND owner = nullptr;
   HWND ownerSinceStarted = nullptr;
   Clock::time_point since;
+  milliseconds time{};
   {
     std::lock_guard lock(shared_->mutex);
     if (!shared_->rendering) return;
@@ -289,8 +366,9 @@ void ClipboardReader::WatchRendering() {
     // say; either one hanging holds it up.
     if (shared_->readingProcess) ownerSinceStarted = GetClipboardOwner();
     since = shared_->renderingSince;
+    time = shared_->renderingTime;
   }
-  const auto left = std::chrono::ceil<milliseconds>(since + kStuckAfter - Clock::now());
+  const auto left = std::chrono::ceil<milliseconds>(since + time - Clock::now());
   const auto answers = [&] {
     return OwnerAnswers(owner, kStuckOwnerProbeMs) &&
            (ownerSinceStarted == owner || OwnerAnswers(ownerSinceStarted, kStuckOwnerProbeMs));
@@ -300,7 +378,7 @@ void ClipboardReader::WatchRendering() {
   const bool writeWaits = ClipboardWriteWaiting();
   if ((!writeWaits && left.count() > 0) || answers()) {
     // Looked at again once the rendering has had its time, or more of it.
-    const auto wait = left.count() > 0 ? left : kStuckAfter;
+    const auto wait = left.count() > 0 ? left : time;
     if (doorbell_) SetTimer(doorbell_.Get(), kStuckTimer, static_cast<UINT>(wait.count()), nullptr);
     return;
   }
@@ -322,7 +400,9 @@ void ClipboardReader::EndRendering(Clock::time_point since) {
     // The content is still unread: tried again, by the same thread once its
     // reading process is ended, or else by the next thread.
     shared_->requested = true;
-    shared_->stuckContent = GetClipboardSequenceNumber();
+    const DWORD content = GetClipboardSequenceNumber();
+    if (shared_->secondTry && shared_->stuckContent == content) shared_->passedOver = content;
+    shared_->stuckContent = content;
     if (shared_->readingProcess) {
       TerminateProcess(shared_->readingProcess, 1);
       return;
@@ -370,9 +450,8 @@ bool ClipboardReader::Settle(milliseconds limit) {
     }
     const unsigned attempts = shared_->attempts;
     auto wake = deadline;
-    if (shared_->rendering && Clock::now() < shared_->renderingSince + kStuckAfter) {
-      wake = std::min(wake, shared_->renderingSince + kStuckAfter);
-    }
+    const auto stuckAt = shared_->renderingSince + shared_->renderingTime;
+    if (shared_->rendering && Clock::now() < stuckAt) wake = std::min(wake, stuckAt);
     shared_->changed.wait_until(lock, wake,
                                 [&] { return shared_->attempts != attempts || !shared_->finished.empty(); });
   }

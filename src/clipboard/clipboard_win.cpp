@@ -1,5 +1,6 @@
 #include "clipboard/clipboard.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cstring>
 #include <limits>
@@ -75,10 +76,17 @@ UniqueGlobal BlockOf(std::u16string_view text) {
 }  // namespace
 
 std::optional<OpenedClipboard> OpenedClipboard::Open(HWND owner, std::chrono::milliseconds wait, void (*whileHeld)()) {
-  const auto deadline = std::chrono::steady_clock::now() + wait;
+  using Clock = std::chrono::steady_clock;
+  auto deadline = Clock::now() + wait;
   for (;;) {
+    const auto tried = Clock::now();
     if (OpenClipboard(owner)) return OpenedClipboard();
-    if (std::chrono::steady_clock::now() >= deadline) return std::nullopt;
+    // Under Wine a try can itself wait for the owner's answer to the X11
+    // driver (see clipboard_read.h), seconds long: that is no time the
+    // clipboard was held, and the tries go on a moment after it.
+    const auto now = Clock::now();
+    if (now - tried > kBriefClipboardWait) deadline = std::max(deadline, now + kBriefClipboardWait);
+    if (now >= deadline) return std::nullopt;
     if (whileHeld) whileHeld();
     Sleep(kOpenRetryDelayMs);
   }

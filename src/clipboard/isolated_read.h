@@ -33,6 +33,10 @@ class IsolatedReadLauncher {
   virtual ~IsolatedReadLauncher() = default;
   // Nothing when no read can be started; the reader's own thread reads then.
   virtual std::unique_ptr<IsolatedRead> Start() = 0;
+  // Starts the next read's process ahead, so that the read need not wait
+  // for it; while it is there, Release ends it.
+  virtual void Prepare() {}
+  virtual void Release() {}
 };
 
 }  // namespace quistrel

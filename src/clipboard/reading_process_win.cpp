@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cwchar>
 #include <memory>
+#include <mutex>
 #include <new>
 #include <string>
 #include <thread>
@@ -40,22 +41,41 @@ struct LocalFreeDeleter {
 };
 
 // What the program hands the reading process on its command line: its
-// process id, and the event that tells of its writes, which the reading
-// process inherited (nothing when the program had none).
+// process id, the event that orders the read, and the event that tells of
+// its writes (nothing when the program had none); both events inherited.
 struct ReadingOrder {
   DWORD parentId = 0;
+  HANDLE go = nullptr;
   HANDLE writeSignal = nullptr;
 };
+
+HANDLE InheritedHandle(const wchar_t* value) { return reinterpret_cast<HANDLE>(std::wcstoull(value, nullptr, 10)); }
 
 // Nothing of it when the command line is not the reading process's.
 ReadingOrder ReadingOrderOf(const wchar_t* commandLine) {
   int count = 0;
   const std::unique_ptr<wchar_t*, LocalFreeDeleter> arguments(CommandLineToArgvW(commandLine, &count));
-  if (!arguments || count < 3 || count > 4 || std::wcscmp(arguments.get()[1], kReadClipboardSwitch) != 0) return {};
+  if (!arguments || count < 4 || count > 5 || std::wcscmp(arguments.get()[1], kReadClipboardSwitch) != 0) return {};
   ReadingOrder order;
   order.parentId = static_cast<DWORD>(std::wcstoul(arguments.get()[2], nullptr, 10));
-  if (count == 4) order.writeSignal = reinterpret_cast<HANDLE>(std::wcstoull(arguments.get()[3], nullptr, 10));
+  order.go = InheritedHandle(arguments.get()[3]);
+  if (count == 5) order.writeSignal = InheritedHandle(arguments.get()[4]);
   return order;
+}
+
+// Started ahead of its read, the process waits for the order. Meanwhile,
+// under Wine, it keeps the X11 driver's ask of the clipboard's owner recent
+// (see RefreshWinePoll), so that its read does not wait for an owner that
+// has since gone busy. False when no order can come.
+bool AwaitOrder(HANDLE go) {
+  const bool wine = RunsUnderWine();
+  if (wine) RefreshWinePoll();
+  for (;;) {
+    const DWORD waited = WaitForSingleObject(go, wine ? static_cast<DWORD>(kWinePollRefresh.count()) : INFINITE);
+    if (waited == WAIT_OBJECT_0) return true;
+    if (waited != WAIT_TIMEOUT) return false;
+    RefreshWinePoll();
+  }
 }
 
 // Ends this process when the parent ends: a read that hangs in an owner's
@@ -99,6 +119,7 @@ int RunClipboardReadingProcess(const wchar_t* commandLine) {
   if (!output || output == INVALID_HANDLE_VALUE) return 2;
   const ReadingOrder order = ReadingOrderOf(commandLine);
   if (!EndWithParent(order.parentId)) return 2;
+  if (!AwaitOrder(order.go)) return 2;
   // Should the program have had no event for its writes, this read goes
   // ahead without giving way to them.
   if (order.writeSignal) FollowClipboardWrites(order.writeSignal);
@@ -123,6 +144,8 @@ std::optional<ReadingProcess> ReadingProcess::Start() {
   // giving way to a commit that waits for the clipboard.
   const HANDLE writeSignal = ClipboardWriteSignal();
   SECURITY_ATTRIBUTES inheritable{sizeof(inheritable), nullptr, TRUE};
+  UniqueKernelObject go(CreateEventW(&inheritable, FALSE, FALSE, nullptr));
+  if (!go) return std::nullopt;
   HANDLE readingEnd = nullptr;
   HANDLE writingEnd = nullptr;
   if (!CreatePipe(&readingEnd, &writingEnd, &inheritable, kChunkBytes)) return std::nullopt;
@@ -130,9 +153,10 @@ std::optional<ReadingProcess> ReadingProcess::Start() {
   // The process gets the writing end only; ours closes when this returns.
   const UniqueKernelObject input(writingEnd);
   if (!SetHandleInformation(readingEnd, HANDLE_FLAG_INHERIT, 0)) return std::nullopt;
-  std::wstring commandLine =
-      L"\"" + program + L"\" " + kReadClipboardSwitch + L" " + std::to_wstring(GetCurrentProcessId());
-  // Inherited under the same value, as the pipe's end is.
+  // The events are inherited under the same values, as the pipe's end is.
+  std::wstring commandLine = L"\"" + program + L"\" " + kReadClipboardSwitch + L" " +
+                             std::to_wstring(GetCurrentProcessId()) + L" " +
+                             std::to_wstring(reinterpret_cast<uintptr_t>(go.Get()));
   if (writeSignal) commandLine += L" " + std::to_wstring(reinterpret_cast<uintptr_t>(writeSignal));
   STARTUPINFOW startup{};
   startup.cb = sizeof(startup);
@@ -146,13 +170,44 @@ std::optional<ReadingProcess> ReadingProcess::Start() {
     return std::nullopt;
   }
   CloseHandle(started.hThread);
-  return ReadingProcess(UniqueKernelObject(started.hProcess), std::move(output));
+  return ReadingProcess(UniqueKernelObject(started.hProcess), std::move(output), std::move(go));
 }
 
+void ReadingProcess::Go() { SetEvent(go_.Get()); }
+
+bool ReadingProcess::Alive() const { return WaitForSingleObject(process_.Get(), 0) == WAIT_TIMEOUT; }
+
+ReadingProcessLauncher::~ReadingProcessLauncher() { Release(); }
+
 std::unique_ptr<IsolatedRead> ReadingProcessLauncher::Start() {
-  auto process = ReadingProcess::Start();
+  std::optional<ReadingProcess> process;
+  {
+    const std::lock_guard lock(mutex_);
+    process.swap(ahead_);
+  }
+  if (!process || !process->Alive()) process = ReadingProcess::Start();
   if (!process) return nullptr;
+  process->Go();
   return std::make_unique<ReadingProcess>(std::move(*process));
+}
+
+void ReadingProcessLauncher::Prepare() {
+  {
+    const std::lock_guard lock(mutex_);
+    if (ahead_ && ahead_->Alive()) return;
+  }
+  auto process = ReadingProcess::Start();
+  const std::lock_guard lock(mutex_);
+  // Should another thread have prepared one meanwhile, this one goes.
+  if (process && !(ahead_ && ahead_->Alive())) ahead_.swap(process);
+  if (process) TerminateProcess(process->Handle(), 1);
+}
+
+void ReadingProcessLauncher::Release() {
+  const std::lock_guard lock(mutex_);
+  // It holds nothing yet: ended, it leaves nothing behind.
+  if (ahead_) TerminateProcess(ahead_->Handle(), 1);
+  ahead_.reset();
 }
 
 bool ReadingProcess::ReadExactly(void* into, std::size_t bytes) {

@@ -38,10 +38,13 @@ void LoadSettings(SettingRecord& setting, FixedStringFileState& state, SettingsF
   setting.ViewBalloon = files.ReadInt(u"ViewBalloon", 1);
   setting.ViewHello = files.ReadInt(u"ViewHello", 1);
   setting.AutoPaste = files.ReadInt(u"AutoPaste", 0);
+  setting.PauseRecording = files.ReadInt(u"PauseRecording", 0);
   setting.PasteKeysByClass = ParsePasteKeysSection(files.ReadSection(kPasteKeysSection));
+  setting.Excluded = ParseExcludeSection(files.ReadSection(kExcludeSection));
 
-  const FileContent file = files.ReadFixedStrings();
+  FileContent file = files.ReadFixedStrings();
   state.unreadable = file.status == FileReadStatus::Unreadable;
+  state.keptAtLoad = std::move(file.keptAs);
   state.onDisk.reset();
   if (file.status == FileReadStatus::Read && !file.pending) state.onDisk = ContentId::Of(file.bytes);
   switch (file.status) {
@@ -66,7 +69,8 @@ SaveResult SaveSettings(const SettingRecord& setting, FixedStringFileState& stat
   bool written = files.WriteInt(u"ClipBoardLog", setting.ClipBoardLog);
   written = files.WriteInt(u"ViewBalloon", setting.ViewBalloon) && written;
   written = files.WriteInt(u"ViewHello", setting.ViewHello) && written;
-  result.settingsFileWritten = files.WriteInt(u"AutoPaste", setting.AutoPaste) && written;
+  written = files.WriteInt(u"AutoPaste", setting.AutoPaste) && written;
+  result.settingsFileWritten = files.WriteInt(u"PauseRecording", setting.PauseRecording) && written;
 
   // Compared as lists, not bytes: a file the code page cannot represent
   // exactly would otherwise come back changed from a run that changed nothing.
@@ -101,10 +105,23 @@ std::u16string NotSavedText(const SaveResult& result, const std::u16string& appF
   return text;
 }
 
+namespace {
+// The file found in the way, then where it went and what took its place.
+std::u16string KeptText(std::u16string_view found, const std::u16string& keptAs, const std::u16string& appFolder,
+                        std::u16string_view saved) {
+  return std::u16string(found) + u"次の名前で残しました。\r\n" + keptAs + u"\r\n" + appFolder + kFixedStringFileName +
+         u"\r\nには" + std::u16string(saved) + u"を保存しました。";
+}
+}  // namespace
+
+std::u16string FixedStringsKeptAtLoadText(const FixedStringFileState& state, const std::u16string& appFolder) {
+  return KeptText(u"固定文字ファイルの前回の保存が途中で止まっていたため、\r\nそれまでのファイルを", state.keptAtLoad,
+                  appFolder, u"前回保存できなかった固定文字");
+}
+
 std::u16string FixedStringsKeptText(const SaveResult& result, const std::u16string& appFolder) {
-  return u"固定文字ファイルが他のソフトで変更されていたため、\r\n変更後のファイルを次の名前で残しました。\r\n" +
-         result.fixedStringsKeptAs + u"\r\n" + appFolder + kFixedStringFileName +
-         u"\r\nには設定画面の固定文字を保存しました。";
+  return KeptText(u"固定文字ファイルが他のソフトで変更されていたため、\r\n変更後のファイルを",
+                  result.fixedStringsKeptAs, appFolder, u"設定画面の固定文字");
 }
 
 }  // namespace quistrel

@@ -1,6 +1,6 @@
 // The user's settings and the two files they live in: Quistrel.ini (section
-// Main, four integer keys, and the section PasteKeys that only the user
-// writes) and FixedString.dat (the fixed strings in the ANSI code page,
+// Main, five integer keys, and the sections PasteKeys and Exclude that only
+// the user writes) and FixedString.dat (the fixed strings in the ANSI code page,
 // separated by single zero bytes, no header).
 #pragma once
 
@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "core/paste_keys.h"
+#include "core/recording_rule.h"
 #include "core/text_list.h"
 #include "platform/ansi.h"
 #include "platform/files.h"
@@ -23,9 +24,13 @@ struct SettingRecord {
   int32_t ViewBalloon = 1;  // exactly 1: balloon at the tray icon's first add
   int32_t ViewHello = 1;    // non-zero: welcome window at start
   int32_t AutoPaste = 0;    // exactly 1: the paste keys after a commit
-  // The user's [PasteKeys] entries; read at the load, never saved, so that
-  // the section is the user's alone.
+  // Non-zero: no copy is recorded. Kept, so that a restart or a log-off does
+  // not switch the recording back on behind the user's back.
+  int32_t PauseRecording = 0;
+  // The user's [PasteKeys] and [Exclude] entries; read at the load, never
+  // saved, so that the sections are the user's alone.
   PasteKeyTable PasteKeysByClass;
+  ExcludedPrograms Excluded;
 
   friend bool operator==(const SettingRecord&, const SettingRecord&) = default;
 };
@@ -69,11 +74,16 @@ struct FixedStringFileState {
   // The file's bytes as loaded or last written: anything else found there
   // at a save is another program's edit. Nothing when no file was read.
   std::optional<ContentId> onDisk;
+  // Where the load kept what the file held when it finished a save that a
+  // crash or a failed write had stopped (a file the user put back since, or
+  // the strings that save was replacing); empty when it kept nothing.
+  std::u16string keptAtLoad;
 };
 
-// Reads the four keys (defaults 10, 1, 1, 0), the section PasteKeys and, when
-// the file holds at least one byte, the fixed strings; a missing or empty file leaves them unchanged,
-// and so does an unreadable one, which the state then records.
+// Reads the five keys (defaults 10, 1, 1, 0, 0), the sections PasteKeys and
+// Exclude and, when the file holds at least one byte, the fixed strings; a
+// missing or empty file leaves them unchanged, and so does an unreadable one,
+// which the state then records.
 void LoadSettings(SettingRecord& setting, FixedStringFileState& state, SettingsFiles& files,
                   const AnsiCodePage& codePage);
 
@@ -86,20 +96,23 @@ struct SaveResult {
   explicit operator bool() const { return settingsFileWritten && fixedStringsSaved; }
 };
 
-// Writes the four keys in the order ClipBoardLog, ViewBalloon, ViewHello,
-// AutoPaste, then the fixed strings when they differ from what the file holds
-// (an empty list as a zero-length file, so strings the user deleted do not
-// come back) and the file was readable at the load. Each key is written on
-// its own, so the rest of Quistrel.ini (the user's [PasteKeys]) stays as it is.
+// Writes the five keys in the order ClipBoardLog, ViewBalloon, ViewHello,
+// AutoPaste, PauseRecording, then the fixed strings when they differ from
+// what the file holds (an empty list as a zero-length file, so strings the
+// user deleted do not come back) and the file was readable at the load. Each
+// key is written on its own, so the rest of Quistrel.ini (the user's
+// [PasteKeys] and [Exclude]) stays as it is.
 // A FixedString.dat edited since the load or the last write is kept aside
 // before it is replaced, and the result says where.
 SaveResult SaveSettings(const SettingRecord& setting, FixedStringFileState& state, SettingsFiles& files,
                         const AnsiCodePage& codePage);
 
 // What the user is told, each file named in full: at start when the fixed
-// strings could not be read, and at the settings dialog's OK when a file was
-// not saved, or when the fixed strings replaced a file edited meanwhile.
+// strings could not be read, or when finishing a stopped save kept the file
+// found in its way, and at the settings dialog's OK when a file was not
+// saved, or when the fixed strings replaced a file edited meanwhile.
 std::u16string FixedStringsUnreadableText(const std::u16string& appFolder);
+std::u16string FixedStringsKeptAtLoadText(const FixedStringFileState& state, const std::u16string& appFolder);
 std::u16string NotSavedText(const SaveResult& result, const std::u16string& appFolder);
 std::u16string FixedStringsKeptText(const SaveResult& result, const std::u16string& appFolder);
 

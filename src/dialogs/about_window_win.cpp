@@ -5,6 +5,7 @@
 #include "dialogs/maker.h"
 #include "platform/common_controls.h"
 #include "platform/handles.h"
+#include "platform/look_win.h"
 
 namespace quistrel {
 
@@ -16,10 +17,6 @@ constexpr wchar_t kGothic[] = L"ＭＳ Ｐゴシック";
 constexpr wchar_t kMincho[] = L"ＭＳ 明朝";
 
 FontDescription TitleFont() { return FontDescription{.face = kMincho, .points = 15.75, .bold = true}; }
-
-// Win32 colour order 0x00BBGGRR.
-constexpr COLORREF kLinkBlue = 0xFF0000;
-constexpr COLORREF kLinkRed = 0x0000FF;
 
 // Corner rounding of the band behind the title.
 constexpr int kTitleBandCornerDiameter = 12;
@@ -174,10 +171,10 @@ void AboutWindow::DrawTitle(HDC dc) {
   const std::wstring title(Wide(info_.productName));
   // Back to front: lblTitle 0 is the shadow, lblTitle 1 the title over it.
   RECT shadow = Scale(about_layout::kTitleShadow);
-  SetTextColor(dc, GetSysColor(COLOR_ACTIVECAPTION));
+  SetTextColor(dc, ColourOf(CurrentPalette().bandShadow));
   DrawTextW(dc, title.c_str(), static_cast<int>(title.size()), &shadow, DT_LEFT | DT_NOPREFIX | DT_WORDBREAK);
   RECT front = Scale(about_layout::kTitle);
-  SetTextColor(dc, GetSysColor(COLOR_CAPTIONTEXT));
+  SetTextColor(dc, ColourOf(CurrentPalette().bandText));
   DrawTextW(dc, title.c_str(), static_cast<int>(title.size()), &front, DT_LEFT | DT_NOPREFIX | DT_WORDBREAK);
   SetTextColor(dc, previousColour);
   SetBkMode(dc, previousMode);
@@ -189,9 +186,9 @@ void AboutWindow::OnPaint(HDC dc) {
 
   // The outline in the fill colour: a figure without a pen comes out one
   // pixel short on some systems and not on others.
-  const COLORREF desktopColour = GetSysColor(COLOR_DESKTOP);
-  UniqueBrush fill(CreateSolidBrush(desktopColour));
-  UniqueGdiObject outline(CreatePen(PS_SOLID, 1, desktopColour));
+  const COLORREF bandColour = ColourOf(CurrentPalette().band);
+  UniqueBrush fill(CreateSolidBrush(bandColour));
+  UniqueGdiObject outline(CreatePen(PS_SOLID, 1, bandColour));
   HGDIOBJ previousBrush = SelectObject(dc, fill.Get());
   HGDIOBJ previousPen = SelectObject(dc, outline.Get());
   const RECT band = Scale(about_layout::kTitleBand);
@@ -215,12 +212,12 @@ LRESULT AboutWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       if (id == about_ids::kLblVersion) {
         // Over the rounded band.
         SetBkMode(dc, TRANSPARENT);
-        SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
+        SetTextColor(dc, ColourOf(CurrentPalette().faceText));
         return reinterpret_cast<LRESULT>(GetStockObject(NULL_BRUSH));
       }
       if (IsLink(id)) {
         const LRESULT brush = Form::HandleMessage(message, wParam, lParam);
-        SetTextColor(dc, IsLinkPressed(control) ? kLinkRed : kLinkBlue);
+        SetTextColor(dc, ColourOf(IsLinkPressed(control) ? CurrentPalette().linkPressed : CurrentPalette().link));
         return brush;
       }
       break;

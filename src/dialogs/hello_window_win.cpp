@@ -5,6 +5,7 @@
 
 #include "dialogs/welcome_choice.h"
 #include "platform/handles.h"
+#include "platform/look_win.h"
 
 namespace quistrel {
 
@@ -150,8 +151,9 @@ void HelloWindow::OnCommand(int id, int code, HWND) {
 }
 
 void HelloWindow::DrawEtchedLine(HDC dc) const {
-  FillLine(dc, Scale(RECT{kLineLeft, kLineShadowY, kLineRight, kLineShadowY + 1}), GetSysColor(COLOR_BTNSHADOW));
-  FillLine(dc, Scale(RECT{kLineLeft, kLineLightY, kLineRight, kLineLightY + 1}), GetSysColor(COLOR_WINDOW));
+  FillLine(dc, Scale(RECT{kLineLeft, kLineShadowY, kLineRight, kLineShadowY + 1}),
+           ColourOf(CurrentPalette().shadowLine));
+  FillLine(dc, Scale(RECT{kLineLeft, kLineLightY, kLineRight, kLineLightY + 1}), ColourOf(CurrentPalette().lightLine));
 }
 
 LRESULT HelloWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -167,7 +169,7 @@ LRESULT HelloWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       if (IsLabel(reinterpret_cast<HWND>(lParam))) {
         HDC dc = reinterpret_cast<HDC>(wParam);
         SetBkMode(dc, TRANSPARENT);
-        SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
+        SetTextColor(dc, ColourOf(CurrentPalette().faceText));
         return reinterpret_cast<LRESULT>(GetStockObject(NULL_BRUSH));
       }
       break;

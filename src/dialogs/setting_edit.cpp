@@ -101,6 +101,7 @@ bool CommitSettings(SettingRecord& editSetting, std::u16string_view logNumText, 
   editSetting.ViewHello = checks.viewHello;
   editSetting.ViewBalloon = checks.viewBalloon;
   editSetting.AutoPaste = checks.autoPaste;
+  editSetting.PauseRecording = setting.PauseRecording;
   setting = editSetting;
   return true;
 }

@@ -60,7 +60,8 @@ struct CheckStates {
 
 // OK: false when the typed history length is out of range, in which case
 // neither record changes. Otherwise the working copy takes the number and the
-// check boxes and then replaces the program's settings whole.
+// check boxes and then replaces the program's settings whole, all but the
+// pause, which the tray menu may have switched meanwhile.
 bool CommitSettings(SettingRecord& editSetting, std::u16string_view logNumText, const CheckStates& checks,
                     SettingRecord& setting);
 

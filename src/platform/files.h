@@ -21,6 +21,9 @@ struct FileContent {
   // The bytes are a complete PATH.new's that could not be written into the
   // target, which holds something else.
   bool pending = false;
+  // The backup that now holds what the target held when the read finished a
+  // stopped save; empty when it kept nothing.
+  std::u16string keptAs;
 };
 
 // Tells one content of a file from another without keeping its bytes.
@@ -68,6 +71,7 @@ ReplaceResult ReplaceFileInPlace(const std::u16string& path, std::string_view by
 // target is written only after it), and is written into the target as the
 // save would have, the target's own content kept in a backup first unless it
 // is empty or the same. Where that cannot be done PATH.new is read, pending.
+// A PATH.tmp, the part a stopped save was writing, goes.
 FileContent ReadReplacedFile(const std::u16string& path);
 
 }  // namespace quistrel

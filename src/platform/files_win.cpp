@@ -154,12 +154,13 @@ bool WriteComplete(const std::u16string& path, std::string_view bytes) {
 // Writes a complete PATH.new's bytes into the target, as the save that a
 // crash stopped would have. What the target holds is then not known: the
 // old content that save was replacing, a part of it, or a file put there
-// since; unless it is empty or the same, it is kept.
-bool FinishReplace(const std::u16string& path, std::string_view bytes) {
+// since; unless it is empty or the same, it is kept, and `keptAs` names the
+// backup once the target is written.
+bool FinishReplace(const std::u16string& path, std::string_view bytes, std::u16string& keptAs) {
   UniqueFile target = OpenTarget(path);
-  std::u16string keptAs;
   if (!target || !KeepWhatMustBeKept(target.Get(), path, bytes, std::nullopt, keptAs) ||
       !OverwriteFlushed(target.Get(), bytes)) {
+    keptAs.clear();  // the content is still in the target too
     return false;
   }
   target.Reset();
@@ -183,11 +184,14 @@ ReplaceResult ReplaceFileInPlace(const std::u16string& path, std::string_view by
 }
 
 FileContent ReadReplacedFile(const std::u16string& path) {
+  // Never used, and as large as the file: a kill during a save would
+  // otherwise leave it for good.
+  if (IsFile(path + u".tmp")) RemoveLeftover(path + u".tmp");
   const std::u16string complete = path + u".new";
   if (!IsFile(complete) || (Exists(path) && !IsFile(path))) return ReadWholeFile(path);
   FileContent newer = ReadWholeFile(complete);
   if (newer.status == FileReadStatus::Missing) return ReadWholeFile(path);
-  if (newer.status == FileReadStatus::Read) newer.pending = !FinishReplace(path, newer.bytes);
+  if (newer.status == FileReadStatus::Read) newer.pending = !FinishReplace(path, newer.bytes, newer.keptAs);
   return newer;
 }
 

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "platform/handles.h"
+#include "platform/look_win.h"
 #include "platform/program_icons.h"
 #include "platform/scaled_layout.h"
 #include "platform/tooltip.h"
@@ -87,11 +88,13 @@ class Form : public Window {
   void FocusControl(HWND control);
   void ShowDefaultButton(HWND focus);
   void OnDpiChanged(UINT dpi, const RECT& suggested);
+  void FollowLook();
   bool modal_ = false;
   HWND lastFocus_ = nullptr;
   int filterId_ = 0;
   Tooltips tooltips_;
   ScaledLayout layout_;
+  WindowLook look_;
   const ProgramIcons* icons_ = nullptr;
 };
 

@@ -58,6 +58,7 @@ bool Form::EnsureCreated(HWND owner) {
     SetWindowPos(Handle(), nullptr, at.x, at.y, size.cx, size.cy, SWP_NOZORDER | SWP_NOACTIVATE);
   }
   OnLoad();
+  if (IsLoaded()) look_.Apply(Handle());
   return IsLoaded();
 }
 
@@ -159,6 +160,14 @@ void Form::ShowDefaultButton(HWND focus) {
   }
 }
 
+void Form::FollowLook() {
+  RefreshLook();
+  if (!look_.Apply(Handle())) return;
+  // An open window changes at once, fonts included.
+  layout_.Renew();
+  RedrawWindow(Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
+}
+
 void Form::OnDpiChanged(UINT dpi, const RECT& suggested) {
   layout_.ChangeDpi(dpi);
   if (icons_) icons_->SetWindowIcon(Handle(), dpi);
@@ -211,6 +220,7 @@ bool Form::HandleDialogKeys(MSG& msg) {
 }
 
 LRESULT Form::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  if (const auto answer = WindowLook::PaintingAnswer(Handle(), message, wParam)) return *answer;
   switch (message) {
     case WM_CREATE:
       layout_.Attach(Handle(), DpiOfWindow(Handle()));
@@ -237,6 +247,11 @@ LRESULT Form::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       return 0;
     }
     case WM_PRINTCLIENT: OnPaint(reinterpret_cast<HDC>(wParam)); return 0;
+    case WM_SETTINGCHANGE:
+    case WM_SYSCOLORCHANGE:
+    case WM_THEMECHANGED:
+      if (SaysColoursChanged(message, wParam, lParam)) FollowLook();
+      break;
     case WM_ACTIVATE:
       if (LOWORD(wParam) == WA_INACTIVE) {
         RememberFocus();

@@ -1,6 +1,7 @@
 // The program icon, small (window captions and the tray; 16x16 at 96 DPI)
-// and large (the version window; 48x48 at 96 DPI), loaded from the
-// executable's resources at the size each DPI wants.
+// and large (the version window; 48x48 at 96 DPI), and the tray's icon while
+// the recording is paused, loaded from the executable's resources at the
+// size each DPI wants.
 #pragma once
 
 #include <windows.h>
@@ -15,7 +16,7 @@ namespace quistrel {
 class ProgramIcons {
  public:
   // Loads both sizes of icon resource 1 of the module (the executable's own
-  // when none is given) for the system's DPI.
+  // when none is given) and the small one of resource 2 for the system's DPI.
   void Load(HINSTANCE module = nullptr);
   // Where loading failed, borrows the icons of the window's class instead;
   // borrowed handles are never destroyed here.
@@ -24,6 +25,8 @@ class ProgramIcons {
 
   HICON Small() const { return small_ ? small_.Get() : borrowedSmall_; }
   HICON Large() const { return large_ ? large_.Get() : borrowedLarge_; }
+  // The small icon where the paused one cannot be loaded.
+  HICON SmallPaused() const { return smallPaused_ ? smallPaused_.Get() : Small(); }
 
   // Gives a window's class the small icon at the size for `dpi`.
   void SetWindowIcon(HWND window, UINT dpi) const;
@@ -38,6 +41,7 @@ class ProgramIcons {
   HINSTANCE module_ = nullptr;
   UniqueIcon small_;
   UniqueIcon large_;
+  UniqueIcon smallPaused_;
   HICON borrowedSmall_ = nullptr;
   HICON borrowedLarge_ = nullptr;
   mutable std::vector<std::pair<int, UniqueIcon>> otherSizes_;

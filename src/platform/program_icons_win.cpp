@@ -8,12 +8,13 @@ namespace quistrel {
 
 namespace {
 constexpr int kIconResource = 1;
+constexpr int kPausedIconResource = 2;
 constexpr int kSmallSize = 16;  // at 96 DPI
 constexpr int kLargeSize = 48;
 
-UniqueIcon LoadProgramIcon(HINSTANCE module, int size) {
+UniqueIcon LoadProgramIcon(HINSTANCE module, int size, int resource = kIconResource) {
   return UniqueIcon(
-      static_cast<HICON>(LoadImageW(module, MAKEINTRESOURCEW(kIconResource), IMAGE_ICON, size, size, LR_DEFAULTCOLOR)));
+      static_cast<HICON>(LoadImageW(module, MAKEINTRESOURCEW(resource), IMAGE_ICON, size, size, LR_DEFAULTCOLOR)));
 }
 
 int SizeAt(int size, UINT dpi) { return ScaleForDpi(size, static_cast<int>(dpi)); }
@@ -25,6 +26,7 @@ void ProgramIcons::Load(HINSTANCE module) {
   const UINT dpi = SystemDpi();
   small_ = LoadProgramIcon(module_, SizeAt(kSmallSize, dpi));
   large_ = LoadProgramIcon(module_, SizeAt(kLargeSize, dpi));
+  smallPaused_ = LoadProgramIcon(module_, SizeAt(kSmallSize, dpi), kPausedIconResource);
 }
 
 void ProgramIcons::BorrowMissingFrom(HWND window) {
@@ -36,6 +38,7 @@ void ProgramIcons::Reset() {
   module_ = nullptr;
   small_.Reset();
   large_.Reset();
+  smallPaused_.Reset();
   otherSizes_.clear();
   borrowedSmall_ = nullptr;
   borrowedLarge_ = nullptr;

@@ -46,6 +46,9 @@ class ScaledLayout {
 
   // Places every control again and gives it its font made anew, at `dpi`.
   void ChangeDpi(UINT dpi);
+  // The same at the DPI it has: the fonts made anew from the system's
+  // metrics as they are now (a change of the look may have changed them).
+  void Renew();
 
  private:
   struct Placed {

@@ -72,6 +72,10 @@ HFONT ScaledLayout::Font(const FontDescription& font) {
 void ScaledLayout::ChangeDpi(UINT dpi) {
   if (dpi == dpi_) return;
   dpi_ = dpi;
+  Renew();
+}
+
+void ScaledLayout::Renew() {
   // The old fonts stay alive until every control has its new one.
   auto oldFonts = std::move(fonts_);
   fonts_.clear();

@@ -7,7 +7,11 @@ pixels, the sizes Windows asks for at the usual display scalings) is drawn
 with 4x4 supersampling and then mapped to the 16-colour Windows palette, as
 4 bits per pixel with a 1-bit transparency mask.
 
-Usage: make_icon.py OUTPUT.ico
+With --paused it draws the tray's icon while the recording is paused: the
+arrows stand still in grey, and a red disc with the two white bars of a
+pause sign covers the lower right corner, its bars on whole pixels at 16x16.
+
+Usage: make_icon.py [--paused] OUTPUT.ico
 """
 import struct
 import sys
@@ -46,8 +50,26 @@ def arrow_head(x, y, tip_x, tip_y, size, pointing_down):
     return abs(x - tip_x) <= dy
 
 
-def colour_at(x, y):
+RED = 9
+
+
+def pause_sign(x, y):
+    """The pause sign's colour at a point, or None outside its disc."""
+    if (x - 0.72) ** 2 + (y - 0.69) ** 2 > 0.31 ** 2:
+        return None
+    if 0.5 <= y < 0.875 and (0.5625 <= x < 0.6875 or 0.75 <= x < 0.875):
+        return WHITE
+    return RED
+
+
+def colour_at(x, y, paused=False):
     """Colour index at a point of the unit square (0..1), or None for transparent."""
+    if paused:
+        sign = pause_sign(x, y)
+        if sign is not None:
+            return sign
+        colour = colour_at(x, y)
+        return GREY if colour in (BLUE, TEAL) else colour
     # The clip at the top.
     if rounded_rect(x, y, 0.36, 0.02, 0.64, 0.16, 0.04):
         return GREY if not rounded_rect(x, y, 0.40, 0.05, 0.60, 0.13, 0.02) else SILVER
@@ -72,7 +94,7 @@ def nearest(rgb):
     return min(range(16), key=lambda i: sum((a - b) ** 2 for a, b in zip(rgb, PALETTE[i])))
 
 
-def draw(size):
+def draw(size, paused):
     pixels = []
     n = 4
     for py in range(size):
@@ -81,7 +103,7 @@ def draw(size):
             samples = []
             for sy in range(n):
                 for sx in range(n):
-                    c = colour_at((px + (sx + 0.5) / n) / size, (py + (sy + 0.5) / n) / size)
+                    c = colour_at((px + (sx + 0.5) / n) / size, (py + (sy + 0.5) / n) / size, paused)
                     samples.append(c)
             solid = [c for c in samples if c is not None]
             if len(solid) * 2 < len(samples):
@@ -93,8 +115,8 @@ def draw(size):
     return pixels
 
 
-def bmp_image(size):
-    pixels = draw(size)
+def bmp_image(size, paused):
+    pixels = draw(size, paused)
     header = struct.pack('<IiiHHIIiiII', 40, size, size * 2, 1, 4, 0, 0, 0, 0, 16, 0)
     palette = b''.join(struct.pack('<BBBB', b, g, r, 0) for r, g, b in PALETTE)
     xor_row_bytes = ((size * 4 + 31) // 32) * 4
@@ -121,15 +143,16 @@ def bmp_image(size):
 def main():
     # The small icon (16) and the large one (48) at 100, 125, 150 and 200 %
     # display scaling, and 32 for Alt+Tab.
+    paused = sys.argv[1] == '--paused'
     sizes = [16, 20, 24, 32, 48, 60, 72, 96]
-    images = [bmp_image(s) for s in sizes]
+    images = [bmp_image(s, paused) for s in sizes]
     out = struct.pack('<HHH', 0, 1, len(sizes))
     offset = 6 + 16 * len(sizes)
     for s, img in zip(sizes, images):
         out += struct.pack('<BBBBHHII', s, s, 16, 0, 1, 4, len(img), offset)
         offset += len(img)
     out += b''.join(images)
-    with open(sys.argv[1], 'wb') as f:
+    with open(sys.argv[-1], 'wb') as f:
         f.write(out)
 
 

@@ -12,6 +12,7 @@ constexpr int kTextPreview = 1003;    // txtPreview
 constexpr int kMenuOpen = 101;     // mnuOpen
 constexpr int kMenuSetting = 102;  // mnuSetting
 constexpr int kMenuAbout = 103;    // mnuAbout
+constexpr int kMenuPause = 104;    // the recording's pause, checked while paused
 constexpr int kMenuEnd = 105;      // mnuEnd
 
 }  // namespace quistrel::selector_ids

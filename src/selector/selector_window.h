@@ -12,6 +12,7 @@
 #include "platform/echo_filter.h"
 #include "platform/handles.h"
 #include "platform/list_accessibility.h"
+#include "platform/look_win.h"
 #include "platform/mouse_button.h"
 #include "platform/scaled_layout.h"
 #include "platform/tooltip.h"
@@ -40,6 +41,8 @@ struct SelectorActions {
   // The chosen text could not be put on the clipboard (another program kept
   // it held); nothing was pasted and the user is to choose again.
   std::function<void()> commitFailed;
+  // The pause entry: the recording is paused, or goes on again.
+  std::function<void()> switchPause;
 };
 
 class SelectorWindow final : public Window {
@@ -85,6 +88,10 @@ class SelectorWindow final : public Window {
   void BuildTrayMenu();
   void Place(HWND foreground);
   void OnDpiChanged(UINT dpi, const RECT& suggested);
+  // The system's colours changed: the look is decided again, and a new one
+  // shows at the next opening (at once while the selector shows).
+  void FollowLook();
+  void PaintDarkFrame(WPARAM region);
   UINT LineHeight();
   void OnEnding();
   void FillList();
@@ -119,6 +126,7 @@ class SelectorWindow final : public Window {
   ListAccessibility listAccessibility_;
   FrameCache listFrame_;
   FrameCache previewFrame_;
+  WindowLook look_;
   UniqueMenu trayMenu_;
   HWND previousForeground_ = nullptr;  // active before the selector opened
   int keyFilter_ = 0;

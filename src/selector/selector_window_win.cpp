@@ -8,6 +8,7 @@
 #include "platform/common_controls.h"
 #include "platform/display.h"
 #include "platform/private_messages.h"
+#include "selector/dark_frame_win.h"
 #include "selector/frame_cache_win.h"
 #include "selector/opening_trace_win.h"
 #include "selector/paste_win.h"
@@ -125,7 +126,11 @@ LRESULT PaintFrameOnce(HWND control, WPARAM limit) {
   const UniqueGdiObject bars = RingRegion(inside, client, limit);
   {
     const opening_trace::Scope trace("border");
-    common_controls::DefSubclassProc(control, WM_NCPAINT, reinterpret_cast<WPARAM>(border.Get()), 0);
+    if (CurrentLook() == LookKind::Dark) {
+      FillDarkFrame(control, static_cast<HRGN>(border.Get()), CurrentPalette().field);
+    } else {
+      common_controls::DefSubclassProc(control, WM_NCPAINT, reinterpret_cast<WPARAM>(border.Get()), 0);
+    }
   }
   const opening_trace::Scope trace("scroll bars");
   return DefWindowProcW(control, WM_NCPAINT, reinterpret_cast<WPARAM>(bars.Get()), 0);
@@ -164,7 +169,7 @@ LRESULT CALLBACK ListErase(HWND list, UINT message, WPARAM wParam, LPARAM lParam
   const LRESULT lines = SendMessageW(list, LB_GETCOUNT, 0, 0) - SendMessageW(list, LB_GETTOPINDEX, 0, 0);
   const LRESULT height = SendMessageW(list, LB_GETITEMHEIGHT, 0, 0);
   if (lines > 0 && height > 0) rest.top = static_cast<LONG>(std::min<LRESULT>(rest.bottom, lines * height));
-  FillRect(reinterpret_cast<HDC>(wParam), &rest, GetSysColorBrush(COLOR_WINDOW));
+  FillRect(reinterpret_cast<HDC>(wParam), &rest, FieldBrush());
   return 1;
 }
 }  // namespace
@@ -185,6 +190,8 @@ bool SelectorWindow::Load() {
     SetWindowPos(Handle(), nullptr, 0, 0, atDpi.cx, atDpi.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   }
   CreateControls();
+  look_.Apply(Handle());
+  RoundCorners(Handle());
   opening_trace::Attach(Handle(), list_, preview_);
   BuildTrayMenu();
   keyFilter_ = AddMessageFilter([this](MSG& msg) { return RouteKeyboard(msg); });
@@ -225,6 +232,7 @@ void SelectorWindow::BuildTrayMenu() {
   AppendMenuW(trayMenu_.Get(), MF_STRING, ids::kMenuOpen, L"開く(&O)");
   AppendMenuW(trayMenu_.Get(), MF_STRING, ids::kMenuSetting, L"設定(&S)");
   AppendMenuW(trayMenu_.Get(), MF_STRING, ids::kMenuAbout, L"バージョン情報(&A)");
+  AppendMenuW(trayMenu_.Get(), MF_STRING, ids::kMenuPause, L"記録を一時停止(&P)");
   AppendMenuW(trayMenu_.Get(), MF_SEPARATOR, 0, nullptr);
   AppendMenuW(trayMenu_.Get(), MF_STRING, ids::kMenuEnd, L"終了(&X)");
 }
@@ -338,6 +346,26 @@ void SelectorWindow::OnDpiChanged(UINT dpi, const RECT& suggested) {
                suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+void SelectorWindow::FollowLook() {
+  RefreshLook();
+  if (!look_.Apply(Handle())) return;
+  // What was kept of the old look would put its colours back.
+  listFrame_.Forget();
+  previewFrame_.Forget();
+  layout_.Renew();
+  SendMessageW(list_, LB_SETITEMHEIGHT, 0, LineHeight());
+  RedrawWindow(Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
+}
+
+void SelectorWindow::PaintDarkFrame(WPARAM region) {
+  RECT outer, client;
+  GetWindowRect(Handle(), &outer);
+  GetClientRect(Handle(), &client);
+  MapWindowPoints(Handle(), HWND_DESKTOP, reinterpret_cast<POINT*>(&client), 2);
+  const UniqueGdiObject frame = RingRegion(outer, client, region);
+  FillDarkFrame(Handle(), static_cast<HRGN>(frame.Get()), CurrentPalette().face);
+}
+
 void SelectorWindow::SelectLine(int32_t line) {
   SendMessageW(list_, LB_SETCURSEL, static_cast<WPARAM>(line), 0);
   OnLineSelected();
@@ -426,6 +454,8 @@ void SelectorWindow::OnTrayIconClick(MouseButton button) {
     if (Open()) model_.openedByMouse = true;
   } else {
     SetForegroundWindow(Handle());
+    CheckMenuItem(trayMenu_.Get(), ids::kMenuPause,
+                  MF_BYCOMMAND | (program_.Setting.PauseRecording != 0 ? MF_CHECKED : MF_UNCHECKED));
     POINT at{};
     GetCursorPos(&at);
     TrackPopupMenu(trayMenu_.Get(), TPM_RIGHTBUTTON, at.x, at.y, 0, Handle(), nullptr);
@@ -489,6 +519,9 @@ void SelectorWindow::OnCommand(int id, int code) {
     case ids::kMenuAbout:
       if (actions_.openAbout) actions_.openAbout();
       break;
+    case ids::kMenuPause:
+      if (actions_.switchPause) actions_.switchPause();
+      break;
     case ids::kMenuEnd: Unload(); break;
     default: break;
   }
@@ -509,9 +542,11 @@ void SelectorWindow::DrawLine(const DRAWITEMSTRUCT& item) {
   const Buffer buffer(item.hDC, item.rcItem);
   HDC dc = buffer.Dc();
   const bool selected = (item.itemState & ODS_SELECTED) != 0;
-  FillRect(dc, &item.rcItem, GetSysColorBrush(selected ? COLOR_HIGHLIGHT : COLOR_WINDOW));
+  const Palette& palette = CurrentPalette();
+  SetDCBrushColor(dc, ColourOf(selected ? palette.selection : palette.field));
+  FillRect(dc, &item.rcItem, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
   SetBkMode(dc, TRANSPARENT);
-  SetTextColor(dc, GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
+  SetTextColor(dc, ColourOf(selected ? palette.selectionText : palette.fieldText));
   HGDIOBJ old = SelectObject(dc, layout_.Font(FontDescription{}));
   const std::u16string line = LineAsShown(model_.Line(static_cast<int32_t>(item.itemID)).view());
   RECT text = item.rcItem;
@@ -527,12 +562,25 @@ void SelectorWindow::DrawLine(const DRAWITEMSTRUCT& item) {
 }
 
 LRESULT SelectorWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  if (const auto answer = WindowLook::PaintingAnswer(Handle(), message, wParam)) return *answer;
   switch (message) {
     case WM_COMMAND: OnCommand(LOWORD(wParam), HIWORD(wParam)); return 0;
     case kShowSelectorMessage: ShowPrepared(); return 0;
     case WM_MEASUREITEM: reinterpret_cast<MEASUREITEMSTRUCT*>(lParam)->itemHeight = LineHeight(); return TRUE;
     case WM_DRAWITEM: DrawLine(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam)); return TRUE;
     case WM_DPICHANGED: OnDpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam)); return 0;
+    case WM_NCPAINT:
+      if (CurrentLook() != LookKind::Dark) return Window::HandleMessage(message, wParam, lParam);
+      PaintDarkFrame(wParam);
+      return 0;
+    case WM_NCACTIVATE:
+      // -1: the frame is not drawn again in the system's colours.
+      return DefWindowProcW(Handle(), message, wParam, CurrentLook() == LookKind::Dark ? -1 : lParam);
+    case WM_SETTINGCHANGE:
+    case WM_SYSCOLORCHANGE:
+    case WM_THEMECHANGED:
+      if (SaysColoursChanged(message, wParam, lParam)) FollowLook();
+      return Window::HandleMessage(message, wParam, lParam);
     case WM_CLOSE: Unload(); return 0;
     case WM_QUERYENDSESSION: return TRUE;
     case WM_ENDSESSION:

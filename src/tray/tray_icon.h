@@ -25,6 +25,8 @@ class TrayIcon {
   // Adds the icon again after the shell restarted, never with the balloon.
   void Restore(HWND window);
   void Delete();
+  // Another icon and tip on the icon that is there, kept for a re-add.
+  void Change(HICON icon, const std::u16string& tip);
   // A balloon from the icon. False where the shell shows none or refused it.
   bool ShowBalloon(const std::u16string& title, const std::u16string& text);
 

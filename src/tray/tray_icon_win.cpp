@@ -65,6 +65,12 @@ void TrayIcon::Restore(HWND window) {
 
 void TrayIcon::Delete() { Notify(NIM_DELETE, last_); }
 
+void TrayIcon::Change(HICON icon, const std::u16string& tip) {
+  const TrayRecord record =
+      MakeChangeRecord(last_, reinterpret_cast<uintptr_t>(icon), SystemAnsiCodePage().ToAnsi(tip));
+  if (last_.hWnd != 0) Notify(NIM_MODIFY, record);
+}
+
 bool TrayIcon::ShowBalloon(const std::u16string& title, const std::u16string& text) {
   if (!balloonCapable_ || last_.hWnd == 0) return false;
   const AnsiCodePage& ansi = SystemAnsiCodePage();

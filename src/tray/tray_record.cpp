@@ -49,6 +49,19 @@ TrayRecord MakeRestoreRecord(const TrayRecord& last, bool balloonCapable, uint64
   return record;
 }
 
+TrayRecord MakeChangeRecord(TrayRecord& last, uint64_t icon, std::string_view tip) {
+  last.hIcon = icon;
+  last.szTip = std::string(tip);
+  TrayRecord record;
+  record.cbSize = last.cbSize;
+  record.hWnd = last.hWnd;
+  record.uID = kTrayIconId;
+  record.uFlags = kNifIcon | kNifTip;
+  record.hIcon = icon;
+  record.szTip = last.szTip;
+  return record;
+}
+
 TrayRecord MakeBalloonRecord(const TrayRecord& last, std::string_view title, std::string_view text) {
   TrayRecord record;
   record.cbSize = kBalloonRecordSize;

@@ -51,6 +51,11 @@ TrayRecord MakeAddRecord(bool balloonCapable, int32_t viewBalloon, uint64_t wind
 // the balloon (on a capable shell the window handle is taken anew).
 TrayRecord MakeRestoreRecord(const TrayRecord& last, bool balloonCapable, uint64_t window, uint32_t callbackMessage);
 
+// The icon and its tip changed on the icon that is there; `last` is the
+// record of the last add, which a re-add after a restart of the shell takes
+// with the new icon and tip.
+TrayRecord MakeChangeRecord(TrayRecord& last, uint64_t icon, std::string_view tip);
+
 // A balloon over the icon that is there: only the balloon fields, in the
 // record that has them.
 TrayRecord MakeBalloonRecord(const TrayRecord& last, std::string_view title, std::string_view text);

@@ -148,6 +148,12 @@ fs::path Screenshot(const std::string& name) {
   return file;
 }
 
+std::string ScreenPixels(int left, int top, int width, int height) {
+  const std::string area =
+      std::to_string(width) + "x" + std::to_string(height) + "+" + std::to_string(left) + "+" + std::to_string(top);
+  return Run({"import", "-window", "root", "-crop", area, "rgb:-"}).out;
+}
+
 double PrivateMiB(pid_t pid) {
   std::ifstream rollup("/proc/" + std::to_string(pid) + "/smaps_rollup");
   double kib = 0;

@@ -72,6 +72,9 @@ bool WindowManagerRuns();
 // without Wine's virtual desktop, NAME-windowed-wm.png with a window manager
 // besides) in the screenshot folder and returns its path.
 fs::path Screenshot(const std::string& name);
+// The display's pixels in a rectangle, as raw RGB bytes: to tell whether
+// something drawn there changed.
+std::string ScreenPixels(int left, int top, int width, int height);
 
 // What a process holds for itself, in MiB, from /proc (Windows' private-bytes
 // counter reads 0 under Wine).

@@ -23,7 +23,8 @@ constexpr int kCsidlLocalAppData = 0x1c;
 const std::string kUninstallKey = R"(HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Mallowquist)";
 // A complete settings file as the program writes it, so its own save at the
 // end leaves it as it is.
-const std::string kSettings = "[Main]\r\nClipBoardLog=20\r\nViewBalloon=1\r\nViewHello=0\r\nAutoPaste=0\r\n";
+const std::string kSettings =
+    "[Main]\r\nClipBoardLog=20\r\nViewBalloon=1\r\nViewHello=0\r\nAutoPaste=0\r\nPauseRecording=0\r\n";
 // "日本語" and "abc" in code page 932.
 const std::string kFixedStrings = std::string("\x93\xFA\x96\x7B\x8C\xEA", 6) + '\0' + "abc";
 
@@ -99,9 +100,10 @@ class Package : public ::testing::Test {
   static int Install() { return e2e::Run({"wine", Installer().string(), "/S"}).exitCode; }
 
   // The uninstaller as a user runs it from the list of installed apps: its
-  // button on the first page, "はい" to the question about the settings (a
-  // message box titled without the page's trailing space), "閉じる" at the end.
-  void UninstallRemovingTheSettings() {
+  // button on the first page, "はい" (6) or "いいえ" (7) to the question about
+  // the settings (a message box titled without the page's trailing space),
+  // "閉じる" at the end.
+  void UninstallAnswering(const std::string& answer) {
     const std::string page = "Mallowquist アンインストール ";
     const std::string question = "Mallowquist アンインストール";
     const auto shows = [](const std::string& title, const std::string& text) {
@@ -111,10 +113,22 @@ class Package : public ::testing::Test {
     ASSERT_TRUE(shows(page, "をこのコンピュータから削除します"));
     Driver({"dialog-press", page, "1"});
     ASSERT_TRUE(shows(question, "も削除しますか")) << Driver({"dialog", page}).out;
-    Driver({"dialog-press", question, "6"});  // IDYES
+    Driver({"dialog-press", question, answer});
     ASSERT_TRUE(shows(page, "アンインストールの完了")) << Driver({"dialog", page}).out;
     Driver({"dialog-press", page, "1"});
     EXPECT_TRUE(WaitFor([&] { return Driver({"dialog", page}).exitCode != 0; }, 30s));
+  }
+  void UninstallRemovingTheSettings() { UninstallAnswering("6"); }
+
+  // What a package manager does after an uninstall that kept the settings:
+  // the same installer into the same folder, which the settings alone do not
+  // make foreign.
+  void ReinstallKeepsTheSettings() {
+    ASSERT_EQ(Install(), 0) << "left: " << ::testing::PrintToString(FileNames(folder_));
+    EXPECT_EQ(FileBytes(folder_ / "Quistrel.ini"), kSettings);
+    EXPECT_EQ(FileBytes(folder_ / "FixedString.dat"), kFixedStrings);
+    EXPECT_TRUE(fs::exists(folder_ / "Quistrel.exe"));
+    EXPECT_EQ(UninstallEntry()["InstallLocation"], installLocation_);
   }
 
   fs::path prefix_;
@@ -177,6 +191,7 @@ TEST_F(Package, SilentUninstallEndsTheProgramAndRemovesEverythingButTheUsersFile
   EXPECT_EQ(program.ReadFile("FixedString.dat"), kFixedStrings);
   EXPECT_FALSE(fs::exists(startMenuLink_));
   EXPECT_FALSE(fs::exists(startupLink_));
+  ASSERT_NO_FATAL_FAILURE(ReinstallKeepsTheSettings());
 }
 
 TEST_F(Package, UninstallAskedToRemoveTheSettingsRemovesEveryFileTheProgramWroteAndThenTheFolder) {
@@ -188,6 +203,16 @@ TEST_F(Package, UninstallAskedToRemoveTheSettingsRemovesEveryFileTheProgramWrote
                                          "FixedString.dat.bak", "FixedString.dat.bak2", "FixedString.dat.bak99"};
   const std::set<std::string> theirs = {"FixedString.dat.bak-old", "FixedString.txt", "notes.txt"};
   ASSERT_EQ(Install(), 0);
+  // "いいえ" keeps them, and what a save left on its way does not stop the
+  // install that follows.
+  std::ofstream(folder_ / "Quistrel.ini", std::ios::binary) << kSettings;
+  std::ofstream(folder_ / "FixedString.dat", std::ios::binary) << kFixedStrings;
+  std::ofstream(folder_ / "FixedString.dat.bak2", std::ios::binary) << "older";
+  UninstallAnswering("7");
+  ASSERT_TRUE(WaitFor([] { return UninstallEntry().empty(); }, 60s));
+  EXPECT_EQ(FileNames(folder_), (std::set<std::string>{"FixedString.dat", "FixedString.dat.bak2", "Quistrel.ini"}));
+  ASSERT_NO_FATAL_FAILURE(ReinstallKeepsTheSettings());
+
   for (const auto& name : written) std::ofstream(folder_ / name, std::ios::binary) << name;
   for (const auto& name : theirs) std::ofstream(folder_ / name, std::ios::binary) << "mine";
   UninstallRemovingTheSettings();
@@ -222,13 +247,15 @@ TEST_F(Package, InstallingOverAnOlderInstallationEndsTheProgramAndKeepsTheUsersF
 }
 
 TEST_F(Package, AFolderOfTheUsersFilesOrAPortableCopyIsRefusedAndTheUninstallRemovesOnlyWhatWasInstalled) {
-  // The user's own Readme.txt, where the program would put one of that name.
+  // The user's own Readme.txt, where the program would put one of that name,
+  // beside settings of a portable copy whose Quistrel.exe is gone.
   const fs::path theirs = prefix_ / "drive_c" / "Notes";
   fs::create_directories(theirs);
   const std::string readme = "my own notes\r\n";
   std::ofstream(theirs / "Readme.txt", std::ios::binary) << readme;
+  std::ofstream(theirs / "Quistrel.ini", std::ios::binary) << kSettings;
   EXPECT_NE(e2e::Run({"wine", Installer().string(), "/S", R"(/D=C:\Notes)"}).exitCode, 0);
-  EXPECT_EQ(FileNames(theirs), (std::set<std::string>{"Readme.txt"}));
+  EXPECT_EQ(FileNames(theirs), (std::set<std::string>{"Quistrel.ini", "Readme.txt"}));
   EXPECT_TRUE(FileBytes(theirs / "Readme.txt") == readme) << "the user's Readme.txt was replaced";
   EXPECT_TRUE(UninstallEntry().empty());
   EXPECT_FALSE(fs::exists(startMenuLink_));

@@ -460,17 +460,93 @@ TEST_F(Selector, ATrayClickWhileTheSettingsDialogIsOpenLeavesWinCWorking) {
   EXPECT_TRUE(ClipboardBecomes("older"));
 }
 
-TEST_F(Selector, TrayMenuShowsItsEntriesAndTheEndEntrySavesAndEnds) {
-  StartWith("ClipBoardLog=5\r\n");
+// Wine's desktop of 1280x800 shows the tray's one icon at its bottom right.
+constexpr int kTrayIconLeft = 1262, kTrayIconTop = 782;
+std::string TrayIconPixels() { return ScreenPixels(kTrayIconLeft, kTrayIconTop, 16, 16); }
+
+// The tip the shell shows with the mouse on the tray icon.
+std::string TrayTip() {
+  XdoTool({"mousemove", std::to_string(kTrayIconLeft + 6), std::to_string(kTrayIconTop + 6)});
+  XdoTool({"mousemove", std::to_string(kTrayIconLeft + 8), std::to_string(kTrayIconTop + 8)});
+  std::string tip;
+  WaitFor([&tip] { return !(tip = Driver({"shown", "tooltips_class32"}).out).empty(); }, 5s);
+  XdoTool({"mousemove", "1200", "700"});
+  WaitFor([] { return Driver({"shown", "tooltips_class32"}).out.empty(); }, 5s);
+  return tip;
+}
+
+// The tray menu pops up at the mouse pointer; what it shows, as pixels.
+std::string OpenTrayMenu() {
   Driver({"cursor", "1200", "700"});
   Driver({"post", kSelector, "reg:Mallowquist_NotfyIcon", "1", "0x205"});  // right button
   std::this_thread::sleep_for(700ms);
-  Screenshot("tray-menu");
+  int left = 0, top = 0, width = 0, height = 0;
+  const std::string info = Driver({"info", "#32768"}).out;
+  const std::size_t at = info.find("window=");
+  if (at == std::string::npos ||
+      std::sscanf(info.c_str() + at, "window=%d,%d,%d,%d", &left, &top, &width, &height) != 4) {
+    return "no menu: " + info;
+  }
+  return ScreenPixels(left, top, width, height);
+}
+
+// The history as the selector opened from the tray icon shows it: its number
+// of lines and the newest one.
+std::string History() {
+  Driver({"post", kSelector, "reg:Mallowquist_NotfyIcon", "1", "0x202"});  // left button
+  WaitFor(SelectorVisible, 5s);
+  Driver({"keys", "tap:0x28"});  // Down, from the clipboard's text to the newest line
+  const std::string state = ListState();
+  const std::string history = state.substr(0, state.find(' ')) + " " + Preview();
   Driver({"keys", "tap:0x1B"});
+  WaitFor([] { return !SelectorVisible(); }, 5s);
+  return history;
+}
+
+// The pause entry is the menu's only one under P: copies stay out of the
+// history from the pause on, across a restart, until the entry is chosen
+// again; the icon and its tip say so meanwhile. The end entry saves the
+// settings and ends.
+TEST_F(Selector, TrayMenuPausesTheRecordingUntilResumedAlsoAcrossARestartAndTheEndEntrySavesAndEnds) {
+  StartWith("ClipBoardLog=5\r\nViewBalloon=0\r\n");  // no balloon over the tips
+  Copy("recorded");
+  const std::string icon = TrayIconPixels();
+  EXPECT_EQ(TrayTip(), "Mallowquist\n");
+  const std::string menu = OpenTrayMenu();
+  Screenshot("tray-menu");
+  Driver({"keys", "tap:0x50"});  // P
+  EXPECT_TRUE(WaitFor([&icon] { return TrayIconPixels() != icon; }, 5s));
+  const std::string pausedIcon = TrayIconPixels();
+  EXPECT_EQ(TrayTip(), "Mallowquist（記録を一時停止中）\n");
+  const std::string pausedMenu = OpenTrayMenu();
+  EXPECT_TRUE(pausedMenu != menu);  // the entry checked
+  Screenshot("tray-menu-paused");
+  Driver({"keys", "tap:0x1B"});
+  Copy("copied while paused");
+  Copy("copied while paused too");
+  EXPECT_EQ(History(), "count=1 recorded");
+  EXPECT_EQ(XClipGet(), "copied while paused too");  // the clipboard as the user left it
+
+  ASSERT_TRUE(program.EndInOrder());
+  EXPECT_NE(program.ReadFile("Quistrel.ini").value_or("").find("PauseRecording=1\r\n"), std::string::npos);
+  ASSERT_TRUE(program.Start());
+  EXPECT_TRUE(WaitFor([&pausedIcon] { return TrayIconPixels() == pausedIcon; }, 10s));
+  EXPECT_EQ(History(), "count=0 ");  // nor the clipboard's text at the start
+  EXPECT_EQ(TrayTip(), "Mallowquist（記録を一時停止中）\n");
+  EXPECT_TRUE(OpenTrayMenu() == pausedMenu);
+  Driver({"keys", "tap:0x50"});
+  EXPECT_TRUE(WaitFor([&icon] { return TrayIconPixels() == icon; }, 5s));
+  EXPECT_EQ(TrayTip(), "Mallowquist\n");
+  EXPECT_EQ(History(), "count=0 ");  // what was copied while paused stays unread
+  Copy("recorded after resuming");
+  EXPECT_EQ(History(), "count=1 recorded after resuming");
+  EXPECT_TRUE(OpenTrayMenu() == menu);
+  Driver({"keys", "tap:0x1B"});
+
   Driver({"post", kSelector, "0x0111", "105", "0"});  // the end entry
   EXPECT_TRUE(WaitForExit(program.Pid(), 20s));
   EXPECT_EQ(program.ReadFile("Quistrel.ini"),
-            "[Main]\r\nViewHello=0\r\nClipBoardLog=5\r\nViewBalloon=1\r\nAutoPaste=0\r\n");
+            "[Main]\r\nViewHello=0\r\nClipBoardLog=5\r\nViewBalloon=0\r\nAutoPaste=0\r\nPauseRecording=0\r\n");
 }
 
 TEST_F(Selector, AShellRestartBringsTheTrayIconBack) {

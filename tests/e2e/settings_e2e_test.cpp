@@ -112,8 +112,9 @@ TEST(Settings, AFixedStringFileTooLargeToReadIsReportedOnceAndNeverWritten) {
   ASSERT_EQ(box.exitCode, 0);
   EXPECT_NE(box.out.find("固定文字ファイルの読み込みに失敗しました。"), std::string::npos) << box.out;
   EXPECT_NE(box.out.find("\\FixedString.dat"), std::string::npos) << box.out;
-  Driver({"dialog-press", "Mallowquist", "1"});
+  // The box waits for nobody: the program already works.
   ASSERT_EQ(Driver({"find", kSelector, "20000"}).exitCode, 0);
+  Driver({"dialog-press", "Mallowquist", "1"});
 
   // Settings OK with the list untouched saves without a word.
   OpenSettingsFromTheTrayMenu();
@@ -123,6 +124,35 @@ TEST(Settings, AFixedStringFileTooLargeToReadIsReportedOnceAndNeverWritten) {
   EXPECT_NE(Driver({"dialog", "Mallowquist", "1000"}).exitCode, 0);
   EXPECT_TRUE(program.EndInOrder());
   EXPECT_EQ(fs::file_size(program.File("FixedString.dat")), kSize);
+}
+
+// A save whose write into FixedString.dat failed left its complete .new, and
+// the user put a file of their own back; a killed save left its part. The
+// start finishes the save, says where the user's file went in a box that
+// nobody may be there to answer (a start at log-on), and works meanwhile.
+TEST(Settings, AStartThatFinishesAStoppedSaveSaysWhereTheFileFoundThereWentAndWorksMeanwhile) {
+  Program program;
+  program.WriteFile("Quistrel.ini", "[Main]\r\nViewHello=0\r\n");
+  program.WriteFile("FixedString.dat", "put back by hand");
+  program.WriteFile("FixedString.dat.new", "typed\0in the dialog"s);
+  program.WriteFile("FixedString.dat.tmp", "a part");
+  program.Launch();
+  const RunResult box = Driver({"dialog", "Mallowquist", "15000"});
+  ASSERT_EQ(box.exitCode, 0);
+  EXPECT_NE(box.out.find("\\FixedString.dat.bak"), std::string::npos) << box.out;
+  Screenshot("start-kept-file");
+  EXPECT_EQ(program.ReadFile("FixedString.dat.bak"), "put back by hand");
+  EXPECT_FALSE(program.ReadFile("FixedString.dat.tmp").has_value());
+
+  Driver({"post", kSelector, "reg:Mallowquist_NotfyIcon", "1", "0x202"});  // tray icon, left button
+  ASSERT_TRUE(WaitFor([] { return Driver({"info", kSelector}).out.rfind("visible=1", 0) == 0; }, 10s));
+  Driver({"keys", "tap:0x10"});  // Shift: to the fixed strings
+  EXPECT_TRUE(WaitFor([] { return ListItems(kSelector, kList).find("count=2") == 0; }, 5s))
+      << ListItems(kSelector, kList);
+  Driver({"keys", "tap:0x1B"});  // Esc
+
+  // Unanswered, the box does not keep the program from ending.
+  EXPECT_TRUE(program.EndInOrder());
 }
 
 }  // namespace

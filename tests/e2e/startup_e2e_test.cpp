@@ -8,7 +8,8 @@ namespace {
 
 using namespace std::chrono_literals;
 
-const std::string kIniFromDefaults = "[Main]\r\nClipBoardLog=10\r\nViewBalloon=1\r\nViewHello=1\r\nAutoPaste=0\r\n";
+const std::string kIniFromDefaults =
+    "[Main]\r\nClipBoardLog=10\r\nViewBalloon=1\r\nViewHello=1\r\nAutoPaste=0\r\nPauseRecording=0\r\n";
 
 // The welcome window, when the program shows it, is confirmed away so start-up
 // can go on.
@@ -40,7 +41,7 @@ TEST(Startup, JapaneseFixedStringsSurviveAStartAndAnEndByteForByte) {
   EXPECT_TRUE(program.EndInOrder());
   EXPECT_EQ(program.ReadFile("FixedString.dat"), fixed);
   EXPECT_EQ(program.ReadFile("Quistrel.ini"),
-            "[Main]\r\nViewHello=0\r\nClipBoardLog=20\r\nViewBalloon=1\r\nAutoPaste=0\r\n");
+            "[Main]\r\nViewHello=0\r\nClipBoardLog=20\r\nViewBalloon=1\r\nAutoPaste=0\r\nPauseRecording=0\r\n");
 }
 
 TEST(Startup, ASecondStartSaysAlreadyRunningAndLeavesOneProcess) {
@@ -66,7 +67,7 @@ TEST(Startup, EndOfTheWindowsSessionSavesTheSettings) {
   Driver({"send", kSelector, "0x0011", "0", "0"});  // WM_QUERYENDSESSION
   Driver({"send", kSelector, "0x0016", "1", "0"});  // WM_ENDSESSION
   EXPECT_EQ(program.ReadFile("Quistrel.ini"),
-            "[Main]\r\nViewHello=0\r\nClipBoardLog=10\r\nViewBalloon=1\r\nAutoPaste=0\r\n");
+            "[Main]\r\nViewHello=0\r\nClipBoardLog=10\r\nViewBalloon=1\r\nAutoPaste=0\r\nPauseRecording=0\r\n");
   EXPECT_EQ(program.ReadFile("FixedString.dat"), "");
 }
 

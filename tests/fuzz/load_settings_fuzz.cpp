@@ -1,6 +1,6 @@
 // Quistrel.ini and FixedString.dat edited by hand: any number for any key,
-// keys missing, any lines in [PasteKeys], the fixed-string file missing,
-// empty or holding any bytes.
+// keys missing, any lines in [PasteKeys] and [Exclude], the fixed-string file
+// missing, empty or holding any bytes.
 #include <algorithm>
 #include <map>
 #include <vector>
@@ -15,8 +15,9 @@ using quistrel::fuzz::FuzzInput;
 namespace {
 
 // Input: for each key in the order the program reads them, a presence byte
-// (odd: present) and the value; the lines of [PasteKeys] as a text (see
-// FuzzInput::Text; zero characters end the lines); then a byte telling
+// (odd: present) and the value; the lines of [PasteKeys], then those of
+// [Exclude], each as a text (see FuzzInput::Text; zero characters end the
+// lines); then a byte telling
 // whether the fixed-string file is missing (0), read (1) or unreadable (2),
 // and the rest of the input as its bytes.
 class InputFiles : public SettingsFiles {
@@ -32,8 +33,7 @@ class InputFiles : public SettingsFiles {
   bool WriteInt(std::u16string_view, int32_t) override { return true; }
   std::u16string ReadSection(std::u16string_view section) override {
     sectionsRead.emplace_back(section);
-    lines = input_.Text();
-    return lines;
+    return sections[std::u16string(section)] = input_.Text();
   }
   FileContent ReadFixedStrings() override {
     file.status = static_cast<FileReadStatus>(input_.Byte() % 3);
@@ -44,26 +44,24 @@ class InputFiles : public SettingsFiles {
 
   std::vector<std::optional<int32_t>> answered;
   std::vector<std::u16string> sectionsRead;
-  std::u16string lines;
+  std::map<std::u16string, std::u16string> sections;
   FileContent file;
 
  private:
   FuzzInput& input_;
 };
 
-// Keeps what is saved and hands it back, as the real files do; the section
-// the user wrote is there as it was, since nothing writes it.
+// Keeps what is saved and hands it back, as the real files do; the sections
+// the user wrote are there as they were, since nothing writes them.
 class SavedFiles : public SettingsFiles {
  public:
-  explicit SavedFiles(std::u16string pasteKeys = {}) : pasteKeys_(std::move(pasteKeys)) {}
+  explicit SavedFiles(std::map<std::u16string, std::u16string> sections = {}) : sections_(std::move(sections)) {}
   int32_t ReadInt(std::u16string_view key, int32_t) override { return ints.at(std::u16string(key)); }
   bool WriteInt(std::u16string_view key, int32_t value) override {
     ints[std::u16string(key)] = value;
     return true;
   }
-  std::u16string ReadSection(std::u16string_view section) override {
-    return section == kPasteKeysSection ? pasteKeys_ : std::u16string();
-  }
+  std::u16string ReadSection(std::u16string_view section) override { return sections_[std::u16string(section)]; }
   FileContent ReadFixedStrings() override { return fixed ? FileContent{FileReadStatus::Read, *fixed} : FileContent{}; }
   ReplaceResult WriteFixedStrings(std::string_view bytes, const std::optional<ContentId>&) override {
     fixed = std::string(bytes);
@@ -74,7 +72,7 @@ class SavedFiles : public SettingsFiles {
   std::optional<std::string> fixed;
 
  private:
-  std::u16string pasteKeys_;
+  std::map<std::u16string, std::u16string> sections_;
 };
 
 // Each line read alone, the entries kept in a list searched from the front:
@@ -120,6 +118,19 @@ void CheckPasteKeys(const PasteKeyTable& table, std::u16string_view lines) {
   if (lines.find(u'=') == std::u16string_view::npos) FUZZ_CHECK(table.empty());
 }
 
+// Each line counts alone, and what it names is on the list as named.
+void CheckExclude(const ExcludedPrograms& excluded, std::u16string_view lines) {
+  ExcludedPrograms lineByLine;
+  for (std::size_t start = 0; start < lines.size(); start = std::min(lines.find(u'\0', start), lines.size()) + 1) {
+    const ExcludedPrograms line = ParseExcludeSection(lines.substr(start, lines.find(u'\0', start) - start));
+    lineByLine.names.insert(line.names.begin(), line.names.end());
+    lineByLine.paths.insert(line.paths.begin(), line.paths.end());
+  }
+  FUZZ_CHECK(excluded == lineByLine);
+  for (const std::u16string& path : excluded.paths) FUZZ_CHECK(IsExcluded(excluded, path));
+  for (const std::u16string& name : excluded.names) FUZZ_CHECK(IsExcluded(excluded, u"C:\\Any\\" + name));
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
@@ -136,15 +147,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   const int shown = DisplayedLogNum(setting.ClipBoardLog);
   FUZZ_CHECK(shown >= kMinLogNum && shown <= kMaxLogNum);
 
-  FUZZ_CHECK(files.answered.size() == 4);
+  FUZZ_CHECK(files.answered.size() == 5);
   const std::optional<int32_t> log = files.answered[0];
   if (!log) FUZZ_CHECK(setting.ClipBoardLog == 10);
   if (log && *log >= 0 && *log <= INT16_MAX) FUZZ_CHECK(setting.ClipBoardLog == *log);
   FUZZ_CHECK(setting.ViewBalloon == files.answered[1].value_or(1));
   FUZZ_CHECK(setting.ViewHello == files.answered[2].value_or(1));
   FUZZ_CHECK(setting.AutoPaste == files.answered[3].value_or(0));
-  FUZZ_CHECK(files.sectionsRead == std::vector<std::u16string>{kPasteKeysSection});
-  CheckPasteKeys(setting.PasteKeysByClass, files.lines);
+  FUZZ_CHECK(setting.PauseRecording == files.answered[4].value_or(0));
+  FUZZ_CHECK(files.sectionsRead == (std::vector<std::u16string>{kPasteKeysSection, kExcludeSection}));
+  CheckPasteKeys(setting.PasteKeysByClass, files.sections[kPasteKeysSection]);
+  CheckExclude(setting.Excluded, files.sections[kExcludeSection]);
   const bool unreadable = files.file.status == FileReadStatus::Unreadable;
   FUZZ_CHECK(state.unreadable == unreadable);
   if (files.file.status != FileReadStatus::Read || files.file.bytes.empty()) {
@@ -156,7 +169,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   if (unreadable) FUZZ_CHECK(!untouched.fixed);
 
   // What was loaded survives a save and a load unchanged.
-  SavedFiles saved(files.lines);
+  SavedFiles saved(files.sections);
   FixedStringFileState fresh;
   FUZZ_CHECK(static_cast<bool>(SaveSettings(setting, fresh, saved, codePage)));
   SettingRecord reloaded;

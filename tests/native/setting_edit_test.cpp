@@ -205,11 +205,13 @@ TEST_F(FixedEditTest, DeleteRemovesTheSelectedLineAndClearsThePreview) {
   EXPECT_EQ(setting.FixedString.LastIndex(), 1);
 }
 
-TEST(CommitSettings, OkReplacesTheSettingsWhole) {
+TEST(CommitSettings, OkReplacesTheSettingsWholeAllButThePauseSwitchedMeanwhile) {
   SettingRecord setting = StoredSettings();
   SettingRecord edit = setting;
   edit.FixedString.InsertFirst(SharedText(u"new"));
+  setting.PauseRecording = 1;  // from the tray menu, while the dialog was open
   ASSERT_TRUE(CommitSettings(edit, u"3.5", CheckStates{0, 0, 1}, setting));
+  EXPECT_EQ(setting.PauseRecording, 1);
   EXPECT_EQ(setting.ClipBoardLog, 4);
   EXPECT_EQ(setting.ViewHello, 0);
   EXPECT_EQ(setting.ViewBalloon, 0);

@@ -31,7 +31,7 @@ class MemoryFiles : public SettingsFiles {
     return found == sections.end() ? std::u16string() : found->second;
   }
   FileContent ReadFixedStrings() override {
-    return fixed ? FileContent{FileReadStatus::Read, *fixed, pending} : FileContent{fixedMissingAs, {}};
+    return fixed ? FileContent{FileReadStatus::Read, *fixed, pending, {}} : FileContent{fixedMissingAs, {}, false, {}};
   }
   // Keeps what the file holds as the real one does.
   ReplaceResult WriteFixedStrings(std::string_view bytes, const std::optional<ContentId>& known) override {
@@ -109,6 +109,7 @@ TEST(Settings, MissingFilesGiveTheDefaults) {
   EXPECT_EQ(setting.ViewBalloon, 1);
   EXPECT_EQ(setting.ViewHello, 1);
   EXPECT_EQ(setting.AutoPaste, 0);
+  EXPECT_EQ(setting.PauseRecording, 0);
   EXPECT_EQ(setting.FixedString, ListOf({u"kept"}));  // a missing file changes nothing
 
   files.fixed = "";
@@ -157,13 +158,20 @@ TEST(Settings, SaveWritesTheKeysInOrderAndTheFixedStrings) {
   FixedStringFileState state;
   SettingRecord setting;
   setting.FixedString = ListOf({u"abc", u"de"});
-  setting.PasteKeysByClass = {{u"putty", PasteKeys::None}};  // the user's section is never written
+  // The user's sections are never written.
+  setting.PasteKeysByClass = {{u"putty", PasteKeys::None}};
+  setting.Excluded = ParseExcludeSection(u"KeePass.exe\0"sv);
+  setting.PauseRecording = 1;
   EXPECT_TRUE(SaveSettings(setting, state, files, Cp932()));
-  EXPECT_EQ(files.writes, (std::vector<std::u16string>{u"ClipBoardLog", u"ViewBalloon", u"ViewHello", u"AutoPaste"}));
+  EXPECT_EQ(files.writes, (std::vector<std::u16string>{u"ClipBoardLog", u"ViewBalloon", u"ViewHello", u"AutoPaste",
+                                                       u"PauseRecording"}));
   EXPECT_EQ(files.ints[u"ClipBoardLog"], 10);
+  EXPECT_EQ(files.ints[u"PauseRecording"], 1);
   EXPECT_EQ(files.fixed, Bytes({0x61, 0x62, 0x63, 0, 0x64, 0x65}));
 
-  files.sections[u"PasteKeys"] = u"PuTTY=None"s + u'\0';  // as the file kept it
+  // As the file kept them.
+  files.sections[u"PasteKeys"] = u"PuTTY=None"s + u'\0';
+  files.sections[u"Exclude"] = u"keepass.EXE"s + u'\0';
   SettingRecord loaded;
   LoadSettings(loaded, state, files, Cp932());
   EXPECT_EQ(loaded, setting);

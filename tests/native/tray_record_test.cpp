@@ -114,7 +114,7 @@ TEST(TrayRecords, LongTextsAreCutToTheirFieldsAndStayTerminated) {
   EXPECT_EQ(ReadText(large, 420), std::string(63, 't'));
 }
 
-TEST(TrayRecords, AfterAShellRestartTheIconComesBackWithoutBalloon) {
+TEST(TrayRecords, AfterAShellRestartTheIconComesBackAsLastChangedWithoutBalloon) {
   const TrayRecord added = MakeAddRecord(true, 1, kWindow, kIcon, kCallback, kTip, kBalloon);
   const auto bytes = SerializeTrayRecord32(MakeRestoreRecord(added, true, 0x999, kCallback));
   EXPECT_EQ(Read32(bytes, 0), 488u);
@@ -125,6 +125,18 @@ TEST(TrayRecords, AfterAShellRestartTheIconComesBackWithoutBalloon) {
   EXPECT_EQ(ReadText(bytes, 160), "");
   EXPECT_EQ(ReadText(bytes, 420), "");
   EXPECT_EQ(Read32(bytes, 484), 0u);
+
+  // A change of icon and tip (the recording paused) modifies only those, and
+  // a re-add after a shell restart shows them.
+  TrayRecord last = added;
+  const auto changed = SerializeTrayRecord32(MakeChangeRecord(last, 0x30011, "paused"));
+  EXPECT_EQ(Read32(changed, 4), kWindow);
+  EXPECT_EQ(Read32(changed, 12), 6u);  // NIF_ICON | NIF_TIP
+  EXPECT_EQ(Read32(changed, 20), 0x30011u);
+  EXPECT_EQ(ReadText(changed, 24), "paused");
+  const auto restored = SerializeTrayRecord32(MakeRestoreRecord(last, true, 0x999, kCallback));
+  EXPECT_EQ(Read32(restored, 20), 0x30011u);
+  EXPECT_EQ(ReadText(restored, 24), "paused");
 
   // Old shells re-add exactly what the first add passed, window included.
   const TrayRecord old = MakeAddRecord(false, 1, kWindow, kIcon, kCallback, kTip, kBalloon);

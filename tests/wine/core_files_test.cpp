@@ -37,13 +37,13 @@ TEST(SystemCodePage, IsCodePage932) {
   EXPECT_EQ(SystemAnsiCodePage().ToAnsi(u"日本"), "\x93\xFA\x96\x7B");
 }
 
-TEST(SettingsFile, WrittenFromDefaultsHoldsExactlyTheSectionAndFourKeys) {
+TEST(SettingsFile, WrittenFromDefaultsHoldsExactlyTheSectionAndFiveKeys) {
   TempFolder folder;
   ProfileSettingsFiles files(folder.Path());
   FixedStringFileState state;
   ASSERT_TRUE(SaveSettings(SettingRecord(), state, files, SystemAnsiCodePage()));
   EXPECT_EQ(ReadBytes(folder / u"Quistrel.ini"),
-            "[Main]\r\nClipBoardLog=10\r\nViewBalloon=1\r\nViewHello=1\r\nAutoPaste=0\r\n");
+            "[Main]\r\nClipBoardLog=10\r\nViewBalloon=1\r\nViewHello=1\r\nAutoPaste=0\r\nPauseRecording=0\r\n");
   EXPECT_EQ(ReadBytes(folder / u"FixedString.dat"), "");
 }
 
@@ -207,9 +207,9 @@ void SetWrittenHoursAgo(const std::u16string& path, int hoursAgo) {
 
 // A .new beside the target is the later save whatever the clock said (set
 // back between two saves, or a copy that kept its source's time): it wins,
-// and the target it was to replace is kept, without taking an earlier
-// backup's place.
-TEST(FixedStringFile, ACompleteNewFileWinsWhateverTheFileTimesSayAndAStaleTemporaryFileIsNeitherReadNorKept) {
+// and the target it was to replace (or the user put back since) is kept,
+// named for the user, without taking an earlier backup's place.
+TEST(FixedStringFile, ACompleteNewFileWinsWhateverTheFileTimesSayAndAStaleTemporaryFileGoesAtTheLoad) {
   TempFolder folder;
   WriteBytes(folder / u"FixedString.dat", "before");
   WriteBytes(folder / u"FixedString.dat.new", "saved");
@@ -223,12 +223,13 @@ TEST(FixedStringFile, ACompleteNewFileWinsWhateverTheFileTimesSayAndAStaleTempor
   EXPECT_EQ(setting.FixedString.Item(0).str(), u"saved");
   EXPECT_EQ(ReadBytes(folder / u"FixedString.dat"), "saved");
   EXPECT_EQ(ReadBytes(folder / u"FixedString.dat.bak"), "before");
+  EXPECT_EQ(state.keptAtLoad, folder / u"FixedString.dat.bak");
+  EXPECT_FALSE(testing::Exists(folder / u"FixedString.dat.tmp"));
   setting.FixedString.Append(SharedText(u"more"));
   EXPECT_TRUE(SaveSettings(setting, state, files, SystemAnsiCodePage()));
   EXPECT_EQ(ReadBytes(folder / u"FixedString.dat"), "saved\0more"s);
   EXPECT_EQ(ReadBytes(folder / u"FixedString.dat.bak"), "before");
   EXPECT_FALSE(testing::Exists(folder / u"FixedString.dat.new"));
-  EXPECT_FALSE(testing::Exists(folder / u"FixedString.dat.tmp"));
 }
 
 // A crash between the save's steps leaves the old target and the complete new
@@ -350,11 +351,12 @@ TEST(FixedStringFile, AProgramKilledWhileSavingLeavesTheOldListOrTheNewNeverAPar
         testing::StartChild(L"save-in-turn", eventName + L" " + std::wstring(Wide(folder.Path())));
     ASSERT_TRUE(child);
     ASSERT_EQ(WaitForSingleObject(saved.Get(), 60000), static_cast<DWORD>(WAIT_OBJECT_0));
-    // Every other kill aims at the write into the target, which begins once
-    // the .new is there.
-    if (round % 2) {
+    // A third of the kills aim at the write into the target, which begins
+    // once the .new is there, and a third at the part written before it.
+    if (round % 3) {
+      const std::u16string aim = path + (round % 3 == 1 ? u".new" : u".tmp");
       const ULONGLONG start = GetTickCount64();
-      while (!testing::Exists(path + u".new") && GetTickCount64() - start < 5000) {
+      while (!testing::Exists(aim) && GetTickCount64() - start < 5000) {
       }
     } else {
       Sleep(random() % 60);
@@ -362,11 +364,19 @@ TEST(FixedStringFile, AProgramKilledWhileSavingLeavesTheOldListOrTheNewNeverAPar
     TerminateProcess(child.Get(), 1);
     WaitForSingleObject(child.Get(), INFINITE);
 
-    finishedAtStart += testing::Exists(path + u".new");
+    // A complete .new is the save the kill stopped: the start finishes it.
+    const std::optional<std::string> stopped =
+        testing::Exists(path + u".new") ? std::optional(ReadBytes(path + u".new")) : std::nullopt;
+    finishedAtStart += stopped.has_value();
     const FileContent content = ReadReplacedFile(path);
     ASSERT_EQ(content.status, FileReadStatus::Read);
     ASSERT_TRUE(content.bytes == listA || content.bytes == listB) << "round " << round << ": " << content.bytes.size();
     EXPECT_EQ(ReadBytes(path), content.bytes);
+    if (stopped) {
+      EXPECT_TRUE(content.bytes == *stopped) << "round " << round << ": the stopped save was not finished";
+    }
+    EXPECT_FALSE(testing::Exists(path + u".new")) << "round " << round;
+    EXPECT_FALSE(testing::Exists(path + u".tmp")) << "round " << round;
     for (int number = 1; number < 100; ++number) {
       const std::u16string backup = path + u".bak" + (number == 1 ? u"" : FromWide(std::to_wstring(number)));
       if (!testing::Exists(backup)) continue;
@@ -375,6 +385,7 @@ TEST(FixedStringFile, AProgramKilledWhileSavingLeavesTheOldListOrTheNewNeverAPar
     }
   }
   std::cout << "a save to finish at the start in " << finishedAtStart << " of " << kRounds << " kills\n";
+  EXPECT_GT(finishedAtStart, 0) << "no kill landed after the .new was written";
 }
 // Where the target cannot be written (another program holds it) the new file
 // stays the only copy, and is read from where it is.

@@ -1,7 +1,8 @@
 // Every window at the display's DPI (the Wine prefix's, named by
 // QUISTREL_DPI): client sizes and controls are the 96-DPI layout tables
 // scaled, every caption fits its control in the control's own font, and the
-// drawn parts follow. Runs once per DPI.
+// drawn parts follow, in the colours of the look. Runs once per DPI, in the
+// app mode named by QUISTREL_APP_MODE (light, or dark at some DPIs).
 #include <windows.h>
 #include <commctrl.h>
 
@@ -22,6 +23,7 @@
 #include "platform/display.h"
 #include "platform/dpi.h"
 #include "platform/form.h"
+#include "platform/look_win.h"
 #include "selector/selector_ids.h"
 #include "selector/selector_window.h"
 #include "wine_test_util.h"
@@ -166,6 +168,8 @@ class EveryWindow : public ::testing::Test {
   static void SetUpTestSuite() {
     const INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&controls);
+    testing::SetAppMode(testing::DarkRun());
+    RefreshLook();
   }
   void TearDown() override {
     Window::UnloadAll();
@@ -177,7 +181,12 @@ class EveryWindow : public ::testing::Test {
   AboutWindow about{icons};
 };
 
-TEST_F(EveryWindow, TheDisplayHasTheDpiOfThePrefix) { EXPECT_EQ(static_cast<int>(SystemDpi()), Dpi()); }
+TEST_F(EveryWindow, TheDisplayHasTheDpiOfThePrefixAndTheLookItsAppMode) {
+  EXPECT_EQ(static_cast<int>(SystemDpi()), Dpi());
+  EXPECT_EQ(CurrentLook(), testing::DarkRun() ? LookKind::Dark : LookKind::Light);
+}
+
+COLORREF Colour(Rgb Palette::*part) { return ColourOf(CurrentPalette().*part); }
 
 TEST_F(EveryWindow, SettingsDialog) {
   using namespace setting_ids;
@@ -250,9 +259,9 @@ TEST_F(EveryWindow, WelcomeWindow) {
   // The etched line, as thick as the DPI makes a pixel.
   HDC dc = GetDC(window);
   RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
-  EXPECT_EQ(GetPixel(dc, S(250), S(227)), GetSysColor(COLOR_BTNSHADOW));
-  EXPECT_EQ(GetPixel(dc, S(250), S(228)), GetSysColor(COLOR_WINDOW));
-  EXPECT_EQ(GetPixel(dc, S(250), S(229)), GetSysColor(COLOR_BTNFACE));
+  EXPECT_EQ(GetPixel(dc, S(250), S(227)), Colour(&Palette::shadowLine));
+  EXPECT_EQ(GetPixel(dc, S(250), S(228)), Colour(&Palette::lightLine));
+  EXPECT_EQ(GetPixel(dc, S(250), S(229)), Colour(&Palette::face));
   ReleaseDC(window, dc);
 }
 
@@ -278,7 +287,7 @@ TEST_F(EveryWindow, VersionWindowWithItsDrawnTitleShapeAndIcon) {
 
   HDC dc = GetDC(window);
   RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
-  const COLORREF face = GetSysColor(COLOR_BTNFACE), desktop = GetSysColor(COLOR_DESKTOP);
+  const COLORREF face = Colour(&Palette::face), desktop = Colour(&Palette::band);
   // The band behind the title reaches from x 80 to 280 and down to y 48, corners rounded off.
   EXPECT_EQ(GetPixel(dc, S(279), S(33)), desktop);
   EXPECT_EQ(GetPixel(dc, S(282), S(33)), face);
@@ -289,8 +298,8 @@ TEST_F(EveryWindow, VersionWindowWithItsDrawnTitleShapeAndIcon) {
   for (int y = S(16); y < S(42); ++y) {
     for (int x = S(65); x < S(278); ++x) {
       const COLORREF pixel = GetPixel(dc, x, y);
-      text += pixel == GetSysColor(COLOR_CAPTIONTEXT);
-      shadow += pixel == GetSysColor(COLOR_ACTIVECAPTION);
+      text += pixel == Colour(&Palette::bandText);
+      shadow += pixel == Colour(&Palette::bandShadow);
     }
   }
   EXPECT_GT(text, S(20));
@@ -375,6 +384,60 @@ TEST_F(EveryWindow, TheSelectorsKeptFrameFollowsTheList) {
   const auto top = openAt(false);
   EXPECT_EQ(openAt(false), top);
   EXPECT_NE(openAt(true), top) << "the thumb stayed at the top";
+}
+
+// A change of the app mode reaches the hidden selector: its next opening
+// shows the new look, with nothing of the old one kept (the frames of the
+// list and the window, the lines).
+TEST_F(EveryWindow, TheSelectorsNextOpeningFollowsAChangeOfTheAppMode) {
+  program.AddToHistory(SharedText(u"one"));
+  program.AddToHistory(SharedText(u"two"));
+  program.ClipboardText = program.History.Item(0);
+  SetCursorPos(0, 0);  // away from the selector: a pointer over a frame may light it up
+  SelectorWindow selector(program, {});
+  ASSERT_TRUE(selector.Load());
+  HWND list = GetDlgItem(selector.Handle(), selector_ids::kListClipBoard);
+  const auto open = [&] {
+    selector.Open();
+    selector.SelectDown();
+    Pump();
+  };
+  const auto close = [&] {
+    selector.Close(false);
+    Pump();
+  };
+  open();  // the frames are kept in the run's look
+  close();
+  const COLORREF darkEdge = ColourOf(DarkPalette(Rgb{}).edge);
+  for (const bool dark : {!testing::DarkRun(), testing::DarkRun()}) {
+    SCOPED_TRACE(dark ? "dark" : "light");
+    ASSERT_TRUE(testing::SetAppMode(dark));
+    SendMessageW(selector.Handle(), WM_SETTINGCHANGE, 0, reinterpret_cast<LPARAM>(L"ImmersiveColorSet"));
+    EXPECT_EQ(CurrentLook(), dark ? LookKind::Dark : LookKind::Light);
+    open();
+    RECT client;
+    GetClientRect(list, &client);
+    const int line = static_cast<int>(SendMessageW(list, LB_GETITEMHEIGHT, 0, 0));
+    HDC dc = GetDC(list);
+    EXPECT_EQ(GetPixel(dc, client.right - 4, 2), Colour(&Palette::field));
+    EXPECT_EQ(GetPixel(dc, client.right - 4, line + line / 2), Colour(&Palette::selection));
+    ReleaseDC(list, dc);
+    // The list's left edge (the option buttons cover its top line).
+    const POINT edge{0, client.bottom / 2};
+    HDC frame = GetWindowDC(list);
+    HDC window = GetWindowDC(selector.Handle());
+    if (dark) {
+      EXPECT_EQ(GetPixel(frame, edge.x, edge.y), darkEdge);
+      EXPECT_EQ(GetPixel(window, 0, 0), darkEdge);
+      EXPECT_EQ(GetPixel(window, 1, 1), Colour(&Palette::face));
+    } else {
+      EXPECT_NE(GetPixel(frame, edge.x, edge.y), darkEdge);
+      EXPECT_NE(GetPixel(window, 1, 1), ColourOf(DarkPalette(Rgb{}).face));
+    }
+    ReleaseDC(selector.Handle(), window);
+    ReleaseDC(list, frame);
+    close();
+  }
 }
 
 // Moved to a monitor of another DPI, a window lays itself out again there.

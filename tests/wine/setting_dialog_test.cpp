@@ -497,7 +497,7 @@ TEST_F(SettingDialogTest, OkCommitsEverythingAndSavesAtOnce) {
 
   EXPECT_EQ(ReadBytes(app / u"FixedString.dat"), "\x93\xFA\x96\x7B\x8C\xEA\r\nline\0first\0one\0two\r\nlines"s);
   EXPECT_EQ(ReadBytes(app / u"Quistrel.ini"),
-            "[Main]\r\nClipBoardLog=4\r\nViewBalloon=1\r\nViewHello=0\r\nAutoPaste=1\r\n");
+            "[Main]\r\nClipBoardLog=4\r\nViewBalloon=1\r\nViewHello=0\r\nAutoPaste=1\r\nPauseRecording=0\r\n");
 }
 
 TEST_F(SettingDialogTest, ASaveThatFailsAtOkIsReportedNamingTheFile) {

@@ -13,6 +13,27 @@
 
 namespace quistrel::testing {
 
+// Windows' app mode in the test's prefix (AppsUseLightTheme), as the user
+// sets it; the program hears of it through WM_SETTINGCHANGE.
+inline bool SetAppMode(bool dark) {
+  HKEY key = nullptr;
+  if (RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion\\Themes\\Personalize", 0,
+                      nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) != ERROR_SUCCESS) {
+    return false;
+  }
+  const DWORD light = dark ? 0 : 1;
+  const bool set = RegSetValueExW(key, L"AppsUseLightTheme", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&light),
+                                  sizeof light) == ERROR_SUCCESS;
+  RegCloseKey(key);
+  return set;
+}
+
+// The mode a run asks for (QUISTREL_APP_MODE=dark or light); false for light.
+inline bool DarkRun() {
+  const char* mode = std::getenv("QUISTREL_APP_MODE");
+  return mode && std::string(mode) == "dark";
+}
+
 // A fresh folder under the temporary folder, removed with its files at the end.
 class TempFolder {
  public:

@@ -8,11 +8,21 @@
 //   clipboard_bench.exe giant MIB OPENINGS   a text of MIB mebibytes; the time
 //                                            until it is recorded, then Win+C
 //                                            timed OPENINGS times
+//   clipboard_bench.exe kept-out             how long another program, which
+//                                            opens the clipboard every 20 ms, is
+//                                            kept from it after each of three
+//                                            copies by qpeer.exe (beside this
+//                                            program): a rendered text, a text
+//                                            whose owner then stays busy for 4 s,
+//                                            a promise never kept; run with and
+//                                            without Quistrel.exe to compare
 #include <windows.h>
 
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "bench_util.h"
@@ -133,12 +143,132 @@ int Giant(HWND selector, int mebibytes, int openings) {
   return 0;
 }
 
+// Whether the window belongs to a Quistrel.exe: the program or one of its
+// reading processes.
+bool OfTheProgram(HWND window) {
+  DWORD id = 0;
+  if (!window || !GetWindowThreadProcessId(window, &id)) return false;
+  const quistrel::UniqueKernelObject process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, id));
+  wchar_t path[MAX_PATH]{};
+  DWORD size = MAX_PATH;
+  if (!process || !QueryFullProcessImageNameW(process.Get(), 0, path, &size)) return false;
+  const std::wstring name(path, size);
+  return name.size() >= 12 && _wcsicmp(name.c_str() + name.size() - 12, L"Quistrel.exe") == 0;
+}
+
+// Another program that opens the clipboard every 20 ms, as a clipboard tool
+// or a paste does: the longest it went without the clipboard. Beside it, a
+// watch of who holds the clipboard open (a call that asks nobody else): the
+// longest stretch the program held it.
+class Opener {
+ public:
+  Opener() {
+    opener_ = std::thread([this] {
+      const quistrel::UniqueWindow window(
+          CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr));
+      double last = Now();
+      while (!stop_) {
+        if (OpenClipboard(window.Get())) {
+          CloseClipboard();
+          const double now = Now();
+          longest_ = std::max(longest_.load(), now - last);
+          last = now;
+        }
+        Sleep(20);
+      }
+    });
+    watch_ = std::thread([this] {
+      double heldSince = -1;
+      while (!stop_) {
+        const bool held = OfTheProgram(GetOpenClipboardWindow());
+        const double now = Now();
+        if (held && heldSince < 0) heldSince = now;
+        if (heldSince >= 0) longestHeld_ = std::max(longestHeld_.load(), now - heldSince);
+        if (!held) heldSince = -1;
+        Sleep(2);
+      }
+    });
+  }
+  ~Opener() {
+    stop_ = true;
+    opener_.join();
+    watch_.join();
+  }
+  // Less the 20 ms between the opens.
+  double LongestOut() const { return std::max(0.0, longest_ - 20); }
+  double LongestHeld() const { return longestHeld_; }
+
+ private:
+  std::atomic<bool> stop_{false};
+  std::atomic<double> longest_{0}, longestHeld_{0};
+  std::thread opener_, watch_;
+};
+
+// Runs qpeer.exe, beside this program, with the arguments; its process.
+quistrel::UniqueKernelObject StartPeer(const std::wstring& arguments) {
+  wchar_t path[MAX_PATH]{};
+  GetModuleFileNameW(nullptr, path, MAX_PATH);
+  std::wstring peer(path);
+  peer.resize(peer.find_last_of(L'\\') + 1);
+  peer += L"qpeer.exe";
+  std::wstring commandLine = L"qpeer " + arguments;
+  // What it prints does not mix with the figures.
+  STARTUPINFOW startup{sizeof(startup)};
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  PROCESS_INFORMATION started{};
+  if (!CreateProcessW(peer.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                      &started)) {
+    return quistrel::UniqueKernelObject();
+  }
+  CloseHandle(started.hThread);
+  return quistrel::UniqueKernelObject(started.hProcess);
+}
+
+int KeptOut() {
+  struct Case {
+    const char* name;
+    const wchar_t* peer;
+  };
+  // Each copy is watched for 7 s: a busy owner answers after 4 s, and Wine
+  // counts an owner stuck in its rendering as hung after 5 s.
+  const Case cases[] = {{"a rendered text", L"copy-busy 0 rendered"},
+                        {"an owner busy for 4 s after its copy", L"copy-busy 4000 busy"},
+                        {"a promise its owner never keeps", L"promise 100 promised"}};
+  for (const Case& one : cases) {
+    PutOnClipboard(u"between the cases");
+    Sleep(3000);
+    double out = 0;
+    double held = 0;
+    {
+      const Opener opener;
+      Sleep(500);
+      const quistrel::UniqueKernelObject peer = StartPeer(one.peer);
+      if (!peer) {
+        std::fprintf(stderr, "qpeer.exe did not start\n");
+        return 1;
+      }
+      Sleep(7000);
+      TerminateProcess(peer.Get(), 0);
+      WaitForSingleObject(peer.Get(), 5000);
+      Sleep(500);
+      out = opener.LongestOut();
+      held = opener.LongestHeld();
+    }
+    std::printf("kept from the clipboard, %s: at most %.0f ms (held by Quistrel.exe at most %.0f ms)\n", one.name, out,
+                held);
+    std::fflush(stdout);
+  }
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc >= 2 && std::string(argv[1]) == "kept-out") return KeptOut();
   HWND selector = FindWindowW(kSelectorClass, nullptr);
   if (!selector || argc < 3) {
-    std::fprintf(stderr, "usage: clipboard_bench storm COUNT | giant MIB OPENINGS (beside a running Quistrel.exe)\n");
+    std::fprintf(
+        stderr, "usage: clipboard_bench storm COUNT | giant MIB OPENINGS (beside a running Quistrel.exe) | kept-out\n");
     return 2;
   }
   const std::string mode = argv[1];

@@ -5,6 +5,8 @@
 //   find CLASS [TIMEOUT_MS]            handle of a top-level window of the class
 //   wait-gone CLASS [TIMEOUT_MS]       waits until no such window exists
 //   info CLASS                         visible, topmost, window and client rectangles
+//   shown CLASS                        the caption of every visible top-level window of the class, a line
+//                                      each (the shell's tooltips: their caption is the tip shown)
 //   controls CLASS                     every child: id, class, text, rect in client coordinates
 //   close CLASS                        posts WM_CLOSE
 //   post CLASS MSG WPARAM LPARAM       posts a message; MSG may be reg:NAME (registered message)
@@ -30,6 +32,10 @@
 //   keys STEP...                        keyboard events: down:VK up:VK tap:VK (hex or decimal VK)
 //   foreground CLASS                   brings the window to the foreground
 //   hotkey-grab VK MODIFIERS SECONDS   registers a hot key and keeps it for a while
+//   app-mode light|dark                sets Windows' app mode (AppsUseLightTheme) and tells every
+//                                      window, as Windows does when the user changes it
+//   luminance CLASS                    the mean relative luminance (0 to 1) of the screen's pixels
+//                                      where the window is
 //   tray-exists CLASS                  whether the shell has an icon (uID 1) of that window
 //   tray-delete CLASS                  takes that icon away, as a shell restart does
 //   active                             class and caption of the foreground window
@@ -67,9 +73,11 @@
 #include <utility>
 #include <vector>
 
+#include "../../wine/wine_test_util.h"
 #include "clipboard/clipboard.h"
 #include "platform/display.h"
 #include "platform/handles.h"
+#include "platform/look.h"
 
 namespace {
 
@@ -163,6 +171,13 @@ HWND FindDialogByCaption(const std::wstring& caption, DWORD timeoutMs) {
 std::wstring RectText(const RECT& r) {
   return std::to_wstring(r.left) + L"," + std::to_wstring(r.top) + L"," + std::to_wstring(r.right - r.left) + L"," +
          std::to_wstring(r.bottom - r.top);
+}
+
+BOOL CALLBACK PrintShown(HWND window, LPARAM param) {
+  if (IsWindowVisible(window) && ClassOf(window) == *reinterpret_cast<const std::wstring*>(param)) {
+    Print(WindowText(window) + L"\n");
+  }
+  return TRUE;
 }
 
 BOOL CALLBACK PrintChild(HWND child, LPARAM param) {
@@ -416,6 +431,36 @@ int KeyLog(const std::wstring& path, DWORD seconds, bool peer, const std::wstrin
 
 }  // namespace
 
+bool SetAppMode(bool dark) {
+  if (!quistrel::testing::SetAppMode(dark)) return false;
+  SendMessageTimeoutW(HWND_BROADCAST, WM_SETTINGCHANGE, 0, reinterpret_cast<LPARAM>(L"ImmersiveColorSet"),
+                      SMTO_ABORTIFHUNG, 5000, nullptr);
+  return true;
+}
+
+std::optional<double> MeanLuminance(HWND window) {
+  RECT r;
+  if (!GetWindowRect(window, &r) || r.right <= r.left || r.bottom <= r.top) return std::nullopt;
+  const int width = r.right - r.left, height = r.bottom - r.top;
+  HDC screen = GetDC(nullptr);
+  HDC memory = CreateCompatibleDC(screen);
+  HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
+  HGDIOBJ old = SelectObject(memory, bitmap);
+  BitBlt(memory, 0, 0, width, height, screen, r.left, r.top, SRCCOPY);
+  SelectObject(memory, old);
+  BITMAPINFO info{};
+  info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB};
+  std::vector<RGBQUAD> pixels(static_cast<std::size_t>(width) * height);
+  const int lines = GetDIBits(memory, bitmap, 0, height, pixels.data(), &info, DIB_RGB_COLORS);
+  DeleteObject(bitmap);
+  DeleteDC(memory);
+  ReleaseDC(nullptr, screen);
+  if (lines != height) return std::nullopt;
+  double sum = 0;
+  for (const RGBQUAD& p : pixels) sum += quistrel::RelativeLuminance({p.rgbRed, p.rgbGreen, p.rgbBlue});
+  return sum / static_cast<double>(pixels.size());
+}
+
 int wmain(int argc, wchar_t** argv) {
   if (argc < 2) return 2;
   // Rectangles as the program itself sees them, at any DPI.
@@ -457,6 +502,11 @@ int wmain(int argc, wchar_t** argv) {
           std::to_wstring(GetForegroundWindow() == window ? 1 : 0) + L"\n");
     return 0;
   }
+  if (command == L"shown") {
+    const std::wstring className = arg(2);
+    EnumWindows(PrintShown, reinterpret_cast<LPARAM>(&className));
+    return 0;
+  }
   if (command == L"controls") {
     HWND window = FindTopLevel(arg(2), 0);
     if (!window) return 1;
@@ -484,6 +534,16 @@ int wmain(int argc, wchar_t** argv) {
   }
   if (command == L"broadcast") {
     PostMessageW(HWND_BROADCAST, ParseMessage(arg(2)), 0, 0);
+    return 0;
+  }
+  if (command == L"app-mode") return SetAppMode(arg(2) == L"dark") ? 0 : 1;
+  if (command == L"luminance") {
+    HWND window = FindTopLevel(arg(2), 0);
+    const auto mean = window ? MeanLuminance(window) : std::nullopt;
+    if (!mean) return 1;
+    wchar_t text[32];
+    swprintf(text, 32, L"%.3f\n", *mean);
+    Print(text);
     return 0;
   }
   if (command == L"clip-get") {

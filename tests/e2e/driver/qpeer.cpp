@@ -9,8 +9,10 @@
 //                                 mute    answers, but passes nothing on
 //                                 vanish  ends at once without leaving the chain
 //   promise SECONDS TEXT        promises text (delayed rendering) and renders
-//                               it SECONDS after being asked (0: never); prints
+//                               it SECONDS (0.6: 600 ms) after being asked (0:
+//                               never); prints
 //                               "promised", then "rendered"
+//   ownerless TEXT              puts TEXT on the clipboard without an owner window
 //   big MIB                     puts a text of MIB mebibytes on the clipboard
 //   hold-ms MS [TEXT]           holds the clipboard open for MS milliseconds with a
 //                               window of its own; with TEXT, copies it first and
@@ -21,10 +23,13 @@
 //                               after it, takes the clipboard with a promise of
 //                               text it never renders: from then on its window
 //                               answers nothing. Prints "listening", "taken".
-//   copy-busy MS TEXT           copies TEXT from a window of its own, rendered at
-//                               once, then computes for MS milliseconds without
-//                               handling a message (a spreadsheet recalculating).
-//                               Prints "copied", then "awake".
+//   copy-busy MS TEXT           copies TEXT from a window of its own (a STATIC
+//                               control, as many programs' windows are of a
+//                               class of the system), rendered at once, then
+//                               computes for MS milliseconds without handling a
+//                               message (a spreadsheet recalculating). Prints
+//                               "copied", then "awake".
+//   copies MS TEXT...           copies each TEXT in turn, MS milliseconds apart
 #include <windows.h>
 
 #include <cstdio>
@@ -79,12 +84,15 @@ bool SetData(UINT format, quistrel::UniqueGlobal block) {
   return true;
 }
 
+// Without an owner window; with no FORMAT, the text alone.
 int PutPrivate(const std::wstring& format, const std::wstring& value, const std::wstring& text) {
   if (!OpenClipboard(nullptr)) return 1;
   EmptyClipboard();
   const DWORD number = static_cast<DWORD>(wcstoul(value.c_str(), nullptr, 0));
   bool ok = SetData(CF_UNICODETEXT, Block(text.c_str(), (text.size() + 1) * sizeof(wchar_t)));
-  ok = SetData(RegisterClipboardFormatW(format.c_str()), value == L"-" ? Block(nullptr, 0) : Block(&number, 4)) && ok;
+  if (!format.empty()) {
+    ok = SetData(RegisterClipboardFormatW(format.c_str()), value == L"-" ? Block(nullptr, 0) : Block(&number, 4)) && ok;
+  }
   CloseClipboard();
   return ok ? 0 : 1;
 }
@@ -138,8 +146,8 @@ LRESULT CALLBACK PromiseProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
   return DefWindowProcW(window, message, wParam, lParam);
 }
 
-int Promise(DWORD seconds, const std::wstring& text) {
-  renderDelayMs = seconds * 1000;
+int Promise(double seconds, const std::wstring& text) {
+  renderDelayMs = static_cast<DWORD>(seconds * 1000);
   promised = text;
   HWND window = MakeWindow(PromiseProc);
   if (!OpenClipboard(window)) return 1;
@@ -196,13 +204,21 @@ int TakeOnCopy(DWORD delayMs) {
   return 0;
 }
 
-int CopyThenBusy(DWORD milliseconds, const std::wstring& text) {
-  HWND window = MakeWindow(DefWindowProcW);
-  if (!OpenWithinASecond(window)) return 1;
+bool CopyFrom(HWND window, const std::wstring& text) {
+  if (!OpenWithinASecond(window)) return false;
   EmptyClipboard();
   const bool copied = SetData(CF_UNICODETEXT, Block(text.c_str(), (text.size() + 1) * sizeof(wchar_t)));
   CloseClipboard();
-  if (!copied) return 1;
+  return copied;
+}
+
+HWND MakeStatic() {
+  return CreateWindowExW(0, L"STATIC", L"peer", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, GetModuleHandleW(nullptr),
+                         nullptr);
+}
+
+int CopyThenBusy(DWORD milliseconds, const std::wstring& text) {
+  if (!CopyFrom(MakeStatic(), text)) return 1;
   std::printf("copied\n");
   std::fflush(stdout);
   Sleep(milliseconds);
@@ -214,6 +230,15 @@ int CopyThenBusy(DWORD milliseconds, const std::wstring& text) {
   return 0;
 }
 
+int CopyInTurn(DWORD milliseconds, wchar_t** texts, int count) {
+  HWND window = MakeStatic();
+  for (int i = 0; i < count; ++i) {
+    if (i > 0) Sleep(milliseconds);
+    if (!CopyFrom(window, texts[i])) return 1;
+  }
+  return 0;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -222,10 +247,12 @@ int wmain(int argc, wchar_t** argv) {
   const std::wstring command = arg(1);
   if (command == L"private") return PutPrivate(arg(2), arg(3), arg(4));
   if (command == L"viewer") return RunViewer(arg(2), number(3));
-  if (command == L"promise") return Promise(number(2), arg(3));
+  if (command == L"promise") return Promise(wcstod(arg(2).c_str(), nullptr), arg(3));
+  if (command == L"ownerless") return PutPrivate({}, {}, arg(2));
   if (command == L"big") return PutBig(number(2));
   if (command == L"take-on-copy") return TakeOnCopy(number(2));
   if (command == L"copy-busy") return CopyThenBusy(number(2), arg(3));
+  if (command == L"copies" && argc > 3) return CopyInTurn(number(2), argv + 3, argc - 3);
   if (command == L"hold-ms") {
     const std::wstring text = arg(3);
     return HoldMilliseconds(number(2), argc > 3 ? &text : nullptr);
