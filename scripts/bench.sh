@@ -235,6 +235,10 @@ texts=$(awk -v n="${2:-999}" -v k="${3:-100}" 'BEGIN { printf "%.1f", n * k / 10
 limit=$(awk -v t="$texts" 'BEGIN { printf "%.1f", 1.1 * t + 8 }')
 echo "private memory of Quistrel.exe: ${before} MiB with an empty history, ${after} MiB with it"
 echo "the texts themselves: ${texts} MiB; growth with the history: $(awk -v a="$after" -v b="$before" 'BEGIN { printf "%.1f", a - b }') MiB (limit 1.1 x texts + 8 MiB = ${limit} MiB)"
+# A history that takes more than its texts and a little over them holds a
+# copy of each somewhere: the run says so and fails at its end.
+over_limit=$(awk -v a="$after" -v b="$before" -v l="$limit" 'BEGIN { print (a - b > l) ? 1 : 0 }')
+[ "$over_limit" = 0 ] || echo "MEMORY OVER THE LIMIT: the history holds more than its texts" >&2
 stop_quistrel
 
 paste_into_notepad "${4:-30}"
@@ -259,3 +263,4 @@ cmake --build --preset native --target e2e_clipboard_peers_e2e_test >/dev/null
 ctest --preset native -R e2e.clipboard_peers_e2e_test -V 2>/dev/null | grep -o '\[ figures \].*' | sed 's/\[ figures \] /  /'
 
 seen_opening "${8:-40}" "${2:-999}" "${3:-100}"
+[ "${over_limit:-0}" = 0 ] || exit 1
