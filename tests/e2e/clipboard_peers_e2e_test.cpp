@@ -191,10 +191,14 @@ TEST_F(ClipboardPeers, AnOwnerThatRendersLateOrNeverFreezesNothingAndStopsNoReco
     EXPECT_LT(took, 3s);
     EXPECT_EQ(Driver({"tray-exists", kSelector}).exitCode, 0);
     // A second owner that never renders, asked while the first one hangs.
+    // Under Wine its promise can wait 5 s for the driver's ask of the first
+    // owner: the copies below must come after it, not before.
     std::optional<Background> another;
     if (delay == "0") {
-      another.emplace(PeerCommand({"promise", "0", "another late text"}));
-      std::this_thread::sleep_for(2500ms);
+      another.emplace(PeerCommand({"promise", "0", "another late text"}), program.Folder() / "another.txt");
+      ASSERT_TRUE(WaitFor(
+          [&] { return program.ReadFile("another.txt").value_or("").find("promised") != std::string::npos; }, 20s));
+      std::this_thread::sleep_for(1500ms);
     }
     // While the owner still hangs, the copies of other Windows programs are
     // recorded in order. (Under Wine an X program's copy does not reach the

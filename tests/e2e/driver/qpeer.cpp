@@ -29,7 +29,9 @@
 //                               computes for MS milliseconds without handling a
 //                               message (a spreadsheet recalculating). Prints
 //                               "copied", then "awake".
-//   copies MS TEXT...           copies each TEXT in turn, MS milliseconds apart
+//   copies MS TEXT...           copies each TEXT in turn, MS milliseconds apart,
+//                               answering messages in between as an editor
+//                               does (copy-busy plays one that does not)
 #include <windows.h>
 
 #include <cstdio>
@@ -233,7 +235,7 @@ int CopyThenBusy(DWORD milliseconds, const std::wstring& text) {
 int CopyInTurn(DWORD milliseconds, wchar_t** texts, int count) {
   HWND window = MakeStatic();
   for (int i = 0; i < count; ++i) {
-    if (i > 0) Sleep(milliseconds);
+    if (i > 0) PumpFor(milliseconds);
     if (!CopyFrom(window, texts[i])) return 1;
   }
   return 0;
