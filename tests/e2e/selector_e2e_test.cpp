@@ -69,9 +69,18 @@ void TrayClickThenClickAt(const std::vector<std::string>& point) {
 // the selector closes, a window manager may leave the X focus on a window of
 // its own instead of that one (Wine gives the X focus to another program's
 // managed window only through the window manager): the user's click back
-// into the window comes first then.
+// into the window comes first then. Wine then has no foreground window to
+// follow, and the window the user works in is Notepad.
 void HoldDown(std::vector<std::string> keys) {
-  if (WindowManagerRuns()) FocusWineDesktop();
+  if (WindowManagerRuns()) {
+    const std::string notepad = Driver({"x-window", "Notepad"}).out;
+    const std::string focus = Run({"xdotool", "getwindowfocus"}).out;
+    if (Driver({"x-window"}).exitCode != 0 && !notepad.empty() && focus != notepad) {
+      Run({"xdotool", "windowactivate", "--sync", notepad.substr(0, notepad.find('\n'))}, {}, 10s);
+    } else {
+      FocusWineDesktop();
+    }
+  }
   keys.insert(keys.begin(), "keydown");
   XdoTool(keys);
 }
