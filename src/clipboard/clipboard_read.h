@@ -52,20 +52,18 @@ inline constexpr UINT kOwnerProbeMs = 20;
 // short of asking for the data.
 bool OwnerAnswers(HWND owner, UINT probeMs = kOwnerProbeMs);
 
-// Under Wine, a process's calls that look at the clipboard (OpenClipboard,
-// IsClipboardFormatAvailable) first have the X11 driver ask the clipboard's
-// owner for an answer, and wait for it up to 5 s, whenever the process's
-// last answered ask is more than 2 s old: so a read right after the copy of
-// a program that computes after copying would wait for it to finish, while
-// the next copy may take the text's place. The XFixes extension changes
-// nothing here. The readers make that ask themselves while idle, this often,
-// so that it is always recent when a copy comes.
-inline constexpr std::chrono::milliseconds kWinePollRefresh{2020};
-// Looks at the clipboard, which lets the X11 driver make its ask when due.
+// Under Wine, every look of this process at the clipboard is noted, just
+// before it is made, so that the reader knows when the X11 driver's ask of
+// the owner is due again (see WineAskSchedule).
+void NoteClipboardLook();
+// When the reader looks at the clipboard next for that ask.
+std::chrono::steady_clock::time_point WineAskDue();
+// The look, made only when the owner answers at once: one that does not
+// would hold the look up for as long as the driver's wait, 5 s.
 void RefreshWinePoll();
 
 // The checks that need no open clipboard, none of which looks at it (see
-// kWinePollRefresh: the open is the first look, so that a read that had to
+// WineAskSchedule: the open is the first look, so that a read that had to
 // wait for the owner's answer opens the clipboard the moment it comes,
 // before another program that waited for the same owner can). False when
 // the read ends with them: a write of this program waits.

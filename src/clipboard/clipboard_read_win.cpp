@@ -6,7 +6,11 @@
 namespace quistrel {
 
 namespace {
-bool FormatPresent(const wchar_t* name) { return IsClipboardFormatAvailable(RegisterClipboardFormatW(name)) != 0; }
+bool HasFormat(UINT format) {
+  NoteClipboardLook();
+  return IsClipboardFormatAvailable(format) != 0;
+}
+bool FormatPresent(const wchar_t* name) { return HasFormat(RegisterClipboardFormatW(name)); }
 }  // namespace
 
 bool OwnerAnswers(HWND owner, UINT probeMs) {
@@ -16,12 +20,6 @@ bool OwnerAnswers(HWND owner, UINT probeMs) {
   if (process == GetCurrentProcessId()) return true;
   DWORD_PTR result = 0;
   return SendMessageTimeoutW(owner, WM_NULL, 0, 0, SMTO_ABORTIFHUNG | SMTO_BLOCK, probeMs, &result) != 0;
-}
-
-void RefreshWinePoll() {
-  // Made only when the owner answers at once: an owner that does not would
-  // hold the look up for as long as the driver's wait, 5 s.
-  if (OwnerAnswers(GetClipboardOwner())) IsClipboardFormatAvailable(CF_UNICODETEXT);
 }
 
 bool WorthOpening(ClipboardRead& read) {
@@ -44,7 +42,7 @@ ClipboardRead ReadClipboardNow(HWND opener, RenderingWatch& watch, std::optional
   markers.excludeFromMonitoring = FormatPresent(kExcludeFromMonitoringFormat);
   markers.viewerIgnore = FormatPresent(kViewerIgnoreFormat);
   const UINT canInclude = RegisterClipboardFormatW(kCanIncludeInHistoryFormat);
-  if (!IsPrivateContent(markers) && IsClipboardFormatAvailable(canInclude)) {
+  if (!IsPrivateContent(markers) && HasFormat(canInclude)) {
     if (!watch.Asking(owner)) return read;
     HANDLE block = GetClipboardData(canInclude);
     if (!watch.Answered()) return read;
@@ -56,7 +54,7 @@ ClipboardRead ReadClipboardNow(HWND opener, RenderingWatch& watch, std::optional
       }
     }
   }
-  if (!IsClipboardFormatAvailable(CF_UNICODETEXT) || IsPrivateContent(markers)) {
+  if (!HasFormat(CF_UNICODETEXT) || IsPrivateContent(markers)) {
     read.complete = true;
     return read;
   }

@@ -204,13 +204,10 @@ void ClipboardReader::Shared::Serve(const std::shared_ptr<Shared>& shared, unsig
   auto pause = kFirstRetryPause;
   bool retrying = false;  // the last read did not complete
   Clock::time_point retryAt{};
-  // The next refresh of the X11 driver's ask (see RefreshWinePoll): each one
-  // a little more than its 2 s after the last, so that each makes the ask.
-  auto refreshAt = Clock::now() + kWinePollRefresh;
   bool ahead = false;  // a reading process waits for the next read
   const auto due = [&] {
     return shared->stopping || shared->generation != reader || shared->requested ||
-           (retrying && Clock::now() >= retryAt) || (wine && Clock::now() >= refreshAt) ||
+           (retrying && Clock::now() >= retryAt) || (wine && Clock::now() >= WineAskDue()) ||
            ((shared->leftBehind > 0) != ahead && shared->isolated);
   };
   for (;;) {
@@ -229,7 +226,7 @@ void ClipboardReader::Shared::Serve(const std::shared_ptr<Shared>& shared, unsig
     }
     auto wake = Clock::time_point::max();
     if (retrying) wake = retryAt;
-    if (wine) wake = std::min(wake, refreshAt);
+    if (wine) wake = std::min(wake, WineAskDue());
     if (wake == Clock::time_point::max()) {
       shared->changed.wait(lock, due);
     } else {
@@ -237,15 +234,12 @@ void ClipboardReader::Shared::Serve(const std::shared_ptr<Shared>& shared, unsig
     }
     if (shared->stopping || shared->generation != reader) return;
     const bool readDue = shared->requested || (retrying && Clock::now() >= retryAt);
-    if (wine && Clock::now() >= refreshAt) {
-      refreshAt = Clock::now() + kWinePollRefresh;
-      // A read due now looks at the clipboard itself.
-      if (!readDue) {
-        lock.unlock();
-        RefreshWinePoll();
-        lock.lock();
-        continue;
-      }
+    // A read due now looks at the clipboard itself.
+    if (wine && !readDue && Clock::now() >= WineAskDue()) {
+      lock.unlock();
+      RefreshWinePoll();
+      lock.lock();
+      continue;
     }
     if (!readDue) continue;
     if (shared->requested) {

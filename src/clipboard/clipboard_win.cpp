@@ -9,6 +9,8 @@
 #include <string>
 
 #include "clipboard/clipboard_block.h"
+#include "clipboard/clipboard_read.h"
+#include "clipboard/wine_ask_schedule.h"
 #include "platform/handles.h"
 
 namespace quistrel {
@@ -35,6 +37,10 @@ UniqueKernelObject& ProgramWriteEvent() {
   static UniqueKernelObject event;
   return event;
 }
+
+// The process's looks at the clipboard, as the X11 driver counts them.
+std::mutex askScheduleTurn;
+WineAskSchedule askSchedule;
 
 // The reads that writes of this thread end when they are stuck in the way.
 thread_local StuckReads* stuckReads = nullptr;
@@ -80,6 +86,7 @@ std::optional<OpenedClipboard> OpenedClipboard::Open(HWND owner, std::chrono::mi
   auto deadline = Clock::now() + wait;
   for (;;) {
     const auto tried = Clock::now();
+    NoteClipboardLook();
     if (OpenClipboard(owner)) return OpenedClipboard();
     // Under Wine a try can itself wait for the owner's answer to the X11
     // driver (see clipboard_read.h), seconds long: that is no time the
@@ -102,7 +109,28 @@ OpenedClipboard::~OpenedClipboard() {
 
 OpenedClipboard::OpenedClipboard(OpenedClipboard&& other) noexcept : open_(other.open_) { other.open_ = false; }
 
+void NoteClipboardLook() {
+  std::lock_guard lock(askScheduleTurn);
+  askSchedule.Looked(WineAskSchedule::Clock::now());
+}
+
+std::chrono::steady_clock::time_point WineAskDue() {
+  std::lock_guard lock(askScheduleTurn);
+  return askSchedule.NextLook();
+}
+
+void RefreshWinePoll() {
+  if (OwnerAnswers(GetClipboardOwner())) {
+    NoteClipboardLook();
+    IsClipboardFormatAvailable(CF_UNICODETEXT);
+    return;
+  }
+  std::lock_guard lock(askScheduleTurn);
+  askSchedule.OwnerBusy(WineAskSchedule::Clock::now());
+}
+
 std::optional<std::u16string> ReadClipboardText(HWND owner) {
+  NoteClipboardLook();
   if (!IsClipboardFormatAvailable(CF_UNICODETEXT)) return std::nullopt;
   auto clipboard = OpenedClipboard::Open(owner);
   if (!clipboard) return std::nullopt;

@@ -65,13 +65,18 @@ ReadingOrder ReadingOrderOf(const wchar_t* commandLine) {
 
 // Started ahead of its read, the process waits for the order. Meanwhile,
 // under Wine, it keeps the X11 driver's ask of the clipboard's owner recent
-// (see RefreshWinePoll), so that its read does not wait for an owner that
+// (see WineAskSchedule), so that its read does not wait for an owner that
 // has since gone busy. False when no order can come.
 bool AwaitOrder(HANDLE go) {
   const bool wine = RunsUnderWine();
-  if (wine) RefreshWinePoll();
   for (;;) {
-    const DWORD waited = WaitForSingleObject(go, wine ? static_cast<DWORD>(kWinePollRefresh.count()) : INFINITE);
+    DWORD wait = INFINITE;
+    if (wine) {
+      const auto due = WineAskDue() - std::chrono::steady_clock::now();
+      wait = static_cast<DWORD>(std::max<std::chrono::milliseconds::rep>(
+          0, std::chrono::ceil<std::chrono::milliseconds>(due).count()));
+    }
+    const DWORD waited = WaitForSingleObject(go, wait);
     if (waited == WAIT_OBJECT_0) return true;
     if (waited != WAIT_TIMEOUT) return false;
     RefreshWinePoll();

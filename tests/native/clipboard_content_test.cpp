@@ -2,6 +2,7 @@
 
 #include "clipboard/clipboard_markers.h"
 #include "clipboard/process_rights.h"
+#include "clipboard/wine_ask_schedule.h"
 #include "core/program_state.h"
 #include "selector/selector_model.h"
 
@@ -21,6 +22,33 @@ TEST(ClipboardMarkers, PasswordManagersMarksKeepATextOutCanIncludeOneLetsItIn) {
   markers.excludeFromMonitoring = false;
   markers.viewerIgnore = true;
   EXPECT_TRUE(IsPrivateContent(markers));
+}
+
+// The ask is due 2 s after the last look that made it, not after the last
+// look: a read's look 0.1 s after an ask asks nothing, and a refresh timed
+// from it came too late, while a busy program's copy met a stale ask.
+TEST(WineAskSchedule, TheNextLookComesAsTheLastAskExpiresConfirmedOnceAndPutOffWhileTheOwnerIsBusy) {
+  using namespace std::chrono_literals;
+  using Schedule = WineAskSchedule;
+  const Schedule::Clock::time_point t0{};
+  Schedule schedule;
+  EXPECT_EQ(schedule.NextLook(), Schedule::Clock::time_point::min());
+  schedule.Looked(t0);
+  EXPECT_EQ(schedule.NextLook(), t0 + Schedule::kConfirmAfter);
+  schedule.Looked(t0 + 100ms);  // the read of a copy, past the confirming time
+  const auto expiry = t0 + Schedule::kAskAge + Schedule::kMargin;
+  EXPECT_EQ(schedule.NextLook(), expiry);
+  schedule.Looked(t0 + 1900ms);  // within 2 s: asked nothing, changes nothing
+  EXPECT_EQ(schedule.NextLook(), expiry);
+  // The owner does not answer at the expiry: asked again a moment later.
+  schedule.OwnerBusy(expiry);
+  EXPECT_EQ(schedule.NextLook(), expiry + Schedule::kBusyOwnerPause);
+  schedule.Looked(expiry + Schedule::kBusyOwnerPause);  // an ask, confirmed after its pause
+  EXPECT_EQ(schedule.NextLook(), expiry + Schedule::kBusyOwnerPause + Schedule::kConfirmAfter);
+  // A look held up for seconds by an owner (a read) counts as an ask too.
+  schedule.Looked(t0 + 10s);
+  schedule.Looked(t0 + 10s + Schedule::kConfirmAfter);
+  EXPECT_EQ(schedule.NextLook(), t0 + 10s + Schedule::kAskAge + Schedule::kMargin);
 }
 
 // Started by its path from a folder the user may write, a reading process of
