@@ -72,9 +72,10 @@ bool AwaitOrder(HANDLE go) {
   for (;;) {
     DWORD wait = INFINITE;
     if (wine) {
-      const auto due = WineAskDue() - std::chrono::steady_clock::now();
-      wait = static_cast<DWORD>(std::max<std::chrono::milliseconds::rep>(
-          0, std::chrono::ceil<std::chrono::milliseconds>(due).count()));
+      // Before the first look, the ask is due at once (the distant past).
+      const auto now = std::chrono::steady_clock::now();
+      const auto due = WineAskDue();
+      wait = due <= now ? 0 : static_cast<DWORD>(std::chrono::ceil<std::chrono::milliseconds>(due - now).count());
     }
     const DWORD waited = WaitForSingleObject(go, wait);
     if (waited == WAIT_OBJECT_0) return true;
