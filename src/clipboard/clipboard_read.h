@@ -56,6 +56,8 @@ bool OwnerAnswers(HWND owner, UINT probeMs = kOwnerProbeMs);
 // before it is made, so that the reader knows when the X11 driver's ask of
 // the owner is due again (see WineAskSchedule).
 void NoteClipboardLook();
+// IsClipboardFormatAvailable, noted as a look.
+bool LookForFormat(UINT format);
 // When the reader looks at the clipboard next for that ask.
 std::chrono::steady_clock::time_point WineAskDue();
 // The look, made only when the owner answers at once: one that does not

@@ -6,11 +6,7 @@
 namespace quistrel {
 
 namespace {
-bool HasFormat(UINT format) {
-  NoteClipboardLook();
-  return IsClipboardFormatAvailable(format) != 0;
-}
-bool FormatPresent(const wchar_t* name) { return HasFormat(RegisterClipboardFormatW(name)); }
+bool FormatPresent(const wchar_t* name) { return LookForFormat(RegisterClipboardFormatW(name)); }
 }  // namespace
 
 bool OwnerAnswers(HWND owner, UINT probeMs) {
@@ -42,7 +38,7 @@ ClipboardRead ReadClipboardNow(HWND opener, RenderingWatch& watch, std::optional
   markers.excludeFromMonitoring = FormatPresent(kExcludeFromMonitoringFormat);
   markers.viewerIgnore = FormatPresent(kViewerIgnoreFormat);
   const UINT canInclude = RegisterClipboardFormatW(kCanIncludeInHistoryFormat);
-  if (!IsPrivateContent(markers) && HasFormat(canInclude)) {
+  if (!IsPrivateContent(markers) && LookForFormat(canInclude)) {
     if (!watch.Asking(owner)) return read;
     HANDLE block = GetClipboardData(canInclude);
     if (!watch.Answered()) return read;
@@ -54,7 +50,7 @@ ClipboardRead ReadClipboardNow(HWND opener, RenderingWatch& watch, std::optional
       }
     }
   }
-  if (!HasFormat(CF_UNICODETEXT) || IsPrivateContent(markers)) {
+  if (!LookForFormat(CF_UNICODETEXT) || IsPrivateContent(markers)) {
     read.complete = true;
     return read;
   }

@@ -114,6 +114,11 @@ void NoteClipboardLook() {
   askSchedule.Looked(WineAskSchedule::Clock::now());
 }
 
+bool LookForFormat(UINT format) {
+  NoteClipboardLook();
+  return IsClipboardFormatAvailable(format) != 0;
+}
+
 std::chrono::steady_clock::time_point WineAskDue() {
   std::lock_guard lock(askScheduleTurn);
   return askSchedule.NextLook();
@@ -121,8 +126,7 @@ std::chrono::steady_clock::time_point WineAskDue() {
 
 void RefreshWinePoll() {
   if (OwnerAnswers(GetClipboardOwner())) {
-    NoteClipboardLook();
-    IsClipboardFormatAvailable(CF_UNICODETEXT);
+    LookForFormat(CF_UNICODETEXT);
     return;
   }
   std::lock_guard lock(askScheduleTurn);
@@ -130,8 +134,7 @@ void RefreshWinePoll() {
 }
 
 std::optional<std::u16string> ReadClipboardText(HWND owner) {
-  NoteClipboardLook();
-  if (!IsClipboardFormatAvailable(CF_UNICODETEXT)) return std::nullopt;
+  if (!LookForFormat(CF_UNICODETEXT)) return std::nullopt;
   auto clipboard = OpenedClipboard::Open(owner);
   if (!clipboard) return std::nullopt;
   return TextOfOpenClipboard();
